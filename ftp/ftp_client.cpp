@@ -1,0 +1,66 @@
+#include "ftp/ftp_client.h"
+
+#include "ftp/ftp_connection.h"
+#include "ftp/ftp_download.h"
+#include "ftp/ftp_exception.h"
+#include "ftp/ftp_upload.h"
+#include "ftp/internet_exception.h"
+
+CFtpClient::CFtpClient(CProgressSink* owner)
+    : m_session(nullptr, 1, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), m_pOwner(owner) {}
+
+CFtpClient::~CFtpClient() {
+  Logoff();
+}
+
+void CFtpClient::Connect(const std::string& server, const std::string& user,
+                         const std::string& password, bool passive, INTERNET_PORT port) {
+  if (m_pConnection) {
+    throw new CFTPException(CFTPException::kAlreadyConnected, ftp_message::kAlreadyConnected);
+  }
+  try {
+    m_pConnection = m_session.GetFtpConnection(server, user, password, port, passive);
+    m_pConnection->GetCurrentDirectory(m_strCurrentDir);
+  } catch (CInternetException* e) {
+    e->Delete();
+    // A connection that failed after logging in is closed, not left open behind a null.
+    delete m_pConnection;
+    m_pConnection = nullptr;
+    m_strCurrentDir.clear();
+    throw new CFTPException(CFTPException::kLoginFailed, ftp_message::kLoginFailed + server);
+  }
+}
+
+void CFtpClient::Logoff() {
+  if (!m_pConnection) return;
+  m_pConnection->Close();
+  delete m_pConnection;
+  m_pConnection = nullptr;
+  m_strCurrentDir.clear();
+}
+
+void CFtpClient::Download(const std::string& remoteDir, const std::string& remoteFile,
+                          const std::string& localPath) {
+  if (!m_pConnection) {
+    throw new CFTPException(CFTPException::kNotConnected, ftp_message::kNotConnected);
+  }
+  CFtpDownload download(this);
+  download.m_strRemoteDir = remoteDir;
+  download.m_strRemoteFile = remoteFile;
+  download.m_strLocalFile = localPath;
+  download.m_pOwner = m_pOwner;
+  download.Run();
+}
+
+void CFtpClient::Upload(const std::string& localPath, const std::string& remoteDir,
+                        const std::string& remoteFile) {
+  if (!m_pConnection) {
+    throw new CFTPException(CFTPException::kNotConnected, ftp_message::kNotConnected);
+  }
+  CFtpUpload upload(this);
+  upload.m_strLocalFile = localPath;
+  upload.m_strRemoteDir = remoteDir;
+  upload.m_strRemoteFile = remoteFile;
+  upload.m_pOwner = m_pOwner;
+  upload.Run();
+}

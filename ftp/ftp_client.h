@@ -1,0 +1,44 @@
+// The FTP session of one speed test: logs in, runs the transfers, logs off when destroyed.
+#pragma once
+
+#include <string>
+
+#include "ftp/internet_session.h"
+#include "kernel/types.h"
+
+class CFtpConnection;
+class CProgressSink;
+
+class CFtpClient {
+ public:
+  // `owner` receives the progress reports of every transfer; it must outlive the client.
+  explicit CFtpClient(CProgressSink* owner);
+  CFtpClient(const CFtpClient&) = delete;
+  CFtpClient& operator=(const CFtpClient&) = delete;
+  // Logs off, then closes the Internet session.
+  ~CFtpClient();
+
+  // One log-in attempt. Throws CFTPException 2 when already logged in, 1 when it fails.
+  void Connect(const std::string& server, const std::string& user, const std::string& password,
+               bool passive, INTERNET_PORT port);
+  // Closes the connection, if there is one.
+  void Logoff();
+  // Fetches `remoteDir`/`remoteFile` into `localPath`; every failure is a CFTPException.
+  void Download(const std::string& remoteDir, const std::string& remoteFile,
+                const std::string& localPath);
+  // Sends `localPath` to `remoteDir`/`remoteFile`; every failure is a CFTPException.
+  void Upload(const std::string& localPath, const std::string& remoteDir,
+              const std::string& remoteFile);
+
+  // The session behind the client, whose time-outs a caller may tighten before Connect.
+  CInternetSession& Session() { return m_session; }
+
+ private:
+  friend class CFtpDownload;
+  friend class CFtpUpload;
+
+  CInternetSession m_session;
+  CFtpConnection* m_pConnection = nullptr;
+  std::string m_strCurrentDir;
+  CProgressSink* m_pOwner;
+};

@@ -1,0 +1,160 @@
+#include "ftp/ftp_connection.h"
+
+#include "ftp/ftp_syntax.h"
+#include "ftp/internet_exception.h"
+#include "ftp/internet_file.h"
+
+namespace {
+
+// A server may announce a delay with 120 replies before its greeting; a few are enough.
+constexpr int kMaxDelayReplies = 8;
+
+}  // namespace
+
+CFtpConnection::CFtpConnection(TcpSocket control, const InternetTimeouts& timeouts)
+    : m_control(std::move(control)), m_timeouts(timeouts) {}
+
+CFtpConnection::~CFtpConnection() {
+  Close();
+}
+
+void CFtpConnection::Fail(DWORD error, const std::string& detail) {
+  m_broken = true;
+  m_control.Close();
+  throw new CInternetException(error, detail);
+}
+
+void CFtpConnection::EnsureUsable() const {
+  if (m_broken) {
+    throw new CInternetException(ERROR_FTP_DROPPED, "the control connection is closed");
+  }
+  if (m_pOpenFile) {
+    throw new CInternetException(ERROR_FTP_TRANSFER_IN_PROGRESS, "a transfer is still open");
+  }
+}
+
+FtpReply CFtpConnection::ReadReply() {
+  if (m_broken) throw new CInternetException(ERROR_FTP_DROPPED, "the control connection is closed");
+  FtpReply reply;
+  for (;;) {
+    const FtpReplyParser::Status status = m_parser.Next(&reply);
+    if (status == FtpReplyParser::Status::kReply) break;
+    if (status == FtpReplyParser::Status::kMalformed) {
+      Fail(ERROR_INTERNET_PROTOCOL_ERROR, "malformed reply from the server");
+    }
+    char buffer[4096];
+    std::size_t received = 0;
+    try {
+      received = m_control.Receive(buffer, sizeof buffer, m_timeouts.replyMs);
+    } catch (CInternetException*) {
+      m_broken = true;
+      m_control.Close();
+      throw;
+    }
+    if (received == 0) Fail(ERROR_FTP_DROPPED, "the server closed the control connection");
+    m_parser.Append(buffer, received);
+  }
+  // 421: the server is closing the connection; whatever was asked is refused.
+  if (reply.code == 421) {
+    m_broken = true;
+    m_control.Close();
+  }
+  return reply;
+}
+
+FtpReply CFtpConnection::Command(const std::string& verb, const std::string& argument) {
+  EnsureUsable();
+  if (!IsSafeArgument(argument)) {
+    throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION,
+                                 verb + ": the argument holds a line break");
+  }
+  const std::string line = CommandLine(verb, argument);
+  try {
+    m_control.SendAll(line.data(), line.size(), m_timeouts.replyMs);
+  } catch (CInternetException*) {
+    m_broken = true;
+    m_control.Close();
+    throw;
+  }
+  return ReadReply();
+}
+
+bool CFtpConnection::Accepted(const FtpReply& reply, int expectedClass) {
+  if (reply.code / 100 == expectedClass) return true;
+  if (reply.code >= 400) return false;
+  Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + reply.text);
+}
+
+void CFtpConnection::Login(const std::string& user, const std::string& password) {
+  FtpReply greeting = ReadReply();
+  for (int delays = 0; greeting.code == 120 && delays < kMaxDelayReplies; ++delays) {
+    greeting = ReadReply();
+  }
+  if (greeting.code != 220) Fail(ERROR_INTERNET_CANNOT_CONNECT, "greeting: " + greeting.text);
+
+  FtpReply reply = Command("USER", user);
+  if (reply.code == 331) reply = Command("PASS", password);
+  if (!reply.IsCompletion()) {
+    throw new CInternetException(ERROR_INTERNET_LOGIN_FAILURE, reply.text);
+  }
+}
+
+bool CFtpConnection::GetCurrentDirectory(std::string& directory) {
+  const FtpReply reply = Command("PWD");
+  return Accepted(reply, 2) && ParseDirectoryReply(reply.text, &directory);
+}
+
+bool CFtpConnection::SetCurrentDirectory(const std::string& directory) {
+  return Accepted(Command("CWD", directory), 2);
+}
+
+CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD access, DWORD flags,
+                                        DWORD) {
+  const bool writing = (access & GENERIC_WRITE) != 0;
+  if (!Accepted(Command("TYPE", flags == FTP_TRANSFER_TYPE_ASCII ? "A" : "I"), 2)) return nullptr;
+
+  EnsureUsable();
+  TcpSocket listener = TcpSocket::Listen(m_control.LocalAddress());
+  const sockaddr_storage local = listener.LocalAddress();
+  const FtpReply portReply = local.ss_family == AF_INET ? Command("PORT", PortArgument(local))
+                                                        : Command("EPRT", EprtArgument(local));
+  if (!Accepted(portReply, 2)) return nullptr;
+  if (!Accepted(Command(writing ? "STOR" : "RETR", fileName), 1)) return nullptr;
+
+  TcpSocket data;
+  try {
+    data = listener.Accept(m_control.PeerAddress(), m_timeouts.dataAcceptMs);
+    if (writing) data.SetSendBuffer(CInternetFile::kUploadSendBuffer);
+  } catch (CInternetException*) {
+    // The server's final reply to the transfer is still owed; the dialogue is lost.
+    m_broken = true;
+    m_control.Close();
+    throw;
+  }
+  m_pOpenFile = new CInternetFile(this, std::move(data), writing);
+  return m_pOpenFile;
+}
+
+void CFtpConnection::FileClosed(CInternetFile* file) {
+  if (m_pOpenFile == file) m_pOpenFile = nullptr;
+}
+
+void CFtpConnection::Close() {
+  if (m_pOpenFile) {
+    // The transfer's final reply would come before QUIT's: give up the dialogue instead.
+    m_pOpenFile->m_pConnection = nullptr;
+    m_pOpenFile->m_data.Close();
+    m_pOpenFile = nullptr;
+    m_broken = true;
+  }
+  if (!m_broken) {
+    try {
+      Command("QUIT");
+    } catch (CInternetException* e) {
+      // The session ends here either way; a server that does not answer QUIT changes nothing.
+      e->Delete();
+    }
+  }
+  m_broken = true;
+  m_control.Close();
+}

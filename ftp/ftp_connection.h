@@ -1,0 +1,53 @@
+// A logged-in FTP control connection (RFC 959) with active-mode data connections.
+#pragma once
+
+#include <string>
+
+#include "ftp/ftp_reply.h"
+#include "ftp/internet_session.h"
+#include "ftp/tcp_socket.h"
+
+class CInternetFile;
+
+class CFtpConnection {
+ public:
+  CFtpConnection(const CFtpConnection&) = delete;
+  CFtpConnection& operator=(const CFtpConnection&) = delete;
+  // Closes the connection as Close does.
+  ~CFtpConnection();
+
+  // Fills `directory` from PWD; false when the server gives none.
+  bool GetCurrentDirectory(std::string& directory);
+  // CWD: false when the server refuses; a broken connection throws.
+  bool SetCurrentDirectory(const std::string& directory);
+  // Starts a transfer of `fileName`: GENERIC_READ retrieves, GENERIC_WRITE stores.
+  // Null when the server refuses; a network or protocol failure throws. The caller owns
+  // the result and must close it before the next command.
+  CInternetFile* OpenFile(const std::string& fileName, DWORD access = GENERIC_READ,
+                          DWORD flags = FTP_TRANSFER_TYPE_BINARY, DWORD context = 1);
+  // Says QUIT and closes. Never throws; an open file is abandoned first.
+  void Close();
+
+ private:
+  friend class CInternetSession;
+  friend class CInternetFile;
+
+  CFtpConnection(TcpSocket control, const InternetTimeouts& timeouts);
+
+  void Login(const std::string& user, const std::string& password);
+  // Sends one command and returns the server's first reply to it.
+  FtpReply Command(const std::string& verb, const std::string& argument = std::string());
+  FtpReply ReadReply();
+  // A negative reply (4xx, 5xx) is a refusal; any reply but `expected` and refusals breaks
+  // the dialogue and throws.
+  bool Accepted(const FtpReply& reply, int expectedClass);
+  [[noreturn]] void Fail(DWORD error, const std::string& detail);
+  void EnsureUsable() const;
+  void FileClosed(CInternetFile* file);
+
+  TcpSocket m_control;
+  FtpReplyParser m_parser;
+  InternetTimeouts m_timeouts;
+  bool m_broken = false;
+  CInternetFile* m_pOpenFile = nullptr;
+};

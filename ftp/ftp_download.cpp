@@ -1,0 +1,58 @@
+#include "ftp/ftp_download.h"
+
+#include <memory>
+
+#include "ftp/ftp_client.h"
+#include "ftp/ftp_connection.h"
+#include "ftp/ftp_exception.h"
+#include "ftp/internet_file.h"
+#include "ftp/progress_sink.h"
+#include "ftp/transfer_run.h"
+#include "kernel/local_file.h"
+#include "kernel/tick_count.h"
+
+CFtpDownload::CFtpDownload(CFtpClient* client)
+    : m_dwTransferType(FTP_TRANSFER_TYPE_BINARY), m_pClient(client) {}
+
+void CFtpDownload::Run() {
+  RunConvertingFailures([this] { Transfer(); });
+}
+
+void CFtpDownload::Transfer() {
+  CFtpConnection* connection = m_pClient->m_pConnection;
+  if (!connection->SetCurrentDirectory(m_strRemoteDir)) {
+    throw new CFTPException(CFTPException::kRemoteDirectoryRefused, std::string());
+  }
+  CFile local;
+  if (!local.Open(m_strLocalFile, CFile::modeCreate | CFile::modeWrite)) {
+    throw new CFTPException(CFTPException::kCannotCreateLocalFile,
+                            ftp_message::kCannotCreateFile + m_strLocalFile);
+  }
+  std::unique_ptr<CInternetFile> remote(
+      connection->OpenFile(m_strRemoteFile, GENERIC_READ, m_dwTransferType, 1));
+  if (!remote) {
+    throw new CFTPException(CFTPException::kCannotOpenRemoteFile,
+                            ftp_message::kCannotOpenRemoteFile + m_strRemoteFile);
+  }
+
+  char buffer[kTransferChunkSize];
+  DWORD bytes = 0;
+  double elapsed = 0.0;
+  DWORD start = GetTickCount();
+  UINT count;
+  do {
+    count = remote->Read(buffer, kTransferChunkSize);
+    local.Write(buffer, count);
+    elapsed += TickInterval(start, GetTickCount()) * 0.001;
+    start = GetTickCount();
+    bytes += count;
+    if (m_pOwner->ReportProgress(bytes, elapsed)) {
+      throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted);
+    }
+    PumpMessages();
+  } while (count == kTransferChunkSize);
+
+  local.Close();
+  remote->Close();
+  remote.reset();
+}

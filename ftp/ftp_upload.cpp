@@ -1,0 +1,61 @@
+#include "ftp/ftp_upload.h"
+
+#include <memory>
+
+#include "ftp/ftp_client.h"
+#include "ftp/ftp_connection.h"
+#include "ftp/ftp_exception.h"
+#include "ftp/internet_file.h"
+#include "ftp/progress_sink.h"
+#include "ftp/transfer_run.h"
+#include "kernel/local_file.h"
+#include "kernel/tick_count.h"
+
+CFtpUpload::CFtpUpload(CFtpClient* client)
+    : m_dwTransferType(FTP_TRANSFER_TYPE_BINARY), m_pClient(client) {}
+
+void CFtpUpload::Run() {
+  RunConvertingFailures([this] { Transfer(); });
+}
+
+void CFtpUpload::Transfer() {
+  CFtpConnection* connection = m_pClient->m_pConnection;
+  if (!connection->SetCurrentDirectory(m_strRemoteDir)) {
+    throw new CFTPException(CFTPException::kRemoteDirectoryRefused, std::string());
+  }
+  CFile local;
+  if (!local.Open(m_strLocalFile, CFile::modeRead)) {
+    throw new CFTPException(CFTPException::kCannotOpenLocalFile,
+                            ftp_message::kCannotOpenFile + m_strLocalFile);
+  }
+  std::unique_ptr<CInternetFile> remote(
+      connection->OpenFile(m_strRemoteFile, GENERIC_WRITE, m_dwTransferType, 1));
+  if (!remote) {
+    throw new CFTPException(
+        CFTPException::kCannotOpenRemoteFileForWriting,
+        ftp_message::kCannotOpenRemoteFile + m_strRemoteFile + ftp_message::kForWriting);
+  }
+
+  char buffer[kTransferChunkSize];
+  DWORD bytes = 0;
+  double elapsed = 0.0;
+  DWORD start = GetTickCount();
+  UINT count = local.Read(buffer, kTransferChunkSize);
+  // A last chunk shorter than 4096 bytes is the end of the file; it is sent too.
+  while (count > 0) {
+    remote->Write(buffer, count);
+    bytes += count;
+    elapsed += TickInterval(start, GetTickCount()) * 0.001;
+    start = GetTickCount();
+    if (m_pOwner->ReportProgress(bytes, elapsed)) {
+      throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted);
+    }
+    PumpMessages();
+    if (count < kTransferChunkSize) break;
+    count = local.Read(buffer, kTransferChunkSize);
+  }
+
+  local.Close();
+  remote->Close();
+  remote.reset();
+}

@@ -1,0 +1,60 @@
+#include "ftp/internet_file.h"
+
+#include "ftp/ftp_connection.h"
+#include "ftp/internet_exception.h"
+
+CInternetFile::CInternetFile(CFtpConnection* connection, TcpSocket data, bool writing)
+    : m_pConnection(connection), m_data(std::move(data)), m_bWriting(writing) {}
+
+CInternetFile::~CInternetFile() {
+  if (!m_pConnection) return;
+  try {
+    Finish(false);
+  } catch (CInternetException* e) {
+    // The connection has marked itself broken, so its next command reports the failure.
+    e->Delete();
+  }
+}
+
+UINT CInternetFile::Read(void* buffer, UINT count) {
+  if (!m_pConnection || m_bWriting) {
+    throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION, "not open for reading");
+  }
+  auto* out = static_cast<char*>(buffer);
+  UINT total = 0;
+  while (total < count && !m_bEndReached) {
+    const std::size_t received =
+        m_data.Receive(out + total, count - total, m_pConnection->m_timeouts.dataIoMs);
+    if (received == 0) {
+      m_bEndReached = true;
+    } else {
+      total += static_cast<UINT>(received);
+    }
+  }
+  return total;
+}
+
+void CInternetFile::Write(const void* buffer, UINT count) {
+  if (!m_pConnection || !m_bWriting) {
+    throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION, "not open for writing");
+  }
+  m_data.SendAll(buffer, count, m_pConnection->m_timeouts.dataIoMs);
+}
+
+void CInternetFile::Close() {
+  if (m_pConnection) Finish(true);
+}
+
+void CInternetFile::Finish(bool reportFailure) {
+  CFtpConnection* connection = m_pConnection;
+  m_pConnection = nullptr;
+  connection->FileClosed(this);
+  const bool completed = m_bWriting ? reportFailure : m_bEndReached;
+  // Closing the data connection ends an upload's stream, or tells the server that the
+  // rest of a download is not wanted; either way one final reply follows.
+  m_data.Close();
+  const FtpReply reply = connection->ReadReply();
+  if (completed && !reply.IsCompletion()) {
+    throw new CInternetException(ERROR_INTERNET_EXTENDED_ERROR, reply.text);
+  }
+}

@@ -1,0 +1,39 @@
+// The data stream of one FTP transfer, opened by CFtpConnection::OpenFile.
+#pragma once
+
+#include "ftp/tcp_socket.h"
+#include "kernel/types.h"
+
+class CFtpConnection;
+
+class CInternetFile {
+ public:
+  // The send buffer of an upload's data connection: small, so that a write returns only
+  // when its data is on the wire and the timing measures the line, not the kernel.
+  static constexpr int kUploadSendBuffer = 16 * 1024;
+
+  CInternetFile(const CInternetFile&) = delete;
+  CInternetFile& operator=(const CInternetFile&) = delete;
+  // Abandons a transfer still open; never throws.
+  ~CInternetFile();
+
+  // Fills `count` bytes, fewer only at the end of the file, 0 once exhausted. Throws.
+  UINT Read(void* buffer, UINT count);
+  // Sends all `count` bytes or throws.
+  void Write(const void* buffer, UINT count);
+  // Ends the transfer and waits for the server's final reply: an upload is then complete
+  // on the server. A refusal of a transfer that reached its end throws; a download closed
+  // before its end is abandoned quietly.
+  void Close();
+
+ private:
+  friend class CFtpConnection;
+
+  CInternetFile(CFtpConnection* connection, TcpSocket data, bool writing);
+  void Finish(bool reportFailure);
+
+  CFtpConnection* m_pConnection;
+  TcpSocket m_data;
+  bool m_bWriting;
+  bool m_bEndReached = false;
+};

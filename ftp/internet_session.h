@@ -1,0 +1,51 @@
+// The Internet session: the factory of FTP connections, and the time-outs they use.
+#pragma once
+
+#include <string>
+
+#include "kernel/types.h"
+
+class CFtpConnection;
+
+constexpr DWORD INTERNET_OPEN_TYPE_PRECONFIG = 0;
+constexpr DWORD GENERIC_READ = 0x80000000u;
+constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD FTP_TRANSFER_TYPE_ASCII = 1;
+constexpr DWORD FTP_TRANSFER_TYPE_BINARY = 2;
+
+// Every network wait of a connection ends after at most these milliseconds.
+struct InternetTimeouts {
+  static constexpr int kLongest = 60000;
+
+  int connectMs = 30000;     // the control connection's TCP connect
+  int replyMs = 30000;       // each reply of the server
+  int dataAcceptMs = 30000;  // the server's data connection, after the 1xx reply
+  int dataIoMs = 60000;      // each read or write of a data connection without progress
+};
+
+class CInternetSession {
+ public:
+  // Blocking session; the agent, access type, proxy and flags are accepted as given.
+  explicit CInternetSession(const char* agent = nullptr, DWORD context = 1,
+                            DWORD accessType = INTERNET_OPEN_TYPE_PRECONFIG,
+                            const char* proxyName = nullptr, const char* proxyBypass = nullptr,
+                            DWORD flags = 0);
+  CInternetSession(const CInternetSession&) = delete;
+  CInternetSession& operator=(const CInternetSession&) = delete;
+  ~CInternetSession();
+
+  // Connects and logs in; the caller owns the result. Only active mode is offered:
+  // `passive` true throws. Every failure throws CInternetException.
+  CFtpConnection* GetFtpConnection(const std::string& server, const std::string& user,
+                                   const std::string& password, INTERNET_PORT port,
+                                   bool passive = false);
+
+  // Applies to connections made afterwards; each value is held to 1 ms .. 60 s.
+  void SetTimeouts(const InternetTimeouts& timeouts);
+  const InternetTimeouts& GetTimeouts() const { return m_timeouts; }
+
+  void Close() {}
+
+ private:
+  InternetTimeouts m_timeouts;
+};

@@ -1,0 +1,15 @@
+#include "ftp/progress_sink.h"
+
+namespace {
+
+MessagePump g_pump = nullptr;
+
+}  // namespace
+
+void PumpMessages() {
+  if (g_pump) g_pump();
+}
+
+void SetMessagePump(MessagePump pump) {
+  g_pump = pump;
+}

@@ -1,0 +1,58 @@
+// A TCP socket whose every wait ends at a time-out. Failures throw CInternetException.
+// Writing to a connection that the peer closed raises an exception, never SIGPIPE.
+#pragma once
+
+#include <sys/socket.h>
+
+#include <cstddef>
+#include <string>
+
+#include "kernel/types.h"
+
+class TcpSocket {
+ public:
+  TcpSocket() = default;
+  TcpSocket(TcpSocket&& other) noexcept;
+  TcpSocket& operator=(TcpSocket&& other) noexcept;
+  TcpSocket(const TcpSocket&) = delete;
+  TcpSocket& operator=(const TcpSocket&) = delete;
+  ~TcpSocket();
+
+  // Connects to `host`:`port`, trying each of its addresses until `timeoutMs` runs out.
+  static TcpSocket Connect(const std::string& host, INTERNET_PORT port, int timeoutMs);
+  // Listens on `address` with a port the system chooses.
+  static TcpSocket Listen(const sockaddr_storage& address);
+
+  // Accepts the first connection whose address equals `expectedPeer` (port not compared);
+  // connections from anywhere else are closed. Throws at the time-out.
+  TcpSocket Accept(const sockaddr_storage& expectedPeer, int timeoutMs);
+
+  // Sends every byte; throws when no byte can go for `timeoutMs`.
+  void SendAll(const void* data, std::size_t size, int timeoutMs);
+  // Receives at least one byte, at most `size`; 0 means the peer ended the stream.
+  std::size_t Receive(void* buffer, std::size_t size, int timeoutMs);
+
+  // Bounds the kernel's send buffer, so that a send returns when the data is on its way.
+  void SetSendBuffer(int bytes);
+  // Ends the sending direction; the peer sees the end of the stream.
+  void ShutdownWrite();
+  void Close();
+
+  bool IsOpen() const { return m_fd >= 0; }
+  sockaddr_storage LocalAddress() const;
+  sockaddr_storage PeerAddress() const;
+
+ private:
+  explicit TcpSocket(int fd) : m_fd(fd) {}
+  void WaitFor(short events, int timeoutMs, const char* what) const;
+
+  int m_fd = -1;
+};
+
+// True when both hold the same IP address (ports not compared); an IPv4-mapped IPv6
+// address equals its IPv4 address.
+bool SameHost(const sockaddr_storage& a, const sockaddr_storage& b);
+
+// The numeric form of the address, and its port.
+std::string AddressText(const sockaddr_storage& address);
+INTERNET_PORT AddressPort(const sockaddr_storage& address);

@@ -1,0 +1,24 @@
+#include "ftp/transfer_run.h"
+
+#include <string>
+
+#include "ftp/ftp_exception.h"
+#include "kernel/local_file.h"
+
+void RunConvertingFailures(const std::function<void()>& transfer) {
+  try {
+    transfer();
+  } catch (CFTPException*) {
+    throw;
+  } catch (CFileException* e) {
+    std::string message = "File Error - Filename = \"" + e->m_strFileName +
+                          "\", Error Code: " + std::to_string(e->m_cause);
+    e->Delete();
+    throw new CFTPException(CFTPException::kLocalFileError, std::move(message));
+  } catch (CException* e) {
+    e->Delete();
+    throw new CFTPException(CFTPException::kUnknown, ftp_message::kUnknown);
+  } catch (...) {
+    throw new CFTPException(CFTPException::kUnknown, ftp_message::kUnknown);
+  }
+}

@@ -1,0 +1,52 @@
+// Local files in the framework's shape: Open reports failure by its result,
+// Read, Write and Close throw CFileException.
+#pragma once
+
+#include <string>
+
+#include "kernel/exception.h"
+#include "kernel/types.h"
+
+class CFileException : public CException {
+ public:
+  CFileException(int cause, std::string fileName)
+      : m_cause(cause), m_strFileName(std::move(fileName)) {}
+
+  int m_cause;  // the system's error number
+  std::string m_strFileName;
+};
+
+class CFile {
+ public:
+  enum OpenFlags : UINT {
+    modeRead = 0x0000,
+    modeWrite = 0x0001,
+    modeCreate = 0x1000,
+  };
+
+  CFile() = default;
+  CFile(const CFile&) = delete;
+  CFile& operator=(const CFile&) = delete;
+  // Closes a file still open, without reporting a failure.
+  ~CFile();
+
+  // Opens `path`; modeCreate | modeWrite creates or empties it. False on failure.
+  bool Open(const std::string& path, UINT flags);
+  // Reads up to `count` bytes; fewer only at the end of the file.
+  UINT Read(void* buffer, UINT count);
+  // Writes all `count` bytes or throws.
+  void Write(const void* buffer, UINT count);
+  // Closes the file; a failure of the last write-back throws.
+  void Close();
+  bool IsOpen() const { return m_fd >= 0; }
+  const std::string& GetFilePath() const { return m_strFileName; }
+
+ private:
+  [[noreturn]] void ThrowLastError() const;
+
+  int m_fd = -1;
+  std::string m_strFileName;
+};
+
+// Deletes a file; false when it is missing or cannot be deleted.
+bool RemoveFile(const std::string& path);

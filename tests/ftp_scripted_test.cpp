@@ -1,0 +1,319 @@
+// The FTP transfer subsystem against a scripted server: what no real server does on demand.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "ftp/ftp_client.h"
+#include "kernel/tick_count.h"
+#include "tests/support/ftp_failure.h"
+#include "tests/support/recording_sink.h"
+#include "tests/support/scripted_ftp_server.h"
+#include "tests/support/test_point.h"
+
+namespace {
+
+constexpr int kShortTimeoutMs = 400;
+
+class ScriptedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/lumvik-scripted-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir = pattern;
+    InternetTimeouts timeouts;
+    timeouts.connectMs = timeouts.replyMs = timeouts.dataAcceptMs = timeouts.dataIoMs =
+        kShortTimeoutMs;
+    client.Session().SetTimeouts(timeouts);
+  }
+  void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+
+  void LogIn() { client.Connect("127.0.0.1", "anonymous", "ip@lumvik.dk", false, Port()); }
+  FtpFailure LogInFailure() {
+    return FailureOf([&] { LogIn(); });
+  }
+  INTERNET_PORT Port() const { return static_cast<INTERNET_PORT>(server.Port()); }
+  std::string Local(const std::string& name) const { return dir + "/" + name; }
+
+  std::string dir;
+  ScriptedFtpServer server;
+  RecordingSink sink;
+  CFtpClient client{&sink};
+};
+
+std::string Pattern(std::size_t size) {
+  std::string content(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) content[i] = static_cast<char>(i * 7 + i / 251);
+  return content;
+}
+
+TEST_F(ScriptedTest, WholeDownloadAndUploadSendExactlyTheseCommands) {
+  server.SetFile("200Ktest.rnd", Pattern(8192));
+  LogIn();
+  client.Download("/pub/", "200Ktest.rnd", Local("200Ktest.rnd"));
+  client.Upload(Local("200Ktest.rnd"), "/pub/upload/", "200Ktest.rnd");
+  client.Logoff();
+
+  std::vector<std::string> commands = server.Commands();
+  ASSERT_EQ(commands.size(), 12u);
+  for (std::size_t i : {5u, 9u}) {
+    EXPECT_EQ(commands[i].rfind("PORT 127,0,0,1,", 0), 0u) << commands[i];
+    commands[i] = "PORT";
+  }
+  EXPECT_EQ(commands,
+            (std::vector<std::string>{"USER anonymous", "PASS ip@lumvik.dk", "PWD", "CWD /pub/",
+                                      "TYPE I", "PORT", "RETR 200Ktest.rnd", "CWD /pub/upload/",
+                                      "TYPE I", "PORT", "STOR 200Ktest.rnd", "QUIT"}));
+  EXPECT_EQ(server.Stored("200Ktest.rnd"), Pattern(8192));
+}
+
+TEST_F(ScriptedTest, PortArgumentNamesTheListeningPort) {
+  server.SetFile("f", "x");
+  LogIn();
+  client.Download("/pub/", "f", Local("f"));
+  const std::string port = server.Commands()[5];
+  unsigned h1, h2, h3, h4, p1, p2;
+  ASSERT_EQ(std::sscanf(port.c_str(), "PORT %u,%u,%u,%u,%u,%u", &h1, &h2, &h3, &h4, &p1, &p2), 6);
+  EXPECT_GT(p1 * 256 + p2, 0u);
+  EXPECT_LE(p1, 255u);
+  EXPECT_LE(p2, 255u);
+}
+
+TEST_F(ScriptedTest, DownloadOfOneByteMoreThanAChunkAndOfAnEmptyFile) {
+  server.SetFile("4097.rnd", Pattern(4097));
+  server.SetFile("empty.rnd", "");
+  LogIn();
+
+  client.Download("/pub/", "4097.rnd", Local("4097.rnd"));
+  EXPECT_EQ(sink.Bytes(), (std::vector<DWORD>{4096, 4097}));
+  EXPECT_EQ(ReadWholeFile(Local("4097.rnd")), Pattern(4097));
+
+  sink.reports.clear();
+  WriteWholeFile(Local("empty.rnd"), "old content");
+  client.Download("/pub/", "empty.rnd", Local("empty.rnd"));
+  EXPECT_EQ(sink.Bytes(), std::vector<DWORD>{0});
+  EXPECT_TRUE(FileExists(Local("empty.rnd")));
+  EXPECT_EQ(ReadWholeFile(Local("empty.rnd")), "");
+}
+
+TEST_F(ScriptedTest, UploadSendsTheShortLastChunkAndNothingForAnEmptyFile) {
+  WriteWholeFile(Local("4097.rnd"), Pattern(4097));
+  WriteWholeFile(Local("8192.rnd"), Pattern(8192));
+  WriteWholeFile(Local("empty.rnd"), "");
+  LogIn();
+
+  client.Upload(Local("4097.rnd"), "/pub/upload/", "4097.rnd");
+  EXPECT_EQ(sink.Bytes(), (std::vector<DWORD>{4096, 4097}));
+  EXPECT_EQ(server.Stored("4097.rnd"), Pattern(4097));
+
+  sink.reports.clear();
+  client.Upload(Local("8192.rnd"), "/pub/upload/", "8192.rnd");
+  EXPECT_EQ(sink.Bytes(), (std::vector<DWORD>{4096, 8192}));
+  EXPECT_EQ(server.Stored("8192.rnd"), Pattern(8192));
+
+  sink.reports.clear();
+  client.Upload(Local("empty.rnd"), "/pub/upload/", "empty.rnd");
+  EXPECT_TRUE(sink.reports.empty());
+  EXPECT_EQ(server.StoreCount("empty.rnd"), 1);
+  EXPECT_EQ(server.Stored("empty.rnd"), "");
+}
+
+DWORD g_tick = 0;
+DWORD SteppingTick() {
+  const DWORD now = g_tick;
+  g_tick += 10;
+  return now;
+}
+
+// Each pass reads the clock twice: the interval ends at the first reading and the next
+// one starts at the second, so with a clock that steps 10 ms per reading every chunk
+// counts 10 ms, across the counter's wrap too.
+TEST_F(ScriptedTest, ElapsedSecondsSumTickIntervalsAcrossTheWrap) {
+  server.SetFile("12288.rnd", Pattern(12288));
+  WriteWholeFile(Local("up.rnd"), Pattern(12288));
+  LogIn();
+  g_tick = 0xFFFFFFF0u;
+  SetTickSource(&SteppingTick);
+  client.Download("/pub/", "12288.rnd", Local("12288.rnd"));
+  g_tick = 0xFFFFFFE0u;
+  client.Upload(Local("up.rnd"), "/pub/upload/", "up.rnd");
+  SetTickSource(nullptr);
+
+  ASSERT_EQ(sink.reports.size(), 7u);
+  const double expected[] = {0.01, 0.02, 0.03, 0.04, 0.01, 0.02, 0.03};
+  for (std::size_t i = 0; i < 7; ++i) EXPECT_DOUBLE_EQ(sink.reports[i].second, expected[i]) << i;
+}
+
+TEST_F(ScriptedTest, RefusedRemoteFileIsCode8Or9ButABrokenDialogueIsCode0) {
+  WriteWholeFile(Local("up.rnd"), Pattern(100));
+  LogIn();
+  server.SetNextReply("RETR", "550 no such file\r\n");
+  const FtpFailure download = FailureOf([&] { client.Download("/pub/", "x.rnd", Local("x")); });
+  EXPECT_EQ(download.code, 8);
+  EXPECT_EQ(download.message, "Unable to open remote file x.rnd");
+
+  server.SetNextReply("STOR", "553 not allowed\r\n");
+  const FtpFailure refused =
+      FailureOf([&] { client.Upload(Local("up.rnd"), "/pub/upload/", "up.rnd"); });
+  EXPECT_EQ(refused.code, 9);
+  EXPECT_EQ(refused.message, "Unable to open remote file up.rnd for writing");
+
+  server.SetNextReply("PORT", "500 no active mode here\r\n");
+  EXPECT_EQ(FailureOf([&] { client.Upload(Local("up.rnd"), "/pub/upload/", "up.rnd"); }).code, 9);
+
+  server.SetNextReply("STOR", ScriptedFtpServer::kHangUp);
+  const FtpFailure dropped =
+      FailureOf([&] { client.Upload(Local("up.rnd"), "/pub/upload/", "up.rnd"); });
+  EXPECT_EQ(dropped.code, 0);
+  EXPECT_EQ(dropped.message, "An unknown error occured");
+}
+
+TEST_F(ScriptedTest, RefusalAfterTheUploadedDataIsAFailure) {
+  WriteWholeFile(Local("up.rnd"), Pattern(5000));
+  LogIn();
+  server.SetNextReply("STOR END", "452 disk full\r\n");
+  EXPECT_EQ(FailureOf([&] { client.Upload(Local("up.rnd"), "/pub/upload/", "up.rnd"); }).code, 0);
+  client.Upload(Local("up.rnd"), "/pub/upload/", "up.rnd");
+  EXPECT_EQ(server.StoreCount("up.rnd"), 2);
+}
+
+TEST_F(ScriptedTest, LogInRefusals) {
+  server.SetNextReply("GREETING", "421 too many users\r\n");
+  FtpFailure failure = LogInFailure();
+  EXPECT_EQ(failure.code, 1);
+  EXPECT_EQ(failure.message, "Cannot login to the server 127.0.0.1");
+
+  server.SetNextReply("PASS", "530 login incorrect\r\n");
+  EXPECT_EQ(LogInFailure().code, 1);
+
+  server.SetNextReply("USER", "332 need account\r\n");
+  EXPECT_EQ(LogInFailure().code, 1);
+
+  EXPECT_EQ(FailureOf([&] { client.Connect("127.0.0.1", "a\r\nDELE x", "p", false, Port()); }).code,
+            1);
+  for (const std::string& command : server.Commands()) {
+    EXPECT_EQ(command.find("DELE"), std::string::npos) << command;
+  }
+  EXPECT_EQ(FailureOf([&] { client.Connect("127.0.0.1", "a", "p", true, Port()); }).code, 1);
+}
+
+TEST_F(ScriptedTest, DelayedGreetingAndLogInWithoutPassword) {
+  server.SetNextReply("GREETING", "120 ready in a moment\r\n220 ready\r\n");
+  server.SetNextReply("USER", "230 no password needed\r\n");
+  LogIn();
+  EXPECT_EQ(server.Commands(), (std::vector<std::string>{"USER anonymous", "PWD"}));
+}
+
+TEST_F(ScriptedTest, MultiLineRepliesAtEveryStep) {
+  const char* keys[] = {"GREETING", "USER", "PASS", "PWD",      "CWD",      "TYPE",
+                        "PORT",     "RETR", "STOR", "RETR END", "STOR END", "QUIT"};
+  for (const char* key : keys) {
+    std::string code = ScriptedFtpServer::DefaultReply(key).substr(0, 3);
+    server.SetReply(key, code + "-first line\r\n" + "continued 999 x\r\n" + code + "-another\r\n" +
+                             code + " last\r\n");
+  }
+  server.SetFile("f.rnd", Pattern(5000));
+  LogIn();
+  client.Download("/pub/", "f.rnd", Local("f.rnd"));
+  client.Upload(Local("f.rnd"), "/pub/upload/", "f.rnd");
+  client.Download("/pub/", "f.rnd", Local("f.rnd"));
+  EXPECT_EQ(server.Stored("f.rnd"), Pattern(5000));
+  EXPECT_EQ(ReadWholeFile(Local("f.rnd")), Pattern(5000));
+}
+
+TEST_F(ScriptedTest, OverLongLinesGarbageAndNulBytesFailCleanly) {
+  const std::string overLong = "220 " + std::string(20000, 'x') + "\r\n";
+  const std::string replies[] = {overLong, "garbage\r\n", std::string("220 a\0b\r\n", 9),
+                                 "\x80\xff\xfe\r\n", "2\r\n"};
+  for (const std::string& greeting : replies) {
+    server.SetNextReply("GREETING", greeting);
+    EXPECT_EQ(LogInFailure().code, 1);
+  }
+  LogIn();
+  for (const std::string& reply : replies) {
+    server.SetNextReply("CWD", reply);
+    EXPECT_EQ(FailureOf([&] { client.Download("/pub/", "f", Local("f")); }).code, 0);
+  }
+  // After a broken dialogue the connection fails at once, without waiting for the server.
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(FailureOf([&] { client.Download("/pub/", "f", Local("f")); }).code, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kShortTimeoutMs));
+}
+
+TEST_F(ScriptedTest, SilentServerTimesOut) {
+  server.SetNextReply("GREETING", ScriptedFtpServer::kSilence);
+  EXPECT_EQ(LogInFailure().code, 1);
+
+  LogIn();
+  server.SetNextReply("RETR", ScriptedFtpServer::kSilence);
+  EXPECT_EQ(FailureOf([&] { client.Download("/pub/", "f", Local("f")); }).code, 0);
+}
+
+TEST_F(ScriptedTest, DataThatStallsTimesOut) {
+  server.SetFile("f", Pattern(100));
+  server.SetNextReply("RETR END", ScriptedFtpServer::kSilence);
+  LogIn();
+  EXPECT_EQ(FailureOf([&] { client.Download("/pub/", "f", Local("f")); }).code, 0);
+}
+
+TEST_F(ScriptedTest, ConnectionDroppedMidTransferKeepsWhatArrived) {
+  server.SetFile("f", Pattern(50000));
+  server.DropRetrieveAfter(10000);
+  LogIn();
+  EXPECT_EQ(FailureOf([&] { client.Download("/pub/", "f", Local("f")); }).code, 0);
+  EXPECT_EQ(ReadWholeFile(Local("f")), Pattern(10000));
+}
+
+TEST_F(ScriptedTest, DataConnectionFromAnotherHostIsRefused) {
+  server.SetFile("f", Pattern(6000));
+  server.ConnectFromImpostorFirst("injected bytes");
+  LogIn();
+  client.Download("/pub/", "f", Local("f"));
+  EXPECT_EQ(ReadWholeFile(Local("f")), Pattern(6000));
+  client.Logoff();
+
+  server.ConnectOnlyFromImpostor();
+  LogIn();
+  EXPECT_EQ(FailureOf([&] { client.Download("/pub/", "f", Local("f2")); }).code, 0);
+  EXPECT_EQ(ReadWholeFile(Local("f2")), "");
+}
+
+TEST_F(ScriptedTest, AbortedDownloadStillEndsWithQuit) {
+  server.SetFile("f", Pattern(100000));
+  LogIn();
+  sink.abort = true;
+  EXPECT_EQ(FailureOf([&] { client.Download("/pub/", "f", Local("f")); }).code, 16);
+  client.Logoff();
+  EXPECT_EQ(server.Commands().back(), "QUIT");
+}
+
+TEST_F(ScriptedTest, FileNamesWithLineBreaksAreNeverSent) {
+  LogIn();
+  EXPECT_EQ(FailureOf([&] { client.Download("/pub/", "x\r\nDELE y", Local("f")); }).code, 0);
+  EXPECT_EQ(FailureOf([&] { client.Download("/pub/\nDELE y", "x", Local("f")); }).code, 0);
+  for (const std::string& command : server.Commands()) {
+    EXPECT_EQ(command.find("DELE"), std::string::npos) << command;
+  }
+}
+
+TEST(ScriptedIpv6Test, ActiveModeOverIpv6UsesEprt) {
+  ScriptedFtpServer server(AF_INET6);
+  if (server.Port() == 0) GTEST_SKIP() << "no IPv6 loopback here";
+  server.SetFile("f", Pattern(5000));
+  RecordingSink sink;
+  CFtpClient client(&sink);
+  client.Connect("::1", "anonymous", "ip@lumvik.dk", false,
+                 static_cast<INTERNET_PORT>(server.Port()));
+  char pattern[] = "/tmp/lumvik-ipv6-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string local = std::string(pattern) + "/f";
+  client.Download("/pub/", "f", local);
+  EXPECT_EQ(ReadWholeFile(local), Pattern(5000));
+  std::system(("rm -rf '" + std::string(pattern) + "'").c_str());
+  const std::vector<std::string> commands = server.Commands();
+  ASSERT_GE(commands.size(), 6u);
+  EXPECT_EQ(commands[5].rfind("EPRT |2|::1|", 0), 0u) << commands[5];
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#include "tests/support/test_point.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+TestPoint* g_testPoint = nullptr;
+
+std::string Script() {
+  return std::string(LUMVIK_SOURCE_DIR) + "/scripts/ftp-test-point";
+}
+
+}  // namespace
+
+TestPoint* TestPoint::Get() {
+  return g_testPoint;
+}
+
+TestPoint* TestPoint::Register() {
+  g_testPoint = new TestPoint;
+  ::testing::AddGlobalTestEnvironment(g_testPoint);
+  return g_testPoint;
+}
+
+void TestPoint::SetUp() {
+  char pattern[] = "/tmp/lumvik-test-point-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  m_dir = pattern;
+  ::chmod(m_dir.c_str(), 0755);
+  ::mkdir(Scratch().c_str(), 0700);
+  m_port = FreeLoopbackPort();
+  const std::string command = "'" + Script() + "' start '" + m_dir + "' " + std::to_string(m_port);
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+void TestPoint::TearDown() {
+  if (m_dir.empty()) return;
+  std::system(("'" + Script() + "' stop '" + m_dir + "'").c_str());
+  std::system(("rm -rf '" + m_dir + "'").c_str());
+}
+
+int FreeLoopbackPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+bool FileExists(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0;
+}
+
+void WriteWholeFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}

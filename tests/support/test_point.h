@@ -1,0 +1,35 @@
+// The FTP test point (scripts/ftp-test-point) as a GoogleTest environment: one fresh
+// server for the whole test program, on a free port of 127.0.0.1.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+class TestPoint : public ::testing::Environment {
+ public:
+  // The environment registered by the test program's main; null before.
+  static TestPoint* Get();
+  static TestPoint* Register();
+
+  void SetUp() override;
+  void TearDown() override;
+
+  int Port() const { return m_port; }
+  // The server's root folder: what it serves as "/".
+  std::string Root() const { return m_dir + "/root"; }
+  // A folder of this run for local files.
+  std::string Scratch() const { return m_dir + "/local"; }
+
+ private:
+  std::string m_dir;
+  int m_port = 0;
+};
+
+// A port of 127.0.0.1 that nothing listens on right now.
+int FreeLoopbackPort();
+
+// The whole content of a local file; empty when it is missing.
+std::string ReadWholeFile(const std::string& path);
+bool FileExists(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& content);
