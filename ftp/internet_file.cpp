@@ -1,10 +1,16 @@
 #include "ftp/internet_file.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "ftp/ftp_connection.h"
 #include "ftp/internet_exception.h"
 
 CInternetFile::CInternetFile(CFtpConnection* connection, TcpSocket data, bool writing)
-    : m_pConnection(connection), m_data(std::move(data)), m_bWriting(writing) {}
+    : m_pConnection(connection),
+      m_data(std::move(data)),
+      m_bWriting(writing),
+      m_pReceived(writing ? nullptr : new char[kReceiveBuffer]) {}
 
 CInternetFile::~CInternetFile() {
   if (!m_pConnection) return;
@@ -22,14 +28,20 @@ UINT CInternetFile::Read(void* buffer, UINT count) {
   }
   auto* out = static_cast<char*>(buffer);
   UINT total = 0;
-  while (total < count && !m_bEndReached) {
-    const std::size_t received =
-        m_data.Receive(out + total, count - total, m_pConnection->m_timeouts.dataIoMs);
-    if (received == 0) {
-      m_bEndReached = true;
-    } else {
-      total += static_cast<UINT>(received);
+  while (total < count) {
+    if (m_nReceivedStart == m_nReceivedEnd) {
+      if (m_bEndReached) break;
+      m_nReceivedStart = 0;
+      m_nReceivedEnd =
+          m_data.Receive(m_pReceived.get(), kReceiveBuffer, m_pConnection->m_timeouts.dataIoMs);
+      if (m_nReceivedEnd == 0) m_bEndReached = true;
+      continue;
     }
+    const std::size_t piece =
+        std::min<std::size_t>(count - total, m_nReceivedEnd - m_nReceivedStart);
+    std::memcpy(out + total, m_pReceived.get() + m_nReceivedStart, piece);
+    m_nReceivedStart += piece;
+    total += static_cast<UINT>(piece);
   }
   return total;
 }

@@ -1,6 +1,8 @@
 // The data stream of one FTP transfer, opened by CFtpConnection::OpenFile.
 #pragma once
 
+#include <memory>
+
 #include "ftp/tcp_socket.h"
 #include "kernel/types.h"
 
@@ -11,6 +13,9 @@ class CInternetFile {
   // The send buffer of an upload's data connection: small, so that a write returns only
   // when its data is on the wire and the timing measures the line, not the kernel.
   static constexpr int kUploadSendBuffer = 16 * 1024;
+  // A download takes what the kernel holds in pieces of up to this size, so that small
+  // reads do not cost one system call each.
+  static constexpr std::size_t kReceiveBuffer = 64 * 1024;
 
   CInternetFile(const CInternetFile&) = delete;
   CInternetFile& operator=(const CInternetFile&) = delete;
@@ -36,4 +41,7 @@ class CInternetFile {
   TcpSocket m_data;
   bool m_bWriting;
   bool m_bEndReached = false;
+  std::unique_ptr<char[]> m_pReceived;  // downloads only: bytes received, not yet read
+  std::size_t m_nReceivedStart = 0;
+  std::size_t m_nReceivedEnd = 0;
 };
