@@ -1,0 +1,14 @@
+#include "res/strings.h"
+
+#include "res/resource.h"
+
+std::string LoadResourceString(int id) {
+  switch (id) {
+    case IDS_ABOUTBOX:
+      return "&About Lumvik Hastighed...";
+    case IDP_SOCKETS_INIT_FAILED:
+      return "Windows sockets initialization failed.";
+    default:
+      return std::string();
+  }
+}

@@ -1,0 +1,83 @@
+#include "speedtest/rate_conversion.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+struct TierWindow {
+  int from;
+  int to;
+  const char* text;
+};
+
+constexpr TierWindow kDownloadTiers[] = {
+    {10, 16, " 128"},   {23, 32, " 256"},   {47, 64, " 512"},    {97, 128, "1024"},
+    {197, 256, "2048"}, {395, 512, "4096"}, {789, 1024, "8192"},
+};
+
+constexpr TierWindow kUploadTiers[] = {
+    {10, 16, "128"},
+    {23, 32, "256"},
+    {47, 64, "512"},
+};
+
+constexpr double kOneTickSeconds = 0.001;
+
+template <std::size_t N>
+bool MatchTier(const TierWindow (&windows)[N], int index, std::string& tierText) {
+  for (const TierWindow& window : windows) {
+    if (index >= window.from && index <= window.to) {
+      tierText = window.text;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string RateLine(const CRateRecord& record) {
+  char line[64];
+  std::snprintf(line, sizeof line, "%4d kbit/s (omregnet fra %4d kbit/s)",
+                TruncateToInt(record.converted), TruncateToInt(record.raw));
+  return line;
+}
+
+}  // namespace
+
+int TruncateToInt(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return INT_MAX;
+  if (value <= -2147483648.0) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+int ComputeRate(double nominalKbit, double seconds, CRateRecord* record) {
+  if (seconds <= 0.0) seconds = kOneTickSeconds;
+  record->raw = nominalKbit / seconds;
+  record->converted = record->raw * kConversionFactor;
+  return TruncateToInt(record->converted * 0.125);
+}
+
+bool MatchDownloadTier(int index, std::string& tierText) {
+  return MatchTier(kDownloadTiers, index, tierText);
+}
+
+bool MatchUploadTier(int index, std::string& tierText) {
+  return MatchTier(kUploadTiers, index, tierText);
+}
+
+std::string ResultText(const CRateRecord& download, const CRateRecord& upload) {
+  std::string text = "Testresultat\n\n";
+  text += "Test af download:  ";
+  text += RateLine(download);
+  text += "\nTest af upload:      ";
+  text += RateLine(upload);
+  if (download.matched && upload.matched) {
+    text += "\n\nTestresultatet passer til Lumvik Bredbånd ";
+    text += download.tier;
+    text += "/";
+    text += upload.tier;
+  }
+  return text;
+}

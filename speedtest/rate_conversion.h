@@ -1,0 +1,37 @@
+// Timed transfers into rates, rates into the provider's broadband tiers, and the result
+// text. Pure computation: no window, file or network.
+#pragma once
+
+#include <string>
+
+// One direction's measurement within a test run.
+struct CRateRecord {
+  double raw = 0.0;        // kbit/s (1 kbit = 1024 bits) from the nominal size and the time
+  double converted = 0.0;  // raw × 20/17
+  bool matched = false;
+  std::string tier;  // written only by a successful match
+};
+
+// The nominal sizes that rates are computed from, in kbit.
+constexpr double kSmallFileKbit = 1600.0;   // "200Ktest.rnd", 204800 bytes
+constexpr double kLargeFileKbit = 16384.0;  // "2Mtest.rnd", 2097152 bytes
+
+// The double nearest to 20/17.
+constexpr double kConversionFactor = 1.1764705882352942;
+
+// Truncates toward zero to a 32-bit integer; NaN gives 0 and values beyond the range give
+// its nearest end, so that no conversion is undefined.
+int TruncateToInt(double value);
+
+// Fills `record`'s rates from `nominalKbit` moved in `seconds` and returns the tier index:
+// the converted rate in whole units of 8 kbit/s. A time of zero or less means the transfer
+// ended within one tick of the counter, so it counts as one tick (1 ms).
+int ComputeRate(double nominalKbit, double seconds, CRateRecord* record);
+
+// True when `index` lies in one of the seven download windows; writes the tier text then.
+bool MatchDownloadTier(int index, std::string& tierText);
+// True when `index` lies in one of the three upload windows; writes the tier text then.
+bool MatchUploadTier(int index, std::string& tierText);
+
+// The whole text for the status field at the end of a run.
+std::string ResultText(const CRateRecord& download, const CRateRecord& upload);

@@ -1,0 +1,146 @@
+#include "speedtest/rate_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "speedtest/speed_readout.h"
+#include "ui/minimised_icon.h"
+
+namespace {
+
+CRateRecord Measure(double kbit, double seconds, bool download) {
+  CRateRecord record;
+  const int index = ComputeRate(kbit, seconds, &record);
+  record.matched =
+      download ? MatchDownloadTier(index, record.tier) : MatchUploadTier(index, record.tier);
+  return record;
+}
+
+TEST(RateConversion, WorkedExampleGivesTheSixLineResult) {
+  const CRateRecord download = Measure(kLargeFileKbit, 9.6, true);
+  const CRateRecord upload = Measure(kSmallFileKbit, 3.7, false);
+  EXPECT_EQ(download.tier, "2048");
+  EXPECT_EQ(upload.tier, "512");
+  EXPECT_EQ(ResultText(download, upload),
+            "Testresultat\n"
+            "\n"
+            "Test af download:  2007 kbit/s (omregnet fra 1706 kbit/s)\n"
+            "Test af upload:       508 kbit/s (omregnet fra  432 kbit/s)\n"
+            "\n"
+            "Testresultatet passer til Lumvik Bredbånd 2048/512");
+}
+
+TEST(RateConversion, ThreeDigitDownloadTierKeepsItsBlank) {
+  CRateRecord download{300, 470.0, true, " 512"};
+  CRateRecord upload{400, 470.0, true, "512"};
+  const std::string text = ResultText(download, upload);
+  EXPECT_EQ(text.substr(text.rfind('\n') + 1),
+            "Testresultatet passer til Lumvik Bredbånd  512/512");
+}
+
+TEST(RateConversion, NoTierSentenceUnlessBothMatched) {
+  const CRateRecord download = Measure(kSmallFileKbit, 6.0, true);  // small file at 6.0 s
+  EXPECT_FALSE(download.matched);
+  EXPECT_EQ(download.tier, "");
+  const CRateRecord upload = Measure(kSmallFileKbit, 3.7, false);
+  EXPECT_EQ(ResultText(download, upload),
+            "Testresultat\n\n"
+            "Test af download:   313 kbit/s (omregnet fra  266 kbit/s)\n"
+            "Test af upload:       508 kbit/s (omregnet fra  432 kbit/s)");
+}
+
+TEST(RateConversion, WideRatesOverflowTheFieldWithoutLosingDigits) {
+  const CRateRecord download = Measure(kLargeFileKbit, 2.0, true);
+  const std::string text = ResultText(download, download);
+  EXPECT_NE(text.find("Test af download:  9637 kbit/s (omregnet fra 8192 kbit/s)"),
+            std::string::npos);
+  const CRateRecord fast = Measure(kLargeFileKbit, 0.05, true);
+  EXPECT_NE(ResultText(fast, fast).find("385505 kbit/s (omregnet fra 327680 kbit/s)"),
+            std::string::npos);
+}
+
+TEST(RateConversion, RawRateAtANominalTierValueMatchesNothing) {
+  const CRateRecord download = Measure(kLargeFileKbit, 8.0, true);
+  EXPECT_DOUBLE_EQ(download.raw, 2048.0);
+  EXPECT_FALSE(download.matched);
+}
+
+TEST(TierMatching, WindowEdgesSweep) {
+  struct Window {
+    int from, to;
+    const char* download;
+    const char* upload;
+  };
+  const Window windows[] = {{10, 16, " 128", "128"},     {23, 32, " 256", "256"},
+                            {47, 64, " 512", "512"},     {97, 128, "1024", nullptr},
+                            {197, 256, "2048", nullptr}, {395, 512, "4096", nullptr},
+                            {789, 1024, "8192", nullptr}};
+  for (int index = -2; index <= 1030; ++index) {
+    const Window* inside = nullptr;
+    for (const Window& window : windows) {
+      if (index >= window.from && index <= window.to) inside = &window;
+    }
+    std::string downloadTier = "kept";
+    std::string uploadTier = "kept";
+    EXPECT_EQ(MatchDownloadTier(index, downloadTier), inside != nullptr) << index;
+    EXPECT_EQ(downloadTier, inside ? inside->download : "kept") << index;
+    const bool uploadMatch = inside && inside->upload;
+    EXPECT_EQ(MatchUploadTier(index, uploadTier), uploadMatch) << index;
+    EXPECT_EQ(uploadTier, uploadMatch ? inside->upload : "kept") << index;
+  }
+}
+
+TEST(RateConversion, IndexTruncatesTheConvertedRateInUnitsOf8) {
+  // converted 135.99 -> index 16; 136.0 -> 17
+  CRateRecord record;
+  EXPECT_EQ(ComputeRate(135.99 / kConversionFactor, 1.0, &record), 16);
+  EXPECT_EQ(ComputeRate(136.0 / kConversionFactor, 1.0, &record), 17);
+}
+
+TEST(RateConversion, ZeroAndNonsenseTimesHaveDefinedResults) {
+  CRateRecord zero;
+  const int index = ComputeRate(kSmallFileKbit, 0.0, &zero);  // within one tick
+  EXPECT_DOUBLE_EQ(zero.raw, 1600000.0);
+  EXPECT_FALSE(MatchDownloadTier(index, zero.tier));
+
+  CRateRecord nan;
+  EXPECT_EQ(ComputeRate(kSmallFileKbit, std::numeric_limits<double>::quiet_NaN(), &nan), 0);
+  EXPECT_NE(ResultText(nan, nan).find("   0 kbit/s (omregnet fra    0 kbit/s)"), std::string::npos);
+
+  EXPECT_EQ(TruncateToInt(std::numeric_limits<double>::infinity()), 2147483647);
+  EXPECT_EQ(TruncateToInt(-std::numeric_limits<double>::infinity()), -2147483647 - 1);
+  EXPECT_EQ(TruncateToInt(-1.9), -1);
+  EXPECT_EQ(TruncateToInt(1e300), 2147483647);
+}
+
+TEST(SpeedReadout, TextsOfTheRate) {
+  EXPECT_EQ(SpeedReadoutText(4096, 0.0), "kbit/s\n    0");
+  EXPECT_EQ(SpeedReadoutText(204800, 2.5), "kbit/s\n  640");
+  EXPECT_EQ(SpeedReadoutText(127, 0.001), "kbit/s\n    0");
+  EXPECT_EQ(SpeedReadoutText(2097152, 4.0), "kbit/s\n 4096");
+  EXPECT_EQ(SpeedReadoutText(1580160, 1.0), "kbit/s\n 12345");
+  EXPECT_EQ(SpeedReadoutText(4096, -1.0), "kbit/s\n    0");
+  EXPECT_EQ(SpeedReadoutText(4096, std::nan("")), "kbit/s\n    0");
+  EXPECT_EQ(SpeedReadoutText(0xFFFFFFFFu, 1e-9), "kbit/s\n 2147483647");
+}
+
+TEST(SpeedReadout, ProgressPositions) {
+  EXPECT_EQ(ProgressPosition(204800, 204800), 100u);
+  EXPECT_EQ(ProgressPosition(4096, 204800), 2u);
+  EXPECT_EQ(ProgressPosition(2047, 204800), 0u);
+  EXPECT_EQ(ProgressPosition(4096, 0), 0u);
+  EXPECT_EQ(ProgressPosition(409600, 204800), 200u);
+}
+
+TEST(MinimisedIcon, CentredWithTheDesignRounding) {
+  const IconOrigin origin = MinimisedIconOrigin(48, 40, 32, 32);
+  EXPECT_EQ(origin.x, 8);
+  EXPECT_EQ(origin.y, 4);
+  const IconOrigin empty = MinimisedIconOrigin(0, 0, 32, 32);
+  EXPECT_EQ(empty.x, -15);
+  EXPECT_EQ(empty.y, -15);
+}
+
+}  // namespace

@@ -1,0 +1,11 @@
+// The program's icons, from the images built into it.
+#pragma once
+
+#include <wx/bitmap.h>
+#include <wx/iconbndl.h>
+
+// Icon `resource` at `pixels` square; an invalid bitmap when there is no such image.
+wxBitmap LoadIconImage(int resource, int pixels);
+
+// Every size of icon `resource` that the program carries, for window icons.
+wxIconBundle LoadIconBundle(int resource);

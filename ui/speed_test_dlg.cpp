@@ -1,0 +1,126 @@
+#include "ui/speed_test_dlg.h"
+
+#include <wx/app.h>
+#include <wx/dcclient.h>
+#include <wx/menu.h>
+#include <wx/settings.h>
+
+#include "app/about_dlg.h"
+#include "kernel/directories.h"
+#include "res/resource.h"
+#include "res/strings.h"
+#include "ui/icons.h"
+#include "ui/minimised_icon.h"
+#include "ui/windowing.h"
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(CSpeedTestDlg, CDialog)
+  EVT_MENU_RANGE(IDM_ABOUTBOX, IDM_ABOUTBOX + 15, CSpeedTestDlg::OnMenuCommand)
+  EVT_PAINT(CSpeedTestDlg::OnPaint)
+  EVT_BUTTON(IDC_TEST_BUTTON, CSpeedTestDlg::OnTestButtonClicked)
+  EVT_CLOSE(CSpeedTestDlg::OnCloseWindow)
+  EVT_CONTEXT_MENU(CSpeedTestDlg::OnContextMenu)
+  EVT_CHAR_HOOK(CSpeedTestDlg::OnCharHook)
+wxEND_EVENT_TABLE()
+    // clang-format on
+
+    namespace {
+  constexpr int kEmblemPixels = 50;
+  constexpr int kLargeIconPixels = 32;
+
+}  // namespace
+
+CSpeedTestDlg::CSpeedTestDlg(wxWindow* parent)
+    : CDialog(kMainDialogTemplate, parent),
+      m_infoText("\n\nKlik på knappen Test din hastighed for at begynde testen."),
+      m_infoSpeed() {
+  m_appIcons = LoadIconBundle(IDR_MAINFRAME);
+  m_appIcon = m_appIcons.GetIcon(kLargeIconPixels);
+  m_abort = false;
+  SetMessagePump(&PumpWindowMessages);
+}
+
+CSpeedTestDlg::~CSpeedTestDlg() {
+  SetMessagePump(nullptr);
+}
+
+void CSpeedTestDlg::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_PROGRESS, m_progress);
+  DDX_Control(pDX, IDC_EMBLEM, m_emblem);
+  DDX_Control(pDX, IDC_TEST_BUTTON, m_testButton);
+  DDX_Text(pDX, IDC_INFO_TEXT, m_infoText);
+  DDX_Text(pDX, IDC_INFO_SPEED, m_infoSpeed);
+}
+
+bool CSpeedTestDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  // The system menu belongs to the window manager here; its About item is offered as the
+  // dialog's context menu instead (OnContextMenu).
+  SetIcons(m_appIcons);
+  m_emblemIcon = LoadIconImage(IDI_EMBLEM, kEmblemPixels);
+  m_emblem.SetIcon(m_emblemIcon);
+  m_windowsDir = PrivateCacheDirectory();
+  if (wxWindow* button = m_testButton.GetSafeHwnd()) button->SetFocus();
+  return true;
+}
+
+void CSpeedTestDlg::OnSysCommand(UINT nID, long) {
+  if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg dlgAbout;
+    dlgAbout.DoModal();
+  }
+}
+
+void CSpeedTestDlg::OnPaint(wxPaintEvent& event) {
+  if (!IsIconized()) {
+    event.Skip();
+    return;
+  }
+  wxPaintDC dc(this);
+  const wxSize client = GetClientSize();
+  const IconOrigin origin =
+      MinimisedIconOrigin(client.x, client.y, wxSystemSettings::GetMetric(wxSYS_ICON_X, this),
+                          wxSystemSettings::GetMetric(wxSYS_ICON_Y, this));
+  dc.DrawIcon(m_appIcon, origin.x, origin.y);
+}
+
+void CSpeedTestDlg::OnTestButtonClicked(wxCommandEvent&) {
+  OnTestButton();
+}
+
+void CSpeedTestDlg::OnCloseWindow(wxCloseEvent&) {
+  OnClose();
+}
+
+void CSpeedTestDlg::OnContextMenu(wxContextMenuEvent&) {
+  const std::string aboutText = LoadResourceString(IDS_ABOUTBOX);
+  if (aboutText.empty()) return;
+  wxMenu menu;
+  menu.AppendSeparator();
+  menu.Append(IDM_ABOUTBOX, wxString::FromUTF8(aboutText));
+  PopupMenu(&menu);
+}
+
+void CSpeedTestDlg::OnMenuCommand(wxCommandEvent& event) {
+  OnSysCommand(static_cast<UINT>(event.GetId()), 0);
+}
+
+void CSpeedTestDlg::OnCharHook(wxKeyEvent& event) {
+  const bool testRunning = !m_testButton.IsWindowEnabled();
+  switch (event.GetKeyCode()) {
+    case WXK_ESCAPE:
+      // Escape ends the dialog as Cancel does, but never in the middle of a test.
+      if (!testRunning && IsModal()) EndModal(wxID_CANCEL);
+      return;
+    case WXK_RETURN:
+    case WXK_NUMPAD_ENTER:
+      if (testRunning) return;
+      break;
+  }
+  event.Skip();
+}
+
+std::string CSpeedTestDlg::LocalTestFile(const char* name) const {
+  return m_windowsDir + kPathSeparator + name;
+}

@@ -1,0 +1,76 @@
+// The program's one window: status and result text, live speed readout, progress bar,
+// logo, link labels and the button that starts a test.
+#pragma once
+
+#include <wx/bitmap.h>
+#include <wx/icon.h>
+#include <wx/iconbndl.h>
+
+#include <string>
+
+#include "ftp/progress_sink.h"
+#include "kernel/types.h"
+#include "ui/dialog.h"
+
+class CSpeedTestDlg : public CDialog, public CProgressSink {
+ public:
+  explicit CSpeedTestDlg(wxWindow* parent = nullptr);
+  ~CSpeedTestDlg() override;
+
+  // Shows the rate and position of the transfer under way, keeps its seconds in
+  // m_elapsedSeconds and returns m_abort.
+  bool ReportProgress(DWORD bytes, double seconds) override;
+
+  // A click on the test button: runs a whole test unless one is running.
+  void OnTestButton();
+  // One whole test, from log-in to the result or failure text; no error leaves it.
+  void RunTest();
+  // The failure text, then the Ready look.
+  void ShowFailure();
+  // Back to the Ready look; the local test files are deleted.
+  void FinishTest();
+  // A close request: stops a running test at its next report and ends the dialog.
+  void OnClose();
+  // A system command; 16 to 31 open the About box.
+  void OnSysCommand(UINT nID, long lParam);
+  // Draws the icon when minimised.
+  void OnPaint(wxPaintEvent& event);
+  const wxIcon& OnQueryDragIcon() const { return m_appIcon; }
+
+  // The test state that the run, the readout and the dialog share.
+  DWORD m_expectedBytes = 0;
+  double m_elapsedSeconds = 0.0;
+  bool m_abort;
+  std::string m_windowsDir;
+  CProgressCtrl m_progress;
+  CStaticIcon m_emblem;
+  CButton m_testButton;
+  std::string m_infoText;
+  std::string m_infoSpeed;
+  wxIcon m_appIcon;
+  wxBitmap m_emblemIcon;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+  bool OnInitDialog() override;
+
+ private:
+  // The show bracket: controls into members, `change`, members back into the controls.
+  template <typename Change>
+  void ShowData(Change change) {
+    UpdateData(true);
+    change();
+    UpdateData(false);
+  }
+  std::string LocalTestFile(const char* name) const;
+
+  void OnTestButtonClicked(wxCommandEvent& event);
+  void OnCloseWindow(wxCloseEvent& event);
+  void OnContextMenu(wxContextMenuEvent& event);
+  void OnMenuCommand(wxCommandEvent& event);
+  void OnCharHook(wxKeyEvent& event);
+
+  wxIconBundle m_appIcons;
+
+  wxDECLARE_EVENT_TABLE();
+};
