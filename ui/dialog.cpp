@@ -1,5 +1,7 @@
 #include "ui/dialog.h"
 
+#include <wx/stattext.h>  // before the generic static text, which builds on it
+
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/fontenum.h>
@@ -7,7 +9,6 @@
 #include <wx/generic/stattextg.h>
 #include <wx/statbmp.h>
 #include <wx/statbox.h>
-#include <wx/stattext.h>  // before the generic static text, which builds on it
 
 #include "res/resource.h"
 
