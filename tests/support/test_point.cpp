@@ -24,8 +24,9 @@ TestPoint* TestPoint::Get() {
   return g_testPoint;
 }
 
-TestPoint* TestPoint::Register() {
+TestPoint* TestPoint::Register(int port) {
   g_testPoint = new TestPoint;
+  g_testPoint->m_port = port;
   ::testing::AddGlobalTestEnvironment(g_testPoint);
   return g_testPoint;
 }
@@ -36,15 +37,23 @@ void TestPoint::SetUp() {
   m_dir = pattern;
   ::chmod(m_dir.c_str(), 0755);
   ::mkdir(Scratch().c_str(), 0700);
-  m_port = FreeLoopbackPort();
-  const std::string command = "'" + Script() + "' start '" + m_dir + "' " + std::to_string(m_port);
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  if (m_port == 0) m_port = FreeLoopbackPort();
+  Start();
 }
 
 void TestPoint::TearDown() {
   if (m_dir.empty()) return;
-  std::system(("'" + Script() + "' stop '" + m_dir + "'").c_str());
+  Stop();
   std::system(("rm -rf '" + m_dir + "'").c_str());
+}
+
+void TestPoint::Start() {
+  const std::string command = "'" + Script() + "' start '" + m_dir + "' " + std::to_string(m_port);
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+void TestPoint::Stop() {
+  std::system(("'" + Script() + "' stop '" + m_dir + "'").c_str());
 }
 
 int FreeLoopbackPort() {

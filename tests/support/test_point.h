@@ -10,10 +10,15 @@ class TestPoint : public ::testing::Environment {
  public:
   // The environment registered by the test program's main; null before.
   static TestPoint* Get();
-  static TestPoint* Register();
+  // `port` 0: any free port.
+  static TestPoint* Register(int port = 0);
 
   void SetUp() override;
   void TearDown() override;
+
+  // Stops and starts the server again, on the same port and root.
+  void Stop();
+  void Start();
 
   int Port() const { return m_port; }
   // The server's root folder: what it serves as "/".

@@ -1,0 +1,441 @@
+// The main dialog and its test run, driven like a user would, against the real server.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <wx/app.h>
+#include <wx/gauge.h>
+#include <wx/statbmp.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <regex>
+
+#include "app/about_dlg.h"
+#include "kernel/local_file.h"
+#include "kernel/tick_count.h"
+#include "res/resource.h"
+#include "tests/support/test_point.h"
+#include "ui/speed_test_dlg.h"
+
+namespace {
+
+const char kInitialText[] = "\n\nKlik på knappen Test din hastighed for at begynde testen.";
+const char kFailureText[] =
+    "Testen kan ikke genføres på nuværende tidspunkt.\n\nHar din pc en firewall, kan den "
+    "blokere hastighedstesten.\nTillad hastighedstesten i din firewall eller deaktiver "
+    "din\nfirewall, inden du prøver igen. Husk at aktivere din firewall,\nså snart du er "
+    "færdig med at teste.";
+const char kAgainUploadText[] =
+    "Vent venligst, mens testen udføres igen.\nDet tager op til 2 minutter.\n\nTester "
+    "upload-hastighed\t\t";
+
+std::string Label(wxWindow* dialog, int id) {
+  return dialog->FindWindow(id)->GetLabel().utf8_string();
+}
+
+// Lets pending window events run, as the program's own loop would between actions.
+void Pump() {
+  for (int i = 0; i < 5; ++i) wxTheApp->Yield(true);
+}
+
+DWORD g_now = 1000;
+DWORD ScriptedTicks() {
+  return g_now;
+}
+
+// A dialog whose transfers take exactly the times a test gives them: the clock stands
+// still except at the first progress report of each transfer, where it jumps by that
+// transfer's duration. It records every transfer with the status text it ran under.
+class ClockedDlg : public CSpeedTestDlg {
+ public:
+  struct Transfer {
+    std::string kind;  // "small", "large" or "upload"
+    std::string infoText;
+    std::vector<DWORD> bytes;
+  };
+
+  bool ReportProgress(DWORD bytes, double seconds) override {
+    ++depth;
+    maxDepth = std::max(maxDepth, depth);
+    if (transfers.empty() || bytes < transfers.back().bytes.back()) StartTransfer();
+    transfers.back().bytes.push_back(bytes);
+    if (onReport) onReport(transfers.back(), bytes);
+    const bool stop = CSpeedTestDlg::ReportProgress(bytes, seconds);
+    --depth;
+    return stop;
+  }
+
+  std::vector<std::string> Kinds() const {
+    std::vector<std::string> kinds;
+    for (const Transfer& transfer : transfers) kinds.push_back(transfer.kind);
+    return kinds;
+  }
+
+  std::vector<DWORD> durationsMs;
+  std::vector<Transfer> transfers;
+  std::function<void(const Transfer&, DWORD)> onReport;
+  int depth = 0;
+  int maxDepth = 0;
+
+ private:
+  void StartTransfer() {
+    Transfer transfer;
+    const std::string uploadLine = "upload-hastighed\t\t";
+    const bool upload = m_infoText.size() >= uploadLine.size() &&
+                        m_infoText.compare(m_infoText.size() - uploadLine.size(), uploadLine.size(),
+                                           uploadLine) == 0;
+    transfer.kind = upload ? "upload" : m_expectedBytes == 2097152 ? "large" : "small";
+    transfer.infoText = m_infoText;
+    if (transfers.size() < durationsMs.size()) {
+      g_now += durationsMs[transfers.size()];
+    } else {
+      ADD_FAILURE() << "no duration scripted for transfer " << transfers.size() + 1;
+    }
+    transfers.push_back(transfer);
+  }
+};
+
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetTickSource(&ScriptedTicks);
+    dlg = std::make_unique<ClockedDlg>();
+    dlg->Show();
+    Pump();
+  }
+  void TearDown() override {
+    dlg.reset();
+    SetTickSource(nullptr);
+  }
+
+  std::string LocalFile(const char* name) const { return dlg->m_windowsDir + "/" + name; }
+  wxGauge* Gauge() const { return wxDynamicCast(dlg->FindWindow(IDC_PROGRESS), wxGauge); }
+  void ExpectReadyAgain() {
+    EXPECT_EQ(Label(dlg.get(), IDC_TEST_BUTTON), "Test din hastighed igen");
+    EXPECT_TRUE(dlg->FindWindow(IDC_TEST_BUTTON)->IsEnabled());
+    EXPECT_FALSE(Gauge()->IsShown());
+    EXPECT_EQ(Gauge()->GetValue(), 0);
+    EXPECT_EQ(Label(dlg.get(), IDC_INFO_SPEED), "");
+    EXPECT_FALSE(FileExists(LocalFile("200Ktest.rnd")));
+    EXPECT_FALSE(FileExists(LocalFile("2Mtest.rnd")));
+  }
+
+  std::unique_ptr<ClockedDlg> dlg;
+};
+
+TEST_F(DialogTest, OpensInTheReadyLook) {
+  EXPECT_EQ(Label(dlg.get(), IDC_INFO_TEXT), kInitialText);
+  EXPECT_EQ(Label(dlg.get(), IDC_INFO_SPEED), "");
+  EXPECT_EQ(Label(dlg.get(), IDC_TEST_BUTTON), "Test din hastighed");
+  EXPECT_TRUE(dlg->FindWindow(IDC_TEST_BUTTON)->IsEnabled());
+  EXPECT_FALSE(Gauge()->IsShown());
+  EXPECT_EQ(dlg->GetTitle(), wxString::FromUTF8("Lumvik Hastighedstest"));
+  const auto* emblem = wxDynamicCast(dlg->FindWindow(IDC_EMBLEM), wxStaticBitmap);
+  EXPECT_EQ(emblem->GetBitmap().GetSize(), wxSize(50, 50));
+  // 270 x 196 dialog units of DejaVu Sans 8 pt (base 7 x 13 px).
+  EXPECT_EQ(dlg->GetClientSize(), wxSize(473, 319));
+
+  const std::string cache = std::string(std::getenv("XDG_CACHE_HOME")) + "/lumvik-hastighed";
+  EXPECT_EQ(dlg->m_windowsDir, cache);
+  struct stat info {};
+  ASSERT_EQ(::stat(cache.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_FALSE(dlg->m_abort);
+}
+
+TEST_F(DialogTest, ReportProgressShowsRateAndPositionAndReturnsTheAbortFlag) {
+  dlg->m_expectedBytes = 204800;
+  EXPECT_FALSE(dlg->CSpeedTestDlg::ReportProgress(204800, 2.5));
+  EXPECT_EQ(Label(dlg.get(), IDC_INFO_SPEED), "kbit/s\n  640");
+  EXPECT_EQ(Gauge()->GetValue(), 100);
+  EXPECT_DOUBLE_EQ(dlg->m_elapsedSeconds, 2.5);
+
+  dlg->m_abort = true;
+  EXPECT_TRUE(dlg->CSpeedTestDlg::ReportProgress(4096, 0.0));
+  EXPECT_EQ(Label(dlg.get(), IDC_INFO_SPEED), "kbit/s\n    0");
+  EXPECT_EQ(Gauge()->GetValue(), 2);
+  EXPECT_DOUBLE_EQ(dlg->m_elapsedSeconds, 0.0);
+}
+
+TEST_F(DialogTest, BothDirectionsMatchedInTheFirstAttempt) {
+  dlg->durationsMs = {1000, 9600, 3700};  // the worked example: 2048 / 512
+  dlg->OnTestButton();
+
+  EXPECT_EQ(dlg->Kinds(), (std::vector<std::string>{"small", "large", "upload"}));
+  EXPECT_EQ(dlg->transfers[0].bytes.size(), 51u);
+  EXPECT_EQ(dlg->transfers[1].bytes.size(), 513u);
+  EXPECT_EQ(dlg->transfers[2].bytes.size(), 50u);
+  EXPECT_EQ(dlg->transfers[2].infoText,
+            "Vent venligst, mens testen udføres.\nDet tager op til 2 minutter.\n\nTester "
+            "download-hastighed\t\n\nTester upload-hastighed\t\t");
+  EXPECT_EQ(Label(dlg.get(), IDC_INFO_TEXT),
+            "Testresultat\n\n"
+            "Test af download:  2007 kbit/s (omregnet fra 1706 kbit/s)\n"
+            "Test af upload:       508 kbit/s (omregnet fra  432 kbit/s)\n\n"
+            "Testresultatet passer til Lumvik Bredbånd 2048/512");
+  ExpectReadyAgain();
+}
+
+TEST_F(DialogTest, SmallDownloadAtExactlySixSecondsSkipsTheLargeFile) {
+  // Neither direction ever matches: three attempts of small download and upload.
+  dlg->durationsMs = {6000, 1000, 6000, 1100, 6000, 1200};
+  dlg->OnTestButton();
+
+  EXPECT_EQ(dlg->Kinds(),
+            (std::vector<std::string>{"small", "upload", "small", "upload", "small", "upload"}));
+  EXPECT_EQ(dlg->transfers[2].infoText,
+            "Vent venligst, mens testen udføres igen.\nDet tager op til 2 minutter.\n\nTester "
+            "download-hastighed\t");
+  EXPECT_EQ(Label(dlg.get(), IDC_INFO_TEXT),
+            "Testresultat\n\n"
+            "Test af download:   313 kbit/s (omregnet fra  266 kbit/s)\n"
+            "Test af upload:      1568 kbit/s (omregnet fra 1333 kbit/s)");
+  ExpectReadyAgain();
+}
+
+TEST_F(DialogTest, SmallDownloadJustUnderSixSecondsCountsOnlyTheLargeFile) {
+  dlg->durationsMs = {5990, 9600, 3700};
+  dlg->OnTestButton();
+  EXPECT_EQ(dlg->Kinds(), (std::vector<std::string>{"small", "large", "upload"}));
+  EXPECT_NE(Label(dlg.get(), IDC_INFO_TEXT).find("2007 kbit/s (omregnet fra 1706 kbit/s)"),
+            std::string::npos);
+}
+
+TEST_F(DialogTest, OnlyTheUnmatchedUploadIsRepeated) {
+  dlg->durationsMs = {1000, 9600, 1000, 1100, 1200};
+  dlg->OnTestButton();
+
+  EXPECT_EQ(dlg->Kinds(),
+            (std::vector<std::string>{"small", "large", "upload", "upload", "upload"}));
+  EXPECT_EQ(dlg->transfers[3].infoText, kAgainUploadText);
+  EXPECT_EQ(dlg->transfers[4].infoText, kAgainUploadText);
+  EXPECT_EQ(Label(dlg.get(), IDC_INFO_TEXT),
+            "Testresultat\n\n"
+            "Test af download:  2007 kbit/s (omregnet fra 1706 kbit/s)\n"
+            "Test af upload:      1568 kbit/s (omregnet fra 1333 kbit/s)");
+}
+
+TEST_F(DialogTest, OnlyTheUnmatchedDownloadIsRepeatedWithItsOwnSixSecondRule) {
+  dlg->durationsMs = {1000, 1000, 3700, 7000, 2000, 1000};
+  dlg->OnTestButton();
+  EXPECT_EQ(dlg->Kinds(),
+            (std::vector<std::string>{"small", "large", "upload", "small", "small", "large"}));
+  // The last attempt's download (large file in 1.0 s) and the matched upload, no tier.
+  EXPECT_EQ(Label(dlg.get(), IDC_INFO_TEXT),
+            "Testresultat\n\n"
+            "Test af download:  19275 kbit/s (omregnet fra 16384 kbit/s)\n"
+            "Test af upload:       508 kbit/s (omregnet fra  432 kbit/s)");
+}
+
+TEST_F(DialogTest, LogInFailureShowsTheFailureTextAndDeletesLocalFiles) {
+  WriteWholeFile(LocalFile("200Ktest.rnd"), "left from an earlier run");
+  WriteWholeFile(LocalFile("2Mtest.rnd"), "left from an earlier run");
+  TestPoint::Get()->Stop();
+  dlg->OnTestButton();
+  TestPoint::Get()->Start();
+
+  EXPECT_TRUE(dlg->transfers.empty());
+  EXPECT_EQ(Label(dlg.get(), IDC_INFO_TEXT), kFailureText);
+  ExpectReadyAgain();
+}
+
+TEST_F(DialogTest, TransferFailureInTheSecondAttemptShowsOnlyTheFailureText) {
+  dlg->durationsMs = {1000, 9600, 1000, 1000};
+  dlg->onReport = [&](const ClockedDlg::Transfer& transfer, DWORD bytes) {
+    // The local copy vanishes after the first upload: the second cannot open it.
+    if (transfer.kind == "upload" && bytes == 204800) RemoveFile(LocalFile("200Ktest.rnd"));
+  };
+  dlg->OnTestButton();
+  EXPECT_EQ(dlg->Kinds(), (std::vector<std::string>{"small", "large", "upload"}));
+  EXPECT_EQ(Label(dlg.get(), IDC_INFO_TEXT), kFailureText);
+  ExpectReadyAgain();
+}
+
+TEST_F(DialogTest, ClickWhileTheButtonIsDisabledStartsNothing) {
+  dlg->durationsMs = {1000, 9600, 3700};
+  int refused = 0;
+  dlg->onReport = [&](const ClockedDlg::Transfer&, DWORD bytes) {
+    if (bytes == 8192 && dlg->depth == 1) {
+      dlg->OnTestButton();  // as a click dispatched between two chunks
+      ++refused;
+    }
+  };
+  dlg->OnTestButton();
+  EXPECT_EQ(refused, 3);
+  EXPECT_EQ(dlg->maxDepth, 1);
+  EXPECT_EQ(dlg->Kinds(), (std::vector<std::string>{"small", "large", "upload"}));
+  ExpectReadyAgain();
+}
+
+// A failure that is no transfer error still takes the failure path.
+class ThrowingDlg : public ClockedDlg {
+ public:
+  bool throwOnce = false;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override {
+    if (throwOnce && m_infoText.find("Tester download") != std::string::npos) {
+      throwOnce = false;
+      throw std::runtime_error("broken control");
+    }
+    ClockedDlg::DoDataExchange(pDX);
+  }
+};
+
+TEST(DialogFailureTest, AnyErrorInTheRunTakesTheFailurePath) {
+  SetTickSource(&ScriptedTicks);
+  ThrowingDlg dlg;
+  dlg.Show();
+  dlg.throwOnce = true;
+  dlg.OnTestButton();
+  SetTickSource(nullptr);
+  EXPECT_EQ(Label(&dlg, IDC_INFO_TEXT), kFailureText);
+  EXPECT_TRUE(dlg.FindWindow(IDC_TEST_BUTTON)->IsEnabled());
+  EXPECT_EQ(Label(&dlg, IDC_TEST_BUTTON), "Test din hastighed igen");
+}
+
+// Ends the running modal dialog with `result` once `ready` holds, checking every 20 ms;
+// gives up with -1 after `limit`.
+class ModalEnder {
+ public:
+  ModalEnder(wxDialog* dialog, std::function<bool()> ready, int result,
+             std::chrono::seconds limit = std::chrono::seconds(60))
+      : m_start(std::chrono::steady_clock::now()) {
+    m_timer.Bind(wxEVT_TIMER, [=](wxTimerEvent&) {
+      if (!dialog->IsModal()) return;
+      if (ready()) {
+        dialog->EndModal(result);
+      } else if (std::chrono::steady_clock::now() - m_start > limit) {
+        dialog->EndModal(-1);
+      }
+    });
+    m_timer.Start(20);
+  }
+
+ private:
+  wxTimer m_timer;
+  std::chrono::steady_clock::time_point m_start;
+};
+
+TEST(DialogModalTest, RealClickRunsAWholeTestAgainstTheServer) {
+  CSpeedTestDlg dlg;
+  wxUIActionSimulator simulator;
+  dlg.CallAfter([&] {
+    wxWindow* button = dlg.FindWindow(IDC_TEST_BUTTON);
+    simulator.MouseMove(button->GetScreenRect().GetPosition() + wxPoint(20, 7));
+    simulator.MouseClick();
+  });
+  ModalEnder ender(
+      &dlg, [&] { return Label(&dlg, IDC_TEST_BUTTON) == "Test din hastighed igen"; }, wxID_OK);
+  EXPECT_EQ(dlg.DoModal(), wxID_OK);
+
+  const std::regex result(
+      "Testresultat\n\n"
+      "Test af download:  [ \\d]{3}\\d+ kbit/s \\(omregnet fra [ \\d]{3}\\d+ kbit/s\\)\n"
+      "Test af upload:      [ \\d]{3}\\d+ kbit/s \\(omregnet fra [ \\d]{3}\\d+ kbit/s\\)"
+      "(\n\nTestresultatet passer til Lumvik Bredbånd "
+      "( 128| 256| 512|1024|2048|4096|8192)/(128|256|512))?");
+  const std::string text = Label(&dlg, IDC_INFO_TEXT);
+  EXPECT_TRUE(std::regex_match(text, result)) << text;
+  EXPECT_TRUE(dlg.FindWindow(IDC_TEST_BUTTON)->IsEnabled());
+  EXPECT_FALSE(dlg.FindWindow(IDC_PROGRESS)->IsShown());
+  EXPECT_FALSE(FileExists(dlg.m_windowsDir + "/200Ktest.rnd"));
+  EXPECT_FALSE(FileExists(dlg.m_windowsDir + "/2Mtest.rnd"));
+  EXPECT_EQ(ReadWholeFile(TestPoint::Get()->Root() + "/pub/upload/200Ktest.rnd"),
+            ReadWholeFile(TestPoint::Get()->Root() + "/pub/200Ktest.rnd"));
+  EXPECT_FALSE(dlg.m_abort);
+}
+
+TEST(DialogModalTest, CloseRequestDuringATransferStopsItAndEndsTheDialog) {
+  SetTickSource(&ScriptedTicks);
+  ClockedDlg dlg;
+  dlg.durationsMs = {1000, 9600, 3700};
+  dlg.onReport = [&](const ClockedDlg::Transfer&, DWORD bytes) {
+    if (bytes == 10 * 4096) {
+      auto* close = new wxCloseEvent(wxEVT_CLOSE_WINDOW, dlg.GetId());
+      close->SetEventObject(&dlg);
+      close->SetCanVeto(true);
+      wxQueueEvent(&dlg, close);
+    }
+  };
+  dlg.CallAfter([&] { dlg.OnTestButton(); });
+  EXPECT_EQ(dlg.DoModal(), wxID_CANCEL);
+  SetTickSource(nullptr);
+
+  EXPECT_TRUE(dlg.m_abort);
+  ASSERT_EQ(dlg.transfers.size(), 1u);
+  EXPECT_EQ(dlg.transfers[0].bytes.size(), 11u);  // the report after the close said stop
+  EXPECT_EQ(Label(&dlg, IDC_INFO_TEXT), kFailureText);
+  EXPECT_TRUE(dlg.FindWindow(IDC_TEST_BUTTON)->IsEnabled());
+}
+
+void PressKey(wxWindow* window, int keyCode) {
+  wxKeyEvent key(wxEVT_CHAR_HOOK);
+  key.m_keyCode = keyCode;
+  key.SetEventObject(window);
+  window->GetEventHandler()->ProcessEvent(key);
+}
+
+TEST(DialogModalTest, EscapeEndsTheDialogOnlyWhenNoTestRuns) {
+  SetTickSource(&ScriptedTicks);
+  ClockedDlg dlg;
+  dlg.durationsMs = {1000, 9600, 3700};
+  dlg.onReport = [&](const ClockedDlg::Transfer&, DWORD bytes) {
+    if (bytes == 4096) {
+      PressKey(&dlg, WXK_ESCAPE);
+      PressKey(&dlg, WXK_RETURN);
+    }
+  };
+  dlg.CallAfter([&] { dlg.OnTestButton(); });
+  ModalEnder ender(
+      &dlg, [&] { return Label(&dlg, IDC_TEST_BUTTON) == "Test din hastighed igen"; }, wxID_OK);
+  EXPECT_EQ(dlg.DoModal(), wxID_OK);
+  SetTickSource(nullptr);
+  EXPECT_EQ(dlg.Kinds(), (std::vector<std::string>{"small", "large", "upload"}));
+
+  dlg.CallAfter([&] { PressKey(&dlg, WXK_ESCAPE); });
+  EXPECT_EQ(dlg.DoModal(), wxID_CANCEL);
+  EXPECT_FALSE(dlg.m_abort);
+}
+
+// How many About boxes open (and are closed again at once) while `action` runs.
+int AboutBoxesOpenedBy(const std::function<void()>& action) {
+  int opened = 0;
+  wxTimer timer;
+  timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    for (wxWindow* window : wxTopLevelWindows) {
+      auto* about = dynamic_cast<CAboutDlg*>(window);
+      if (about && about->IsModal()) {
+        ++opened;
+        about->EndModal(wxID_OK);
+      }
+    }
+  });
+  timer.Start(20);
+  action();
+  timer.Stop();
+  return opened;
+}
+
+TEST(DialogMenuTest, SystemCommands16To31OpenTheAboutBox) {
+  CSpeedTestDlg dlg;
+  dlg.Show();
+  auto command = [&](int id) {
+    return AboutBoxesOpenedBy([&] {
+      wxCommandEvent menu(wxEVT_MENU, id);
+      menu.SetEventObject(&dlg);
+      dlg.GetEventHandler()->ProcessEvent(menu);
+    });
+  };
+  EXPECT_EQ(command(16), 1);
+  EXPECT_EQ(command(31), 1);
+  EXPECT_EQ(command(32), 0);
+  EXPECT_EQ(command(15), 0);
+  EXPECT_EQ(AboutBoxesOpenedBy([&] { dlg.OnSysCommand(0x1F, 0); }), 1);
+  EXPECT_EQ(AboutBoxesOpenedBy([&] { dlg.OnSysCommand(0xF060, 0); }), 0);
+}
+
+}  // namespace
