@@ -38,7 +38,10 @@ wxWindow* CreateControl(wxDialog* dialog, const ControlTemplate& control) {
     case ControlKind::kStaticText:
       return new wxStaticText(dialog, id, text, position, size, wxST_NO_AUTORESIZE);
     case ControlKind::kRightStaticText:
-      return new wxStaticText(dialog, id, text, position, size, wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
+      // Drawn by wx itself: a new text costs a repaint, not a relayout of the window,
+      // which matters for the readout that changes with every chunk.
+      return new wxGenericStaticText(dialog, id, text, position, size,
+                                     wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
     case ControlKind::kGroupBox:
       return new wxStaticBox(dialog, id, text, position, size);
     case ControlKind::kIcon:
