@@ -12,7 +12,6 @@
 #include "ui/speed_test_dlg.h"
 
 int main(int argc, char** argv) {
-  wxApp::SetInstance(new wxApp);
   if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return 1;
   std::vector<double> microseconds;
   {

@@ -56,5 +56,10 @@ class CStaticIcon : public CWndWrapper {
 
 // Binds `wrapper` to control `id` of the dialog; later calls keep the first binding.
 void DDX_Control(CDataExchange* pDX, int id, CWndWrapper& wrapper);
+// Binds `control` to control `id` of the dialog when it is of type T.
+template <typename T>
+void DDX_Control(CDataExchange* pDX, int id, T*& control) {
+  if (!control) control = dynamic_cast<T*>(pDX->m_pDlgWnd->FindWindow(id));
+}
 // Exchanges the text of control `id` with `value` (UTF-8).
 void DDX_Text(CDataExchange* pDX, int id, std::string& value);

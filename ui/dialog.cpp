@@ -10,7 +10,10 @@
 #include <wx/statbmp.h>
 #include <wx/statbox.h>
 
+#include <algorithm>
+
 #include "res/resource.h"
+#include "ui/link_static.h"
 
 namespace {
 
@@ -46,8 +49,12 @@ wxWindow* CreateControl(wxDialog* dialog, const ControlTemplate& control) {
       return new wxStaticBox(dialog, id, text, position, size);
     case ControlKind::kIcon:
       return new wxStaticBitmap(dialog, id, wxNullBitmap, position, size);
-    case ControlKind::kLinkLabel:
-      return new wxGenericStaticText(dialog, id, text, position, size, wxST_NO_AUTORESIZE);
+    case ControlKind::kLinkLabel: {
+      auto* link = new CLinkStatic(dialog, id, text, position, size);
+      // The underlined text may need more room than the template's width gives.
+      link->SetSize(wxSize(std::max(size.x, link->GetBestSize().x), size.y));
+      return link;
+    }
     case ControlKind::kProgressBar:
       return new wxGauge(dialog, id, 100, position, size, wxGA_HORIZONTAL | wxGA_SMOOTH);
   }

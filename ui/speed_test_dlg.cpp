@@ -50,6 +50,9 @@ void CSpeedTestDlg::DoDataExchange(CDataExchange* pDX) {
   DDX_Control(pDX, IDC_EMBLEM, m_emblem);
   DDX_Control(pDX, IDC_TEST_BUTTON, m_testButton);
   DDX_Text(pDX, IDC_INFO_TEXT, m_infoText);
+  DDX_Control(pDX, IDC_HELP_LINK, m_helpLink);
+  DDX_Control(pDX, IDC_METHOD_LINK, m_methodLink);
+  DDX_Control(pDX, IDC_UPGRADE_LINK, m_upgradeLink);
   DDX_Text(pDX, IDC_INFO_SPEED, m_infoSpeed);
 }
 

@@ -11,6 +11,7 @@
 #include "ftp/progress_sink.h"
 #include "kernel/types.h"
 #include "ui/dialog.h"
+#include "ui/link_static.h"
 
 class CSpeedTestDlg : public CDialog, public CProgressSink {
  public:
@@ -46,6 +47,9 @@ class CSpeedTestDlg : public CDialog, public CProgressSink {
   CStaticIcon m_emblem;
   CButton m_testButton;
   std::string m_infoText;
+  CLinkStatic* m_helpLink = nullptr;
+  CLinkStatic* m_methodLink = nullptr;
+  CLinkStatic* m_upgradeLink = nullptr;
   std::string m_infoSpeed;
   wxIcon m_appIcon;
   wxBitmap m_emblemIcon;

@@ -1,7 +1,9 @@
-// main() of the window tests: a wx application without a main loop, a private cache
-// folder for the local test files, and the test point at the port the build baked in.
+// main() of the window tests: the program's own application object without a main loop,
+// private cache, temporary and desktop folders, a fake browser registered as the user's
+// default for web pages, and the test point at the port the build baked in.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <wx/app.h>
 #include <wx/init.h>
 
@@ -9,21 +11,59 @@
 #include <string>
 
 #include "tests/support/test_point.h"
+#include "tests/support/window_test_env.h"
+
+namespace {
+
+std::string g_root;
+
+void RegisterFakeBrowser() {
+  const std::string applications = g_root + "/data/applications";
+  std::system(("mkdir -p '" + applications + "' '" + g_root + "/config' '" + g_root + "/cache' '" +
+               g_root + "/tmp'")
+                  .c_str());
+  const std::string browser = FakeBrowserPath();
+  WriteWholeFile(browser, "#!/bin/sh\necho \"$#|$*\" >> \"$LUMVIK_FAKE_BROWSER_LOG\"\n");
+  ::chmod(browser.c_str(), 0755);
+  WriteWholeFile(applications + "/lumvik-fake-browser.desktop",
+                 "[Desktop Entry]\nType=Application\nName=Fake browser\nExec=" + browser +
+                     " %u\nMimeType=text/html;\n");
+  WriteWholeFile(g_root + "/config/mimeapps.list",
+                 "[Default Applications]\ntext/html=lumvik-fake-browser.desktop\n");
+}
+
+}  // namespace
+
+std::string WindowTestRoot() {
+  return g_root;
+}
+std::string FakeBrowserPath() {
+  return g_root + "/fake-browser";
+}
+std::string FakeBrowserLog() {
+  return g_root + "/browser.log";
+}
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   signal(SIGPIPE, SIG_IGN);
 
-  char cache[] = "/tmp/lumvik-gui-cache-XXXXXX";
-  if (!mkdtemp(cache)) return 1;
-  setenv("XDG_CACHE_HOME", cache, 1);
+  char root[] = "/tmp/lumvik-window-test-XXXXXX";
+  if (!mkdtemp(root)) return 1;
+  g_root = root;
+  setenv("XDG_CACHE_HOME", (g_root + "/cache").c_str(), 1);
+  setenv("XDG_DATA_HOME", (g_root + "/data").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (g_root + "/config").c_str(), 1);
+  setenv("TMPDIR", (g_root + "/tmp").c_str(), 1);
+  setenv("LUMVIK_FAKE_BROWSER_LOG", FakeBrowserLog().c_str(), 1);
+  RegisterFakeBrowser();
 
-  wxApp::SetInstance(new wxApp);
+  // The application object is the program's own (theApp), made by wxEntryStart.
   if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return 1;
   TestPoint::Register(LUMVIK_GUI_TEST_PORT);
   const int result = RUN_ALL_TESTS();
   wxTheApp->OnExit();
   wxEntryCleanup();
-  std::system(("rm -rf '" + std::string(cache) + "'").c_str());
+  std::system(("rm -rf '" + g_root + "'").c_str());
   return result;
 }

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The program as a whole, started as a user starts it: a normal start and end exits 0 and
+# leaves no probe file; without Internet sockets only the message box appears, no probe
+# file is written, and dismissing the box ends the program with a failure status.
+#   app_start_test.sh PROGRAM NO_INET_SOCKETS_LIBRARY
+set -uo pipefail
+program=$1
+shim=$2
+work=$(mktemp -d /tmp/lumvik-start-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+export TMPDIR=$work/tmp XDG_CACHE_HOME=$work/cache NO_AT_BRIDGE=1
+mkdir -p "$TMPDIR"
+failures=0
+passed=0
+check() {
+  if eval "$2"; then passed=$((passed + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+
+# Waits for a visible window of process $1, named like $2 when given; prints its id.
+wait_window() {
+  local id
+  for _ in $(seq 100); do
+    if [ $# -eq 2 ]; then
+      id=$(xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null | head -n 1)
+    else
+      id=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -n 1)
+    fi
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits up to 10 s for process $1 to end; sets status to its exit status.
+wait_exit() {
+  for _ in $(seq 100); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$1" 2>/dev/null; then
+    kill "$1"
+    status=timeout
+  else
+    wait "$1"
+    status=$?
+  fi
+}
+
+press() {
+  xdotool windowfocus --sync "$1" && xdotool key "$2"
+}
+
+"$program" ignored --arguments &
+pid=$!
+window=$(wait_window "$pid" '^Lumvik Hastighedstest$')
+check "the main dialog opens" '[ -n "$window" ]'
+check "the probe file is gone once the dialog shows" '[ ! -e "$TMPDIR/tmp.htm" ]'
+[ -n "$window" ] && press "$window" Escape
+wait_exit "$pid"
+check "Escape ends the program with status 0 (got $status)" '[ "$status" = 0 ]'
+
+LD_PRELOAD=$shim "$program" &
+pid=$!
+box=$(wait_window "$pid")
+check "a message box appears" '[ -n "$box" ]'
+check "the main dialog does not open" '[ -z "$(xdotool search --all --pid "$pid" --name "^Lumvik Hastighedstest$" 2>/dev/null)" ]'
+check "no probe file is written" '[ ! -e "$TMPDIR/tmp.htm" ]'
+[ -n "$box" ] && press "$box" Return
+wait_exit "$pid"
+check "dismissing it ends the program with a failure status (got $status)" '[ "$status" != 0 ] && [ "$status" != timeout ]'
+
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,209 @@
+// The link labels, the browser lookup and the About box, on the real dialog.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <wx/app.h>
+#include <wx/uiaction.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/about_dlg.h"
+#include "app/browser_lookup.h"
+#include "app/speed_test_app.h"
+#include "kernel/directories.h"
+#include "res/resource.h"
+#include "tests/support/test_point.h"
+#include "tests/support/window_test_env.h"
+#include "ui/speed_test_dlg.h"
+
+namespace {
+
+void Pump() {
+  for (int i = 0; i < 5; ++i) wxTheApp->Yield(true);
+}
+
+// The browser starts detached; its record appears a moment later.
+std::string BrowserLogAfter(std::size_t lines) {
+  for (int i = 0; i < 100; ++i) {
+    const std::string log = ReadWholeFile(FakeBrowserLog());
+    if (static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n')) >= lines) return log;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return ReadWholeFile(FakeBrowserLog());
+}
+
+TEST(LinkTargets, FirstByteOfTheTextChoosesThePage) {
+  const std::string base = "http://lumvik.dk/hastighedstest/?id=";
+  EXPECT_EQ(CLinkStatic::UrlFor("Få hjælp til din hastighed på Lumvik Online"), base + "1");
+  EXPECT_EQ(CLinkStatic::UrlFor("Sådan måler vi hastigheden"), base + "2");
+  EXPECT_EQ(CLinkStatic::UrlFor("Opgrader din hastighed på lumvik.dk"), base + "3");
+  for (const char* other : {"", "f", "s", "o", "Å", "Nyttige links", " F"}) {
+    EXPECT_EQ(CLinkStatic::UrlFor(other), base + "4") << other;
+  }
+}
+
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::unlink(FakeBrowserLog().c_str());
+    theApp.m_strBrowserPath = FindDefaultBrowser(TemporaryDirectory());
+    dlg = std::make_unique<CSpeedTestDlg>();
+    dlg->Show();
+    Pump();
+  }
+  void TearDown() override { dlg.reset(); }
+
+  void Click(wxWindow* window) {
+    wxUIActionSimulator simulator;
+    simulator.MouseMove(window->GetScreenPosition() + wxPoint(5, 5));
+    simulator.MouseClick();
+    Pump();
+  }
+
+  std::unique_ptr<CSpeedTestDlg> dlg;
+};
+
+TEST_F(LinkTest, LookupFindsTheUsersDefaultBrowser) {
+  EXPECT_EQ(theApp.m_strBrowserPath, FakeBrowserPath());
+}
+
+TEST_F(LinkTest, TheThreeLabelsOpenPagesOneTwoAndThree) {
+  ASSERT_TRUE(dlg->m_helpLink && dlg->m_methodLink && dlg->m_upgradeLink);
+  Click(dlg->m_helpLink);
+  Click(dlg->m_methodLink);
+  Click(dlg->m_upgradeLink);
+  EXPECT_EQ(BrowserLogAfter(3),
+            "1|http://lumvik.dk/hastighedstest/?id=1\n"
+            "1|http://lumvik.dk/hastighedstest/?id=2\n"
+            "1|http://lumvik.dk/hastighedstest/?id=3\n");
+}
+
+TEST_F(LinkTest, TheTextAtTheMomentOfTheClickChoosesThePage) {
+  dlg->m_helpLink->SetLabel(wxString::FromUTF8("Sådan måler vi hastigheden"));
+  dlg->m_helpLink->OnClicked();
+  dlg->m_helpLink->SetLabel("få hjælp");
+  dlg->m_helpLink->OnClicked();
+  dlg->m_helpLink->SetLabel("");
+  dlg->m_helpLink->OnClicked();
+  EXPECT_EQ(BrowserLogAfter(3),
+            "1|http://lumvik.dk/hastighedstest/?id=2\n"
+            "1|http://lumvik.dk/hastighedstest/?id=4\n"
+            "1|http://lumvik.dk/hastighedstest/?id=4\n");
+}
+
+TEST_F(LinkTest, WithoutABrowserNothingOpensAndTheDialogStaysUsable) {
+  const std::size_t windows = wxTopLevelWindows.size();
+  for (const char* path : {"", "/nonexistent/browser", "/etc/hostname"}) {
+    theApp.m_strBrowserPath = path;
+    Click(dlg->m_upgradeLink);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(FileExists(FakeBrowserLog()));
+  EXPECT_EQ(wxTopLevelWindows.size(), windows);  // no message box
+  EXPECT_TRUE(dlg->IsShown());
+  EXPECT_TRUE(dlg->FindWindow(IDC_TEST_BUTTON)->IsEnabled());
+}
+
+TEST_F(LinkTest, LooksLikeALinkWithTheUnderlinedFontBuiltOnce) {
+  CLinkStatic* link = dlg->m_methodLink;
+  EXPECT_TRUE(link->m_fontReady);
+  EXPECT_TRUE(link->m_linkFont.GetUnderlined());
+  EXPECT_TRUE(link->GetFont().GetUnderlined());
+  EXPECT_EQ(link->GetFont().GetFaceName(), dlg->GetFont().GetFaceName());
+  EXPECT_EQ(link->GetFont().GetPointSize(), dlg->GetFont().GetPointSize());
+  EXPECT_EQ(link->GetForegroundColour(), wxColour(0, 0, 153));
+
+  const wxRefCounter* built = link->m_linkFont.GetRefData();
+  link->Refresh();
+  link->Update();
+  Pump();
+  link->CtlColor();
+  EXPECT_EQ(link->m_linkFont.GetRefData(), built);
+}
+
+TEST_F(LinkTest, PointingHandLoadedAtTheFirstCursorRequest) {
+  CLinkStatic* link = dlg->m_helpLink;
+  EXPECT_FALSE(link->m_handCursor.IsOk());
+  for (int i = 0; i < 2; ++i) {
+    wxSetCursorEvent request(3, 3);
+    request.SetEventObject(link);
+    link->GetEventHandler()->ProcessEvent(request);
+    ASSERT_TRUE(request.HasCursor());
+    EXPECT_EQ(request.GetCursor().GetRefData(), link->m_handCursor.GetRefData());
+  }
+  EXPECT_TRUE(link->m_handCursor.IsOk());
+}
+
+class ProbeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = WindowTestRoot() + "/probe/";
+    std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
+  }
+  std::string dir;
+};
+
+TEST_F(ProbeTest, ProbeHoldsThirteenBytesForItsOwnerOnly) {
+  const mode_t previous = ::umask(0);
+  EXPECT_TRUE(WriteBrowserProbe(dir + "tmp.htm"));
+  ::umask(previous);
+  EXPECT_EQ(ReadWholeFile(dir + "tmp.htm"), "<HTML></HTML>");
+  struct stat info {};
+  ASSERT_EQ(::stat((dir + "tmp.htm").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(ProbeTest, ExistingProbeIsOverwrittenThenDeleted) {
+  WriteWholeFile(dir + "tmp.htm", std::string(5000, 'x'));
+  EXPECT_EQ(FindDefaultBrowser(dir), FakeBrowserPath());
+  EXPECT_FALSE(FileExists(dir + "tmp.htm"));
+}
+
+TEST_F(ProbeTest, LinkPlantedAtTheProbePathIsNotFollowed) {
+  WriteWholeFile(dir + "victim", "precious");
+  ASSERT_EQ(::symlink((dir + "victim").c_str(), (dir + "tmp.htm").c_str()), 0);
+  EXPECT_FALSE(WriteBrowserProbe(dir + "tmp.htm"));
+  EXPECT_EQ(FindDefaultBrowser(dir), FakeBrowserPath());
+  EXPECT_EQ(ReadWholeFile(dir + "victim"), "precious");
+  struct stat info {};
+  EXPECT_EQ(::lstat((dir + "tmp.htm").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+
+TEST_F(ProbeTest, LongTemporaryPathsAreNeitherCutNorOverflowed) {
+  std::string deep = dir;
+  for (int i = 0; i < 12; ++i) deep += std::string(40, 'd') + "/";
+  std::system(("mkdir -p '" + deep + "'").c_str());
+  ASSERT_GT(deep.size(), 500u);
+  EXPECT_EQ(FindDefaultBrowser(deep), FakeBrowserPath());
+  EXPECT_FALSE(FileExists(deep + "tmp.htm"));
+}
+
+TEST(AboutBoxTest, NamesProductVersionAndEndsOnOkOrEscape) {
+  for (int key : {WXK_RETURN, WXK_ESCAPE}) {
+    CAboutDlg about;
+    EXPECT_EQ(about.GetTitle(), "Om Lumvik Hastighedstest");
+    bool sawVersion = false;
+    for (wxWindow* child : about.GetChildren()) {
+      sawVersion |= child->GetLabel() == "Lumvik Hastighedstest Version 2.0";
+    }
+    EXPECT_TRUE(sawVersion);
+    about.CallAfter([&about, key] {
+      if (key == WXK_RETURN) {
+        wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
+        ok.SetEventObject(about.FindWindow(wxID_OK));
+        about.FindWindow(wxID_OK)->GetEventHandler()->ProcessEvent(ok);
+      } else {
+        wxKeyEvent escape(wxEVT_CHAR_HOOK);
+        escape.m_keyCode = WXK_ESCAPE;
+        escape.SetEventObject(&about);
+        about.GetEventHandler()->ProcessEvent(escape);
+      }
+    });
+    const int result = about.DoModal();
+    EXPECT_TRUE(result == wxID_OK || result == wxID_CANCEL) << result;
+  }
+}
+
+}  // namespace

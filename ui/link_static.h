@@ -1,0 +1,44 @@
+// A static text that looks and acts like a link: dark blue, underlined, nothing painted
+// behind it, the pointing hand over it, and a click that opens one of the provider's pages
+// in the user's browser. The page follows the first byte of the label's text at the click.
+#pragma once
+
+#include <wx/stattext.h>  // before the generic static text, which builds on it
+
+#include <wx/cursor.h>
+#include <wx/font.h>
+#include <wx/generic/stattextg.h>
+
+#include <string>
+
+class CLinkStatic : public wxGenericStaticText {
+ public:
+  CLinkStatic(wxWindow* parent, int id, const wxString& text, const wxPoint& position,
+              const wxSize& size);
+  ~CLinkStatic() override;
+
+  // The page a label of this text opens: id 1 for "F", 2 for "S", 3 for "O", else 4.
+  static std::string UrlFor(const std::string& labelText);
+
+  // The colour request before each painting: builds the underlined font the first time,
+  // then sets the link colour.
+  void CtlColor();
+  // Starts the browser with the page that the label's text chooses.
+  void OnClicked();
+  // Shows the pointing hand, loaded at the first request.
+  bool OnSetCursor(wxSetCursorEvent& event);
+
+  wxFont m_linkFont;
+  bool m_fontReady = false;
+  wxCursor m_handCursor;
+
+ private:
+  void OnPaintEvent(wxPaintEvent& event);
+  void OnLeftUp(wxMouseEvent& event);
+  void OnSetCursorEvent(wxSetCursorEvent& event);
+  void DescribeForAssistiveTechnology();
+};
+
+// Starts `program` with `argument` as its one argument: no shell, no waiting. False when it
+// cannot be started; nothing is shown either way.
+bool LaunchDetached(const std::string& program, const std::string& argument);
