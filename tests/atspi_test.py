@@ -27,7 +27,22 @@ def check(what, ok):
         print("FAILED:", what)
 
 
+def wait_for_window(pid, seconds=20):
+    """Waits until the dialog is on screen, so that no question reaches the program
+    through the accessibility bus while it is still starting."""
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        found = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid",
+                                str(pid), "--name", "^Lumvik Hastighedstest$"],
+                               capture_output=True, text=True)
+        if found.stdout.strip():
+            return True
+        time.sleep(0.1)
+    return False
+
+
 def find_application(pid, seconds=20):
+    wait_for_window(pid, seconds)
     deadline = time.time() + seconds
     while time.time() < deadline:
         desktop = pyatspi.Registry.getDesktop(0)
