@@ -24,8 +24,10 @@ class LastSeconds : public CProgressSink {
   double elapsed = 0.0;
 };
 
-const char* TierOrNone(const CRateRecord& record) {
-  return record.matched ? record.tier.c_str() : "none";
+// The tier without the blank that pads three-digit download tiers.
+std::string TierOrNone(const CRateRecord& record) {
+  if (!record.matched) return "none";
+  return record.tier.substr(record.tier.find_first_not_of(' '));
 }
 
 }  // namespace
@@ -64,8 +66,8 @@ int main(int argc, char** argv) {
         "download_tier=%s upload_seconds=%.3f upload_raw=%.1f upload_converted=%.1f "
         "upload_tier=%s\n",
         largeFetched ? kLargeTestFile : kSmallTestFile, downloadSeconds, download.raw,
-        download.converted, TierOrNone(download), clock.elapsed, upload.raw, upload.converted,
-        TierOrNone(upload));
+        download.converted, TierOrNone(download).c_str(), clock.elapsed, upload.raw,
+        upload.converted, TierOrNone(upload).c_str());
   } catch (CFTPException* e) {
     std::fprintf(stderr, "failed: %d %s\n", e->m_nCode, e->m_strMessage.c_str());
     e->Delete();

@@ -124,7 +124,7 @@ CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD acces
   TcpSocket data;
   try {
     data = listener.Accept(m_control.PeerAddress(), m_timeouts.dataAcceptMs);
-    if (writing) data.SetSendBuffer(CInternetFile::kUploadSendBuffer);
+    if (writing) data.SetSendBuffer(CInternetFile::kUploadInFlight);
   } catch (CInternetException*) {
     // The server's final reply to the transfer is still owed; the dialogue is lost.
     m_broken = true;

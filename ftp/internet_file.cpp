@@ -51,6 +51,7 @@ void CInternetFile::Write(const void* buffer, UINT count) {
     throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION, "not open for writing");
   }
   m_data.SendAll(buffer, count, m_pConnection->m_timeouts.dataIoMs);
+  m_data.WaitUntilInFlightAtMost(kUploadInFlight, m_pConnection->m_timeouts.dataIoMs);
 }
 
 void CInternetFile::Close() {

@@ -3,10 +3,12 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string.h>
+#include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -202,6 +204,20 @@ std::size_t TcpSocket::Receive(void* buffer, std::size_t size, int timeoutMs) {
 void TcpSocket::SetSendBuffer(int bytes) {
   if (::setsockopt(m_fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) != 0) {
     ThrowSystemError("setsockopt SO_SNDBUF");
+  }
+}
+
+void TcpSocket::WaitUntilInFlightAtMost(int bytes, int timeoutMs) {
+  // The kernel tells how much is unsent or unacknowledged but gives no event when that
+  // shrinks; short naps keep the wait well under the time a chunk takes on a fast line.
+  const long long deadline = NowMs() + timeoutMs;
+  for (;;) {
+    int queued = 0;
+    if (::ioctl(m_fd, SIOCOUTQ, &queued) != 0) ThrowSystemError("ioctl SIOCOUTQ");
+    if (queued <= bytes) return;
+    if (NowMs() >= deadline) ThrowError(ERROR_INTERNET_TIMEOUT, "send timed out");
+    const timespec nap{0, 50000};
+    ::nanosleep(&nap, nullptr);
   }
 }
 

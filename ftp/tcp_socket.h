@@ -34,6 +34,9 @@ class TcpSocket {
 
   // Bounds the kernel's send buffer, so that a send returns when the data is on its way.
   void SetSendBuffer(int bytes);
+  // Waits until no more than `bytes` of what was sent are still unacknowledged; throws
+  // when that takes longer than `timeoutMs`.
+  void WaitUntilInFlightAtMost(int bytes, int timeoutMs);
   // Ends the sending direction; the peer sees the end of the stream.
   void ShutdownWrite();
   void Close();
