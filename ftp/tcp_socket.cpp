@@ -229,10 +229,6 @@ void TcpSocket::WaitUntilInFlightAtMost(int bytes, int timeoutMs) {
   }
 }
 
-void TcpSocket::ShutdownWrite() {
-  if (::shutdown(m_fd, SHUT_WR) != 0) ThrowSystemError("shutdown");
-}
-
 sockaddr_storage TcpSocket::LocalAddress() const {
   sockaddr_storage address{};
   socklen_t length = sizeof address;

@@ -37,8 +37,6 @@ class TcpSocket {
   // Waits until no more than `bytes` of what was sent are still unacknowledged; throws
   // when that takes longer than `timeoutMs`.
   void WaitUntilInFlightAtMost(int bytes, int timeoutMs);
-  // Ends the sending direction; the peer sees the end of the stream.
-  void ShutdownWrite();
   void Close();
 
   bool IsOpen() const { return m_fd >= 0; }

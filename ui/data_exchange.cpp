@@ -15,10 +15,6 @@ void CButton::SetWindowText(const std::string& text) {
   if (m_pWnd && m_pWnd->GetLabel() != label) m_pWnd->SetLabel(label);
 }
 
-std::string CButton::GetWindowText() const {
-  return m_pWnd ? m_pWnd->GetLabel().utf8_string() : std::string();
-}
-
 void CButton::EnableWindow(bool enable) {
   if (m_pWnd && m_pWnd->IsThisEnabled() != enable) m_pWnd->Enable(enable);
 }

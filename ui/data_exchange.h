@@ -22,7 +22,6 @@ class CWndWrapper {
   void Attach(wxWindow* window) { m_pWnd = window; }
   wxWindow* GetSafeHwnd() const { return m_pWnd; }
   void ShowWindow(int command);
-  bool IsWindowVisible() const { return m_pWnd && m_pWnd->IsShown(); }
 
  protected:
   wxWindow* m_pWnd = nullptr;
@@ -31,7 +30,6 @@ class CWndWrapper {
 class CButton : public CWndWrapper {
  public:
   void SetWindowText(const std::string& text);
-  std::string GetWindowText() const;
   void EnableWindow(bool enable);
   bool IsWindowEnabled() const;
 };
