@@ -10,6 +10,7 @@
 #include "tests/support/ftp_failure.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scripted_ftp_server.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/test_point.h"
 
 namespace {
@@ -19,24 +20,20 @@ constexpr int kShortTimeoutMs = 400;
 class ScriptedTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/lumvik-scripted-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
     InternetTimeouts timeouts;
     timeouts.connectMs = timeouts.replyMs = timeouts.dataAcceptMs = timeouts.dataIoMs =
         kShortTimeoutMs;
     client.Session().SetTimeouts(timeouts);
   }
-  void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
 
   void LogIn() { client.Connect("127.0.0.1", "anonymous", "ip@lumvik.dk", false, Port()); }
   FtpFailure LogInFailure() {
     return FailureOf([&] { LogIn(); });
   }
   INTERNET_PORT Port() const { return static_cast<INTERNET_PORT>(server.Port()); }
-  std::string Local(const std::string& name) const { return dir + "/" + name; }
+  std::string Local(const std::string& name) const { return dir.File(name); }
 
-  std::string dir;
+  TempDir dir{"lumvik-scripted"};
   ScriptedFtpServer server;
   RecordingSink sink;
   CFtpClient client{&sink};
@@ -305,12 +302,9 @@ TEST(ScriptedIpv6Test, ActiveModeOverIpv6UsesEprt) {
   CFtpClient client(&sink);
   client.Connect("::1", "anonymous", "ip@lumvik.dk", false,
                  static_cast<INTERNET_PORT>(server.Port()));
-  char pattern[] = "/tmp/lumvik-ipv6-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string local = std::string(pattern) + "/f";
-  client.Download("/pub/", "f", local);
-  EXPECT_EQ(ReadWholeFile(local), Pattern(5000));
-  std::system(("rm -rf '" + std::string(pattern) + "'").c_str());
+  const TempDir dir("lumvik-ipv6");
+  client.Download("/pub/", "f", dir.File("f"));
+  EXPECT_EQ(ReadWholeFile(dir.File("f")), Pattern(5000));
   const std::vector<std::string> commands = server.Commands();
   ASSERT_GE(commands.size(), 6u);
   EXPECT_EQ(commands[5].rfind("EPRT |2|::1|", 0), 0u) << commands[5];

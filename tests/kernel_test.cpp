@@ -3,6 +3,7 @@
 
 #include "kernel/local_file.h"
 #include "kernel/tick_count.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/test_point.h"
 
 namespace {
@@ -33,13 +34,8 @@ TEST(TickCount, SourceCanBeReplacedAndRestored) {
 
 class LocalFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/lumvik-file-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-  std::string dir;
+  TempDir temp{"lumvik-file"};
+  const std::string dir = temp.Path();
 };
 
 TEST_F(LocalFileTest, CreateTruncatesAndReadFillsUntilTheEnd) {

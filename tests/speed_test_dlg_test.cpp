@@ -18,6 +18,7 @@
 #include "kernel/tick_count.h"
 #include "res/resource.h"
 #include "tests/support/test_point.h"
+#include "tests/support/window_test_env.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {
@@ -34,11 +35,6 @@ const char kAgainUploadText[] =
 
 std::string Label(wxWindow* dialog, int id) {
   return dialog->FindWindow(id)->GetLabel().utf8_string();
-}
-
-// Lets pending window events run, as the program's own loop would between actions.
-void Pump() {
-  for (int i = 0; i < 5; ++i) wxTheApp->Yield(true);
 }
 
 DWORD g_now = 1000;
@@ -104,7 +100,7 @@ class DialogTest : public ::testing::Test {
     SetTickSource(&ScriptedTicks);
     dlg = std::make_unique<ClockedDlg>();
     dlg->Show();
-    Pump();
+    PumpWindowEvents();
   }
   void TearDown() override {
     dlg.reset();

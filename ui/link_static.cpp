@@ -31,6 +31,11 @@ CLinkStatic::CLinkStatic(wxWindow* parent, int id, const wxString& text, const w
 
 CLinkStatic::~CLinkStatic() = default;
 
+void CLinkStatic::SetLabel(const wxString& label) {
+  wxGenericStaticText::SetLabel(label);
+  DescribeForAssistiveTechnology();
+}
+
 std::string CLinkStatic::UrlFor(const std::string& labelText) {
   char id = '4';
   if (!labelText.empty()) {

@@ -17,6 +17,9 @@ class CLinkStatic : public wxGenericStaticText {
               const wxSize& size);
   ~CLinkStatic() override;
 
+  // A new text; a screen reader reads the new one too.
+  void SetLabel(const wxString& label) override;
+
   // The page a label of this text opens: id 1 for "F", 2 for "S", 3 for "O", else 4.
   static std::string UrlFor(const std::string& labelText);
 

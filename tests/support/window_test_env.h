@@ -9,3 +9,6 @@ std::string WindowTestRoot();
 // FakeBrowserLog() each time it starts.
 std::string FakeBrowserPath();
 std::string FakeBrowserLog();
+
+// Lets pending window events run, as the program's own loop would between actions.
+void PumpWindowEvents();

@@ -44,6 +44,10 @@ std::string FakeBrowserLog() {
   return g_root + "/browser.log";
 }
 
+void PumpWindowEvents() {
+  for (int i = 0; i < 5; ++i) wxTheApp->Yield(true);
+}
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   signal(SIGPIPE, SIG_IGN);
