@@ -22,12 +22,14 @@ void CFtpClient::Connect(const std::string& server, const std::string& user,
     m_pConnection = m_session.GetFtpConnection(server, user, password, port, passive);
     m_pConnection->GetCurrentDirectory(m_strCurrentDir);
   } catch (CInternetException* e) {
+    std::string cause = std::move(e->m_strDetail);
     e->Delete();
     // A connection that failed after logging in is closed, not left open behind a null.
     delete m_pConnection;
     m_pConnection = nullptr;
     m_strCurrentDir.clear();
-    throw new CFTPException(CFTPException::kLoginFailed, ftp_message::kLoginFailed + server);
+    throw new CFTPException(CFTPException::kLoginFailed, ftp_message::kLoginFailed + server,
+                            std::move(cause));
   }
 }
 

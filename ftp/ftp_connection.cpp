@@ -54,6 +54,7 @@ FtpReply CFtpConnection::ReadReply() {
     if (received == 0) Fail(ERROR_FTP_DROPPED, "the server closed the control connection");
     m_parser.Append(buffer, received);
   }
+  m_lastReply = reply.text;
   // 421: the server is closing the connection; whatever was asked is refused.
   if (reply.code == 421) {
     m_broken = true;
@@ -124,7 +125,7 @@ CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD acces
   TcpSocket data;
   try {
     data = listener.Accept(m_control.PeerAddress(), m_timeouts.dataAcceptMs);
-    if (writing) data.SetSendBuffer(CInternetFile::kUploadInFlight);
+    if (writing) data.LimitUnsent(CInternetFile::kUploadUnsent);
   } catch (CInternetException*) {
     // The server's final reply to the transfer is still owed; the dialogue is lost.
     m_broken = true;

@@ -27,6 +27,8 @@ class CFtpConnection {
                           DWORD flags = FTP_TRANSFER_TYPE_BINARY, DWORD context = 1);
   // Says QUIT and closes. Never throws; an open file is abandoned first.
   void Close();
+  // The server's latest reply, all its lines; what a refusal said.
+  const std::string& LastReply() const { return m_lastReply; }
 
  private:
   friend class CInternetSession;
@@ -50,4 +52,5 @@ class CFtpConnection {
   InternetTimeouts m_timeouts;
   bool m_broken = false;
   CInternetFile* m_pOpenFile = nullptr;
+  std::string m_lastReply;
 };

@@ -21,7 +21,8 @@ void CFtpDownload::Run() {
 void CFtpDownload::Transfer() {
   CFtpConnection* connection = m_pClient->m_pConnection;
   if (!connection->SetCurrentDirectory(m_strRemoteDir)) {
-    throw new CFTPException(CFTPException::kRemoteDirectoryRefused, std::string());
+    throw new CFTPException(CFTPException::kRemoteDirectoryRefused, std::string(),
+                            connection->LastReply());
   }
   CFile local;
   if (!local.Open(m_strLocalFile, CFile::modeCreate | CFile::modeWrite)) {
@@ -32,7 +33,8 @@ void CFtpDownload::Transfer() {
       connection->OpenFile(m_strRemoteFile, GENERIC_READ, m_dwTransferType, 1));
   if (!remote) {
     throw new CFTPException(CFTPException::kCannotOpenRemoteFile,
-                            ftp_message::kCannotOpenRemoteFile + m_strRemoteFile);
+                            ftp_message::kCannotOpenRemoteFile + m_strRemoteFile,
+                            connection->LastReply());
   }
 
   char buffer[kTransferChunkSize];

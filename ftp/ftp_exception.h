@@ -21,12 +21,17 @@ class CFTPException : public CException {
     kAborted = 16,
   };
 
-  CFTPException(int code, std::string message)
-      : CException(true), m_nCode(code), m_strMessage(std::move(message)) {}
+  CFTPException(int code, std::string message, std::string cause = std::string())
+      : CException(true),
+        m_nCode(code),
+        m_strMessage(std::move(message)),
+        m_strCause(std::move(cause)) {}
   ~CFTPException() override = default;
 
   int m_nCode;
   std::string m_strMessage;
+  // What lay behind it, for the run's log: the server's reply or the system's error.
+  std::string m_strCause;
 };
 
 // The messages that the subsystem gives its codes.

@@ -21,7 +21,8 @@ void CFtpUpload::Run() {
 void CFtpUpload::Transfer() {
   CFtpConnection* connection = m_pClient->m_pConnection;
   if (!connection->SetCurrentDirectory(m_strRemoteDir)) {
-    throw new CFTPException(CFTPException::kRemoteDirectoryRefused, std::string());
+    throw new CFTPException(CFTPException::kRemoteDirectoryRefused, std::string(),
+                            connection->LastReply());
   }
   CFile local;
   if (!local.Open(m_strLocalFile, CFile::modeRead)) {
@@ -33,18 +34,23 @@ void CFtpUpload::Transfer() {
   if (!remote) {
     throw new CFTPException(
         CFTPException::kCannotOpenRemoteFileForWriting,
-        ftp_message::kCannotOpenRemoteFile + m_strRemoteFile + ftp_message::kForWriting);
+        ftp_message::kCannotOpenRemoteFile + m_strRemoteFile + ftp_message::kForWriting,
+        connection->LastReply());
   }
 
   char buffer[kTransferChunkSize];
   DWORD bytes = 0;
   double elapsed = 0.0;
+  // The last write waits for the server's acknowledgement, so that the time ends with the
+  // whole file at the server rather than with its tail still on the line.
+  const ULONGLONG length = local.GetLength();
   DWORD start = GetTickCount();
   UINT count = local.Read(buffer, kTransferChunkSize);
   // A last chunk shorter than 4096 bytes is the end of the file; it is sent too.
   while (count > 0) {
     remote->Write(buffer, count);
     bytes += count;
+    if (bytes >= length || count < kTransferChunkSize) remote->Flush();
     elapsed += TickInterval(start, GetTickCount()) * 0.001;
     start = GetTickCount();
     if (m_pOwner->ReportProgress(bytes, elapsed)) {

@@ -51,7 +51,14 @@ void CInternetFile::Write(const void* buffer, UINT count) {
     throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION, "not open for writing");
   }
   m_data.SendAll(buffer, count, m_pConnection->m_timeouts.dataIoMs);
-  m_data.WaitUntilInFlightAtMost(kUploadInFlight, m_pConnection->m_timeouts.dataIoMs);
+  m_data.WaitUntilSent(m_pConnection->m_timeouts.dataIoMs);
+}
+
+void CInternetFile::Flush() {
+  if (!m_pConnection || !m_bWriting) {
+    throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION, "not open for writing");
+  }
+  m_data.WaitUntilAcknowledged(m_pConnection->m_timeouts.dataIoMs);
 }
 
 void CInternetFile::Close() {

@@ -10,11 +10,10 @@ class CFtpConnection;
 
 class CInternetFile {
  public:
-  // What an upload may have on its way, sent but not yet acknowledged, when a write
-  // returns. The upload's time leaves out what is still on its way after the last write,
-  // so this bounds its error (8% of the 200 KB test file) and caps an upload at
-  // 16 KiB per round trip. The send buffer alone cannot: one segment may exceed it.
-  static constexpr int kUploadInFlight = 16 * 1024;
+  // What an upload may leave in the kernel, not yet gone onto the network, when a write
+  // returns. Small, so that each write's time follows the line; what is on its way is not
+  // bounded, so that TCP can fill a path with a long round trip.
+  static constexpr int kUploadUnsent = 16 * 1024;
   // A download takes what the kernel holds in pieces of up to this size, so that small
   // reads do not cost one system call each.
   static constexpr std::size_t kReceiveBuffer = 64 * 1024;
@@ -26,9 +25,12 @@ class CInternetFile {
 
   // Fills `count` bytes, fewer only at the end of the file, 0 once exhausted. Throws.
   UINT Read(void* buffer, UINT count);
-  // Sends all `count` bytes or throws. An upload's write returns when no more than
-  // kUploadInFlight bytes are unacknowledged.
+  // Sends all `count` bytes or throws. An upload's write returns when the bytes have gone
+  // onto the network, but for at most kUploadUnsent.
   void Write(const void* buffer, UINT count);
+  // Returns when the server has acknowledged every byte written so far, so that the time
+  // of an upload ends with its data at the server. Throws at the data time-out.
+  void Flush();
   // Ends the transfer and waits for the server's final reply: an upload is then complete
   // on the server. A refusal of a transfer that reached its end throws; a download closed
   // before its end is abandoned quietly.

@@ -6,6 +6,7 @@
 #include <linux/sockios.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sched.h>
 #include <string.h>
@@ -202,24 +203,30 @@ std::size_t TcpSocket::Receive(void* buffer, std::size_t size, int timeoutMs) {
   }
 }
 
-void TcpSocket::SetSendBuffer(int bytes) {
-  if (::setsockopt(m_fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) != 0) {
-    ThrowSystemError("setsockopt SO_SNDBUF");
+void TcpSocket::LimitUnsent(int bytes) {
+  if (::setsockopt(m_fd, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &bytes, sizeof bytes) != 0) {
+    ThrowSystemError("setsockopt TCP_NOTSENT_LOWAT");
   }
 }
 
-void TcpSocket::WaitUntilInFlightAtMost(int bytes, int timeoutMs) {
+void TcpSocket::WaitUntilSent(int timeoutMs) {
+  // With the unsent bound in place, the socket reads as writable only once the unsent
+  // data has shrunk below it.
+  WaitFor(POLLOUT, timeoutMs, "send");
+}
+
+void TcpSocket::WaitUntilAcknowledged(int timeoutMs) {
   // The kernel tells how much is unsent or unacknowledged but gives no event when that
-  // shrinks. On a fast line the answer comes within microseconds, so the wait first only
-  // yields the processor; after a millisecond it naps between looks.
+  // reaches zero. On a fast line the answer comes within microseconds, so the wait first
+  // only yields the processor; after a millisecond it naps between looks.
   const long long start = NowMs();
   const long long deadline = start + timeoutMs;
   for (;;) {
     int queued = 0;
     if (::ioctl(m_fd, SIOCOUTQ, &queued) != 0) ThrowSystemError("ioctl SIOCOUTQ");
-    if (queued <= bytes) return;
+    if (queued == 0) return;
     const long long now = NowMs();
-    if (now >= deadline) ThrowError(ERROR_INTERNET_TIMEOUT, "send timed out");
+    if (now >= deadline) ThrowError(ERROR_INTERNET_TIMEOUT, "acknowledgement timed out");
     if (now - start < 1) {
       ::sched_yield();
     } else {

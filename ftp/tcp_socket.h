@@ -32,11 +32,14 @@ class TcpSocket {
   // Receives at least one byte, at most `size`; 0 means the peer ended the stream.
   std::size_t Receive(void* buffer, std::size_t size, int timeoutMs);
 
-  // Bounds the kernel's send buffer, so that a send returns when the data is on its way.
-  void SetSendBuffer(int bytes);
-  // Waits until no more than `bytes` of what was sent are still unacknowledged; throws
-  // when that takes longer than `timeoutMs`.
-  void WaitUntilInFlightAtMost(int bytes, int timeoutMs);
+  // Bounds what the kernel holds that has not gone onto the network yet, while what is on
+  // its way may grow with the path. A system without such a bound keeps its own.
+  void LimitUnsent(int bytes);
+  // Waits until the kernel would take more data, that is until what was sent before has
+  // gone onto the network but for the bound; throws after `timeoutMs`.
+  void WaitUntilSent(int timeoutMs);
+  // Waits until the peer has acknowledged every byte sent; throws after `timeoutMs`.
+  void WaitUntilAcknowledged(int timeoutMs);
   void Close();
 
   bool IsOpen() const { return m_fd >= 0; }

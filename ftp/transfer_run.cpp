@@ -1,8 +1,10 @@
 #include "ftp/transfer_run.h"
 
+#include <cstring>
 #include <string>
 
 #include "ftp/ftp_exception.h"
+#include "ftp/internet_exception.h"
 #include "kernel/local_file.h"
 
 void RunConvertingFailures(const std::function<void()>& transfer) {
@@ -13,8 +15,13 @@ void RunConvertingFailures(const std::function<void()>& transfer) {
   } catch (CFileException* e) {
     std::string message = "File Error - Filename = \"" + e->m_strFileName +
                           "\", Error Code: " + std::to_string(e->m_cause);
+    std::string cause = std::strerror(e->m_cause);
     e->Delete();
-    throw new CFTPException(CFTPException::kLocalFileError, std::move(message));
+    throw new CFTPException(CFTPException::kLocalFileError, std::move(message), std::move(cause));
+  } catch (CInternetException* e) {
+    std::string cause = std::move(e->m_strDetail);
+    e->Delete();
+    throw new CFTPException(CFTPException::kUnknown, ftp_message::kUnknown, std::move(cause));
   } catch (CException* e) {
     e->Delete();
     throw new CFTPException(CFTPException::kUnknown, ftp_message::kUnknown);

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 CFile::~CFile() {
@@ -53,6 +54,12 @@ void CFile::Write(const void* buffer, UINT count) {
     }
     total += static_cast<UINT>(n);
   }
+}
+
+ULONGLONG CFile::GetLength() const {
+  struct stat info {};
+  if (::fstat(m_fd, &info) != 0) ThrowLastError();
+  return static_cast<ULONGLONG>(info.st_size);
 }
 
 void CFile::Close() {

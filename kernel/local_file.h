@@ -36,6 +36,8 @@ class CFile {
   UINT Read(void* buffer, UINT count);
   // Writes all `count` bytes or throws.
   void Write(const void* buffer, UINT count);
+  // The file's size in bytes; throws.
+  ULONGLONG GetLength() const;
   // Closes the file; a failure of the last write-back throws.
   void Close();
   bool IsOpen() const { return m_fd >= 0; }

@@ -5,4 +5,5 @@
 
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
+using ULONGLONG = std::uint64_t;
 using INTERNET_PORT = std::uint16_t;

@@ -142,6 +142,29 @@ TEST_F(ScriptedTest, ElapsedSecondsSumTickIntervalsAcrossTheWrap) {
   for (std::size_t i = 0; i < 7; ++i) EXPECT_DOUBLE_EQ(sink.reports[i].second, expected[i]) << i;
 }
 
+// The time of a transfer is the receiver's: a server that takes the data at 2 KiB every
+// 10 ms is measured at its own pace, in both directions. An upload timed only until its
+// last piece has left the program reads far faster than the server took it.
+TEST_F(ScriptedTest, TransferTimeFollowsAServerThatMovesTheDataSlowly) {
+  constexpr std::size_t kSize = 32 * 1024;
+  server.SetFile("slow.rnd", Pattern(kSize));
+  server.PaceData(2048, 10);
+  LogIn();
+  client.Download("/pub/", "slow.rnd", Local("slow.rnd"));
+  const double serverDownload = server.DataSeconds();
+  ASSERT_FALSE(sink.reports.empty());
+  const double download = sink.reports.back().second;
+  client.Upload(Local("slow.rnd"), "/pub/upload/", "slow.rnd");
+  const double serverUpload = server.DataSeconds();
+  const double upload = sink.reports.back().second;
+
+  EXPECT_EQ(server.Stored("slow.rnd"), Pattern(kSize));
+  ASSERT_GT(serverDownload, 0.1);
+  ASSERT_GT(serverUpload, 0.1);
+  EXPECT_NEAR(download / serverDownload, 1.0, 0.15) << download << " s vs " << serverDownload;
+  EXPECT_NEAR(upload / serverUpload, 1.0, 0.15) << upload << " s vs " << serverUpload;
+}
+
 TEST_F(ScriptedTest, RefusedRemoteFileIsCode8Or9ButABrokenDialogueIsCode0) {
   WriteWholeFile(Local("up.rnd"), Pattern(100));
   LogIn();

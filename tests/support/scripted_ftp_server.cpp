@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 
@@ -130,6 +131,17 @@ void ScriptedFtpServer::ConnectOnlyFromImpostor() {
   m_onlyImpostor = true;
 }
 
+void ScriptedFtpServer::PaceData(std::size_t bytes, int intervalMs) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_paceBytes = bytes;
+  m_paceIntervalMs = intervalMs;
+}
+
+double ScriptedFtpServer::DataSeconds() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_dataSeconds;
+}
+
 std::vector<std::string> ScriptedFtpServer::Commands() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_commands;
@@ -218,8 +230,12 @@ void ScriptedFtpServer::Session(int client) {
   }
 }
 
-int ScriptedFtpServer::ConnectBack(const std::string& fromAddress) {
+int ScriptedFtpServer::ConnectBack(const std::string& fromAddress, std::size_t paceBytes) {
   const int fd = ::socket(m_dataFamily, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (paceBytes > 0) {
+    const int smallest = 1;  // the kernel raises it to its minimum
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest);
+  }
   if (!fromAddress.empty()) {
     sockaddr_in source{};
     source.sin_family = AF_INET;
@@ -251,14 +267,18 @@ int ScriptedFtpServer::ConnectBack(const std::string& fromAddress) {
 void ScriptedFtpServer::Transfer(int client, const std::string& verb, const std::string& name) {
   bool impostorFirst, onlyImpostor;
   std::string impostorBytes;
+  std::size_t paceBytes;
+  std::chrono::milliseconds paceInterval;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     impostorFirst = m_impostorFirst;
     onlyImpostor = m_onlyImpostor;
     impostorBytes = m_impostorBytes;
+    paceBytes = m_paceBytes;
+    paceInterval = std::chrono::milliseconds(m_paceIntervalMs);
   }
   if (impostorFirst || onlyImpostor) {
-    const int impostor = ConnectBack("127.0.0.2");
+    const int impostor = ConnectBack("127.0.0.2", 0);
     if (impostor >= 0) {
       ::send(impostor, impostorBytes.data(), impostorBytes.size(), MSG_NOSIGNAL);
       ::close(impostor);
@@ -268,8 +288,10 @@ void ScriptedFtpServer::Transfer(int client, const std::string& verb, const std:
       return;
     }
   }
-  const int data = ConnectBack("");
+  const int data = ConnectBack("", paceBytes);
   if (data < 0) return;
+  const auto start = std::chrono::steady_clock::now();
+  auto last = start;
   if (verb == "RETR") {
     std::string content;
     std::size_t dropAfter;
@@ -279,7 +301,12 @@ void ScriptedFtpServer::Transfer(int client, const std::string& verb, const std:
       dropAfter = m_dropAfter;
     }
     const std::size_t size = std::min(content.size(), dropAfter);
-    ::send(data, content.data(), size, MSG_NOSIGNAL);
+    const std::size_t piece = paceBytes > 0 ? paceBytes : std::max<std::size_t>(size, 1);
+    for (std::size_t sent = 0; sent < size; sent += piece) {
+      if (sent > 0) std::this_thread::sleep_for(paceInterval);
+      ::send(data, content.data() + sent, std::min(piece, size - sent), MSG_NOSIGNAL);
+    }
+    last = std::chrono::steady_clock::now();
     if (dropAfter != std::string::npos) {
       ::close(data);
       ::shutdown(client, SHUT_RDWR);
@@ -289,13 +316,20 @@ void ScriptedFtpServer::Transfer(int client, const std::string& verb, const std:
     std::string received;
     char chunk[65536];
     while (WaitReadable(data, m_stopping)) {
-      const ssize_t n = ::recv(data, chunk, sizeof chunk, 0);
+      if (paceBytes > 0 && !received.empty()) std::this_thread::sleep_for(paceInterval);
+      const ssize_t n = paceBytes > 0 ? ::recv(data, chunk, paceBytes, MSG_WAITALL)
+                                      : ::recv(data, chunk, sizeof chunk, 0);
       if (n <= 0) break;
+      last = std::chrono::steady_clock::now();
       received.append(chunk, static_cast<std::size_t>(n));
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_stored[name] = received;
     ++m_storeCounts[name];
+  }
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_dataSeconds = std::chrono::duration<double>(last - start).count();
   }
   ::close(data);
 }

@@ -40,6 +40,12 @@ class ScriptedFtpServer {
   void ConnectFromImpostorFirst(const std::string& bytes);
   // Only the connection from 127.0.0.2 is made.
   void ConnectOnlyFromImpostor();
+  // Data moves at `bytes` every `intervalMs`, as RETR writes it and STOR reads it; the data
+  // connection's receive buffer is as small as the system allows, so that what the kernel
+  // acknowledges is what was read.
+  void PaceData(std::size_t bytes, int intervalMs);
+  // Seconds from the first to the last byte of the latest transfer's data.
+  double DataSeconds() const;
 
   // Every command line received, without its line end.
   std::vector<std::string> Commands() const;
@@ -53,7 +59,9 @@ class ScriptedFtpServer {
   void Session(int client);
   std::string TakeReply(const std::string& key);
   bool Send(int client, const std::string& raw);
-  int ConnectBack(const std::string& fromAddress);
+  // A data connection to the latest PORT or EPRT address, from `fromAddress` if given;
+  // -1 when it fails. A paced transfer gets the smallest receive buffer.
+  int ConnectBack(const std::string& fromAddress, std::size_t paceBytes);
   void Transfer(int client, const std::string& verb, const std::string& name);
 
   int m_listener = -1;
@@ -72,6 +80,9 @@ class ScriptedFtpServer {
   std::string m_impostorBytes;
   bool m_impostorFirst = false;
   bool m_onlyImpostor = false;
+  std::size_t m_paceBytes = 0;
+  int m_paceIntervalMs = 0;
+  double m_dataSeconds = 0.0;
 
   // The data address of the latest PORT or EPRT.
   int m_dataFamily = 0;
