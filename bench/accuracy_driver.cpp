@@ -10,7 +10,7 @@
 #include "ftp/ftp_exception.h"
 #include "ftp/progress_sink.h"
 #include "speedtest/rate_conversion.h"
-#include "speedtest/test_parameters.h"
+#include "speedtest/run_constants.h"
 
 namespace {
 

@@ -4,8 +4,18 @@
 #include <string>
 
 // The user's private cache folder for this program ($XDG_CACHE_HOME/lumvik-hastighed, else
-// ~/.cache/lumvik-hastighed), made with mode 0700 when missing; empty when it cannot be.
+// $HOME/.cache/lumvik-hastighed), made with mode 0700 when missing; empty when it cannot be
+// made or written, or when neither variable names a folder.
 std::string PrivateCacheDirectory();
+
+// The user's private data folder for this program ($XDG_DATA_HOME/lumvik-hastighed, else
+// $HOME/.local/share/lumvik-hastighed), likewise.
+std::string PrivateDataDirectory();
+
+// The bounded log of the latest test runs, in the private cache folder, and the history of
+// results, in the private data folder; empty without the folder.
+std::string RunLogPath();
+std::string ResultHistoryPath();
 
 // The temporary directory ($TMPDIR, else /tmp), ending in a separator.
 std::string TemporaryDirectory();

@@ -1,21 +1,15 @@
 #include "kernel/directories.h"
 
 #include <errno.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <initializer_list>
 
 namespace {
 
 constexpr char kProgramFolder[] = "lumvik-hastighed";
-
-std::string HomeDirectory() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
-  return std::string();
-}
 
 // Makes `path` with `mode` unless it is a folder already.
 bool EnsureDirectory(const std::string& path, mode_t mode) {
@@ -24,21 +18,47 @@ bool EnsureDirectory(const std::string& path, mode_t mode) {
   return errno == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// $`variable`/lumvik-hastighed, else $HOME/`fallback`.../lumvik-hastighed, each folder made
+// private when missing. Without either variable there is no such folder.
+std::string PrivateDirectory(const char* variable, std::initializer_list<const char*> fallback) {
+  std::string base;
+  if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
+    base = home;
+    for (const char* folder : fallback) {
+      base += kPathSeparator;
+      base += folder;
+      if (!EnsureDirectory(base, 0700)) return std::string();
+    }
+  } else {
+    return std::string();
+  }
+  if (!EnsureDirectory(base, 0700)) return std::string();
+  const std::string folder = base + kPathSeparator + kProgramFolder;
+  return EnsureDirectory(folder, 0700) && ::access(folder.c_str(), W_OK | X_OK) == 0
+             ? folder
+             : std::string();
+}
+
 }  // namespace
 
 std::string PrivateCacheDirectory() {
-  std::string cache;
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') {
-    cache = xdg;
-  } else {
-    const std::string home = HomeDirectory();
-    if (home.empty()) return std::string();
-    cache = home + "/.cache";
-    if (!EnsureDirectory(cache, 0700)) return std::string();
-  }
-  if (!EnsureDirectory(cache, 0700)) return std::string();
-  const std::string folder = cache + kPathSeparator + kProgramFolder;
-  return EnsureDirectory(folder, 0700) ? folder : std::string();
+  return PrivateDirectory("XDG_CACHE_HOME", {".cache"});
+}
+
+std::string PrivateDataDirectory() {
+  return PrivateDirectory("XDG_DATA_HOME", {".local", "share"});
+}
+
+std::string RunLogPath() {
+  const std::string folder = PrivateCacheDirectory();
+  return folder.empty() ? folder : folder + kPathSeparator + "runs.log";
+}
+
+std::string ResultHistoryPath() {
+  const std::string folder = PrivateDataDirectory();
+  return folder.empty() ? folder : folder + kPathSeparator + "results.csv";
 }
 
 std::string TemporaryDirectory() {

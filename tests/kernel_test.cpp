@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "kernel/local_file.h"
+#include "kernel/own_file.h"
 #include "kernel/tick_count.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_point.h"
@@ -80,6 +82,36 @@ TEST_F(LocalFileTest, RemoveFileReportsMissingFiles) {
   EXPECT_TRUE(RemoveFile(path));
   EXPECT_FALSE(FileExists(path));
   EXPECT_FALSE(RemoveFile(path));
+}
+
+// The run log and the result history are rewritten only when they are the user's own
+// regular files: a planted link or another user's file is neither followed nor written.
+TEST_F(LocalFileTest, OwnFilesAreRewrittenButPlantedOnesAreLeftAlone) {
+  const auto append = [](const std::string& old) { return old + "line\n"; };
+  const std::string own = dir + "/own";
+  EXPECT_TRUE(RewriteOwnFile(own, append));
+  EXPECT_TRUE(RewriteOwnFile(own, [](const std::string& old) { return old + "more\n"; }));
+  EXPECT_EQ(ReadWholeFile(own), "line\nmore\n");
+  struct stat info {};
+  ASSERT_EQ(::stat(own.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_TRUE(RewriteOwnFile(own, [](const std::string&) { return std::string("x"); }));
+  EXPECT_EQ(ReadWholeFile(own), "x");
+
+  const std::string target = dir + "/target";
+  WriteWholeFile(target, "keep");
+  ASSERT_EQ(::symlink(target.c_str(), (dir + "/link").c_str()), 0);
+  EXPECT_FALSE(RewriteOwnFile(dir + "/link", append));
+  ASSERT_EQ(::link(target.c_str(), (dir + "/hard").c_str()), 0);
+  EXPECT_FALSE(RewriteOwnFile(dir + "/hard", append));
+  EXPECT_EQ(ReadWholeFile(target), "keep");
+  if (::getuid() == 0) {
+    const std::string foreign = dir + "/foreign";
+    WriteWholeFile(foreign, "theirs");
+    ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(RewriteOwnFile(foreign, append));
+    EXPECT_EQ(ReadWholeFile(foreign), "theirs");
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main dialog and its test run, driven like a user would, against the real server.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <wx/app.h>
 #include <wx/gauge.h>
 #include <wx/statbmp.h>
@@ -173,6 +174,30 @@ TEST_F(DialogTest, BothDirectionsMatchedInTheFirstAttempt) {
             "Test af upload:       508 kbit/s (omregnet fra  432 kbit/s)\n\n"
             "Testresultatet passer til Lumvik Bredbånd 2048/512");
   ExpectReadyAgain();
+
+  // The run's record: each transfer's bytes and time, and one line of results.
+  const std::string log = ReadWholeFile(WindowTestRoot() + "/cache/lumvik-hastighed/runs.log");
+  const std::size_t run = log.rfind("== ");
+  ASSERT_NE(run, std::string::npos);
+  EXPECT_NE(
+      log.find("test run against 127.0.0.1 port " + std::to_string(LUMVIK_GUI_TEST_PORT), run),
+      std::string::npos);
+  EXPECT_NE(log.find("download 200Ktest.rnd: 204800 bytes in 1000 ms\n"
+                     "download 2Mtest.rnd\ndownload 2Mtest.rnd: 2097152 bytes in 9600 ms\n"
+                     "upload 200Ktest.rnd\nupload 200Ktest.rnd: 204800 bytes in 3700 ms\n"
+                     "result: download 1706.7 kbit/s (converted 2007.8), upload 432.4 kbit/s "
+                     "(converted 508.7), tier 2048/512, attempts 1\n",
+                     run),
+            std::string::npos)
+      << log.substr(run);
+  const std::string history =
+      ReadWholeFile(WindowTestRoot() + "/data/lumvik-hastighed/results.csv");
+  EXPECT_EQ(history.rfind("timestamp,", 0), 0u);
+  EXPECT_TRUE(std::regex_search(
+      history, std::regex("\n20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z,1706\\.7,2007\\.8,"
+                          "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1\\n$")))
+      << history;
+  EXPECT_EQ(log.find("ip@lumvik.dk"), std::string::npos);
 }
 
 TEST_F(DialogTest, SmallDownloadAtExactlySixSecondsSkipsTheLargeFile) {
@@ -236,6 +261,48 @@ TEST_F(DialogTest, LogInFailureShowsTheFailureTextAndDeletesLocalFiles) {
   EXPECT_TRUE(dlg->transfers.empty());
   EXPECT_EQ(Label(dlg.get(), IDC_INFO_TEXT), kFailureText);
   ExpectReadyAgain();
+  // The log says why; the password is in neither file.
+  const std::string log = ReadWholeFile(WindowTestRoot() + "/cache/lumvik-hastighed/runs.log");
+  EXPECT_NE(log.find("failed in log-in as anonymous: code 1, Cannot login to the server "
+                     "127.0.0.1; connect to 127.0.0.1: Connection refused\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("ip@lumvik.dk"), std::string::npos);
+}
+
+// Without a private folder there is nowhere safe for the test files: the run fails and
+// creates, truncates or deletes nothing, wherever the paths would have pointed.
+TEST(DialogFolderTest, NoPrivateFolderTakesTheFailurePathAndTouchesNoFile) {
+  const std::string cache = std::getenv("XDG_CACHE_HOME");
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  const std::string blocker = WindowTestRoot() + "/not-a-folder";
+  WriteWholeFile(blocker, "x");
+  const std::string planted = "/200Ktest.rnd";
+  const bool rootPlanted = !FileExists(planted) && ::access("/", W_OK) == 0;
+  if (rootPlanted) WriteWholeFile(planted, "someone else's");
+  for (const bool unsetHome : {false, true}) {
+    SCOPED_TRACE(unsetHome ? "HOME and XDG_CACHE_HOME unset" : "XDG_CACHE_HOME unusable");
+    if (unsetHome) {
+      unsetenv("XDG_CACHE_HOME");
+      unsetenv("HOME");
+    } else {
+      setenv("XDG_CACHE_HOME", (blocker + "/cache").c_str(), 1);
+    }
+    ClockedDlg dlg;
+    dlg.Show();
+    EXPECT_EQ(dlg.m_windowsDir, "");
+    dlg.OnTestButton();
+    EXPECT_TRUE(dlg.transfers.empty());
+    EXPECT_EQ(Label(&dlg, IDC_INFO_TEXT), kFailureText);
+    EXPECT_TRUE(dlg.FindWindow(IDC_TEST_BUTTON)->IsEnabled());
+    if (rootPlanted) {
+      EXPECT_EQ(ReadWholeFile(planted), "someone else's");
+    }
+    EXPECT_FALSE(FileExists("/2Mtest.rnd"));
+  }
+  setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+  if (!home.empty()) setenv("HOME", home.c_str(), 1);
+  if (rootPlanted) RemoveFile(planted);
 }
 
 TEST_F(DialogTest, TransferFailureInTheSecondAttemptShowsOnlyTheFailureText) {

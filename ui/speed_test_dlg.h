@@ -41,6 +41,7 @@ class CSpeedTestDlg : public CDialog, public CProgressSink {
   // The test state that the run, the readout and the dialog share.
   DWORD m_expectedBytes = 0;
   double m_elapsedSeconds = 0.0;
+  DWORD m_transferredBytes = 0;  // of the latest report, for the run's log
   bool m_abort;
   std::string m_windowsDir;
   CProgressCtrl m_progress;

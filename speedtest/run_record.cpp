@@ -1,0 +1,124 @@
+#include "speedtest/run_record.h"
+
+#include <cstdio>
+#include <vector>
+
+const char kResultHeader[] =
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts\n";
+
+namespace {
+
+constexpr char kRunHeading[] = "== ";
+
+std::string Utc(std::time_t time) {
+  std::tm parts{};
+#ifdef _WIN32
+  gmtime_s(&parts, &time);
+#else
+  gmtime_r(&time, &parts);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+  return text;
+}
+
+std::string Format(const char* format, double a, double b) {
+  char text[96];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
+}
+
+std::string Trimmed(const std::string& tier) {
+  const std::size_t first = tier.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : tier.substr(first);
+}
+
+// A field of the history as its reader takes it: no separator or line end inside.
+std::string CsvField(const std::string& text) {
+  for (char c : text) {
+    if (c == ',' || c == '"' || c == '\n' || c == '\r') {
+      std::string quoted = "\"";
+      for (char d : text) quoted += d == '"' ? std::string("\"\"") : std::string(1, d);
+      return quoted + "\"";
+    }
+  }
+  return text;
+}
+
+// Where each run of `log` begins.
+std::vector<std::size_t> RunStarts(const std::string& log) {
+  std::vector<std::size_t> starts;
+  for (std::size_t at = 0; at < log.size();) {
+    if (log.compare(at, sizeof kRunHeading - 1, kRunHeading) == 0) starts.push_back(at);
+    const std::size_t end = log.find('\n', at);
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  return starts;
+}
+
+}  // namespace
+
+CRunRecord::CRunRecord(std::time_t start, const std::string& server, INTERNET_PORT port)
+    : m_timestamp(Utc(start)) {
+  m_log = kRunHeading + m_timestamp + " test run against " + server + " port " +
+          std::to_string(port) + "\n";
+}
+
+void CRunRecord::Step(const std::string& step) {
+  m_step = step;
+  m_log += step + "\n";
+}
+
+void CRunRecord::Transferred(DWORD bytes, double seconds) {
+  m_log += m_step + ": " + std::to_string(bytes) + " bytes in " +
+           std::to_string(static_cast<long long>(seconds * 1000.0 + 0.5)) + " ms\n";
+}
+
+void CRunRecord::Failed(const std::string& cause) {
+  std::string oneLine = cause;
+  for (char& c : oneLine) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  m_log += "failed in " + m_step + ": " + oneLine + "\n";
+}
+
+void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload,
+                          const std::string& downloadFile, int attempts) {
+  const std::string tier = download.matched && upload.matched
+                               ? Trimmed(download.tier) + "/" + Trimmed(upload.tier)
+                               : std::string();
+  m_log += "result: download " +
+           Format("%.1f kbit/s (converted %.1f)", download.raw, download.converted) + ", upload " +
+           Format("%.1f kbit/s (converted %.1f)", upload.raw, upload.converted) + ", tier " +
+           (tier.empty() ? std::string("none") : tier) + ", attempts " + std::to_string(attempts) +
+           "\n";
+  m_result = m_timestamp + Format(",%.1f,%.1f", download.raw, download.converted) +
+             Format(",%.1f,%.1f", upload.raw, upload.converted) + "," + CsvField(downloadFile) +
+             "," + CsvField(tier) + "," + std::to_string(attempts) + "\n";
+}
+
+std::string AppendRunToLog(const std::string& log, const std::string& run, std::size_t maxRuns,
+                           std::size_t maxBytes) {
+  std::string all = log;
+  if (!all.empty() && all.back() != '\n') all += '\n';
+  all += run;
+  const std::vector<std::size_t> starts = RunStarts(all);
+  std::size_t keepFrom = starts.empty() ? 0 : starts.front();
+  if (starts.size() > maxRuns && maxRuns > 0) keepFrom = starts[starts.size() - maxRuns];
+  for (std::size_t start : starts) {
+    if (start >= keepFrom && all.size() - start <= maxBytes) {
+      keepFrom = start;
+      break;
+    }
+  }
+  if (all.size() - keepFrom > maxBytes) keepFrom = all.size() - maxBytes;
+  return all.substr(keepFrom);
+}
+
+std::string AppendResultLine(const std::string& history, const std::string& line) {
+  std::string all = history.empty() ? std::string(kResultHeader) : history;
+  if (all.back() != '\n') all += '\n';
+  return all + line;
+}

@@ -1,0 +1,48 @@
+// The record of one test run for the customer and the support desk: a log of its steps
+// with each transfer's bytes and time and, on failure, the cause; for a finished run, one
+// line of results. Pure text: no window, file or network.
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+
+#include "kernel/types.h"
+#include "speedtest/rate_conversion.h"
+
+class CRunRecord {
+ public:
+  // A run that started at `start` against `server`:`port`.
+  CRunRecord(std::time_t start, const std::string& server, INTERNET_PORT port);
+
+  // The step now under way ("log-in", "download 200Ktest.rnd", ...).
+  void Step(const std::string& step);
+  // The step under way moved `bytes` in `seconds`.
+  void Transferred(DWORD bytes, double seconds);
+  // The step under way failed; `cause` says why.
+  void Failed(const std::string& cause);
+  // The run ended with these rates, the download measured on `downloadFile`.
+  void Finished(const CRateRecord& download, const CRateRecord& upload,
+                const std::string& downloadFile, int attempts);
+
+  // The log of the run so far, one line each, beginning with the run's heading line.
+  const std::string& LogText() const { return m_log; }
+  // The run's line of the result history; empty unless the run finished.
+  const std::string& ResultLine() const { return m_result; }
+
+ private:
+  std::string m_timestamp;
+  std::string m_step;
+  std::string m_log;
+  std::string m_result;
+};
+
+// The heading line of the result history.
+extern const char kResultHeader[];
+
+// `log` with `run` added, less its oldest runs, so that at most `maxRuns` runs and
+// `maxBytes` bytes remain (the newest run always stays, cut to `maxBytes` if need be).
+std::string AppendRunToLog(const std::string& log, const std::string& run, std::size_t maxRuns,
+                           std::size_t maxBytes);
+// `history` with `line` added, after the heading line when it is empty.
+std::string AppendResultLine(const std::string& history, const std::string& line);

@@ -1,0 +1,51 @@
+// The run log and the result history as text: what a line holds and how the log is bounded.
+#include "speedtest/run_record.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string LoggedRun(int number, std::size_t bodyBytes) {
+  return "== run " + std::to_string(number) + "\n" + std::string(bodyBytes, 'x') + "\n";
+}
+
+TEST(RunLog, KeepsTheNewestRunsWithinTheCountAndTheSize) {
+  std::string log;
+  for (int i = 1; i <= 60; ++i) log = AppendRunToLog(log, LoggedRun(i, 10), 50, 1 << 20);
+  EXPECT_EQ(log.rfind("== run 11\n", 0), 0u);  // 11 to 60: fifty runs
+  EXPECT_NE(log.find("== run 60\n"), std::string::npos);
+
+  // Each run is 23 bytes: 100 bytes hold the last four whole runs, never a part of one.
+  log = AppendRunToLog(log, LoggedRun(61, 10), 50, 100);
+  EXPECT_EQ(log, LoggedRun(58, 10) + LoggedRun(59, 10) + LoggedRun(60, 10) + LoggedRun(61, 10));
+  // A run larger than the whole bound keeps its newest bytes.
+  log = AppendRunToLog(log, LoggedRun(62, 200), 50, 100);
+  EXPECT_EQ(log.size(), 100u);
+  EXPECT_EQ(log.back(), '\n');
+  // A log cut short in the middle of a line still gets each new run on a line of its own.
+  EXPECT_EQ(AppendRunToLog("== old\npartial", LoggedRun(1, 1), 50, 1000),
+            "== old\npartial\n" + LoggedRun(1, 1));
+}
+
+TEST(RunRecord, FailureCauseAndResultLine) {
+  CRunRecord failed(86400, "ftp.example.net", 2121);
+  failed.Step("download 2Mtest.rnd");
+  failed.Failed("code 0, An unknown error occured; receive timed out\r\nsecond line");
+  EXPECT_EQ(failed.LogText(),
+            "== 1970-01-02T00:00:00Z test run against ftp.example.net port 2121\n"
+            "download 2Mtest.rnd\n"
+            "failed in download 2Mtest.rnd: code 0, An unknown error occured; receive timed "
+            "out  second line\n");
+  EXPECT_EQ(failed.ResultLine(), "");
+
+  CRunRecord finished(0, "h", 21);
+  CRateRecord download{1706.66, 2007.84, true, " 128"};
+  CRateRecord upload{432.4, 508.7, false, ""};
+  finished.Finished(download, upload, "200Ktest.rnd", 3);
+  EXPECT_EQ(finished.ResultLine(),
+            "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,200Ktest.rnd,,3\n");
+  EXPECT_EQ(AppendResultLine("", finished.ResultLine()),
+            std::string(kResultHeader) + finished.ResultLine());
+}
+
+}  // namespace
