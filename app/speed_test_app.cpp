@@ -3,6 +3,7 @@
 #include <wx/msgdlg.h>
 
 #include "app/browser_lookup.h"
+#include "app/program_identity.h"
 #include "kernel/directories.h"
 #include "kernel/sockets.h"
 #include "res/resource.h"
@@ -13,8 +14,9 @@ wxIMPLEMENT_APP_NO_MAIN(CSpeedTestApp);
 
 bool CSpeedTestApp::InitInstance() {
   if (!AfxSocketInit()) {
+    // The framework's message box is captioned with the program's name.
     wxMessageBox(wxString::FromUTF8(LoadResourceString(IDP_SOCKETS_INIT_FAILED)),
-                 wxMessageBoxCaptionStr, wxOK);
+                 wxString::FromUTF8(kProgramName), wxOK);
     m_exitStatus = 1;
     return false;
   }

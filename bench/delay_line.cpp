@@ -5,7 +5,8 @@
 //   delay_line ONE_WAY_US IFACE_A PEER_MAC_A IFACE_B PEER_MAC_B
 // A frame that arrives on A for A's own address leaves on B from B's address to PEER_MAC_B,
 // and the other way round; ARP and everything else stays with the kernel. On SIGINT or
-// SIGTERM it prints what it moved and dropped, and exits 0 when it dropped nothing.
+// SIGTERM it prints what it moved and dropped, and exits 0 when it dropped nothing. It says
+// "ready" once it moves frames.
 #include <arpa/inet.h>
 #include <linux/if_packet.h>
 #include <net/ethernet.h>
@@ -181,6 +182,8 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
   // Timers fire when asked, not up to 50 us later, so that the delay is what was set.
   prctl(PR_SET_TIMERSLACK, 1UL);
+  std::printf("ready\n");
+  std::fflush(stdout);
 
   while (!g_stop) {
     const std::int64_t nextAb = Release(ab);

@@ -1,6 +1,5 @@
 #include "ftp/ftp_syntax.h"
 
-#include <netinet/in.h>
 
 #include "ftp/tcp_socket.h"
 

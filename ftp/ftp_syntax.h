@@ -1,7 +1,7 @@
 // Pure pieces of FTP command syntax (RFC 959, RFC 2428), kept apart to be tested alone.
 #pragma once
 
-#include <sys/socket.h>
+#include "ftp/socket_api.h"
 
 #include <string>
 

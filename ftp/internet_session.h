@@ -8,8 +8,10 @@
 class CFtpConnection;
 
 constexpr DWORD INTERNET_OPEN_TYPE_PRECONFIG = 0;
+#ifndef GENERIC_READ  // Windows has them, with the same values
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
+#endif
 constexpr DWORD FTP_TRANSFER_TYPE_ASCII = 1;
 constexpr DWORD FTP_TRANSFER_TYPE_BINARY = 2;
 

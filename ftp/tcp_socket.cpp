@@ -1,63 +1,46 @@
 #include "ftp/tcp_socket.h"
 
-#include <arpa/inet.h>
-#include <errno.h>
-#include <fcntl.h>
-#include <linux/sockios.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sched.h>
-#include <string.h>
-#include <sys/ioctl.h>
-#include <time.h>
-#include <unistd.h>
-
+#include <cstring>
 #include <memory>
 
 #include "ftp/internet_exception.h"
 
 namespace {
 
+using socket_api::Failure;
+
 [[noreturn]] void ThrowError(DWORD error, const std::string& what) {
   throw new CInternetException(error, what);
 }
 
-[[noreturn]] void ThrowSystemError(const char* what) {
-  const int saved = errno;
+[[noreturn]] void ThrowSystemError(const char* what, int code = socket_api::LastError()) {
   DWORD error = ERROR_INTERNET_CONNECTION_ABORTED;
-  if (saved == ECONNRESET || saved == EPIPE) error = ERROR_INTERNET_CONNECTION_RESET;
-  if (saved == ECONNREFUSED || saved == ENETUNREACH || saved == EHOSTUNREACH)
-    error = ERROR_INTERNET_CANNOT_CONNECT;
-  ThrowError(error, std::string(what) + ": " + strerror(saved));
+  const Failure failure = socket_api::Classify(code);
+  if (failure == Failure::kReset) error = ERROR_INTERNET_CONNECTION_RESET;
+  if (failure == Failure::kRefused) error = ERROR_INTERNET_CANNOT_CONNECT;
+  ThrowError(error, std::string(what) + ": " + socket_api::ErrorText(code));
 }
 
-long long NowMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
-// Waits for `events` on `fd` until `deadline`; false at the time-out.
-bool PollUntil(int fd, short events, long long deadline) {
+// Waits until the socket is ready or `deadline` passes; false at the time-out.
+bool PollUntil(SocketHandle socket, bool forWriting, long long deadline) {
   for (;;) {
-    const long long remaining = deadline - NowMs();
+    const long long remaining = deadline - socket_api::NowMs();
     if (remaining <= 0) return false;
-    pollfd entry{fd, events, 0};
-    const int ready = ::poll(&entry, 1, static_cast<int>(remaining));
+    const int ready = socket_api::Poll(socket, forWriting, static_cast<int>(remaining));
     if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) ThrowSystemError("poll");
+    if (ready < 0 && socket_api::Classify(socket_api::LastError()) != Failure::kInterrupted) {
+      ThrowSystemError("poll");
+    }
   }
 }
 
-int NewStreamSocket(int family) {
-  const int fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) ThrowSystemError("socket");
-  return fd;
+SocketHandle NewStreamSocket(int family) {
+  const SocketHandle socket = socket_api::NewStreamSocket(family);
+  if (socket == kNoSocket) ThrowSystemError("socket");
+  return socket;
 }
 
-socklen_t LengthOf(const sockaddr_storage& address) {
+int LengthOf(const sockaddr_storage& address) {
   return address.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
 }
 
@@ -69,22 +52,24 @@ in6_addr AsIpv6(const sockaddr_storage& address) {
   } else if (address.ss_family == AF_INET) {
     out.s6_addr[10] = 0xff;
     out.s6_addr[11] = 0xff;
-    memcpy(&out.s6_addr[12], &reinterpret_cast<const sockaddr_in&>(address).sin_addr, 4);
+    std::memcpy(&out.s6_addr[12], &reinterpret_cast<const sockaddr_in&>(address).sin_addr, 4);
   }
   return out;
 }
 
 }  // namespace
 
-TcpSocket::TcpSocket(TcpSocket&& other) noexcept : m_fd(other.m_fd) {
-  other.m_fd = -1;
+TcpSocket::TcpSocket(TcpSocket&& other) noexcept
+    : m_socket(other.m_socket), m_sentBytes(other.m_sentBytes) {
+  other.m_socket = kNoSocket;
 }
 
 TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
   if (this != &other) {
     Close();
-    m_fd = other.m_fd;
-    other.m_fd = -1;
+    m_socket = other.m_socket;
+    m_sentBytes = other.m_sentBytes;
+    other.m_socket = kNoSocket;
   }
   return *this;
 }
@@ -94,8 +79,8 @@ TcpSocket::~TcpSocket() {
 }
 
 void TcpSocket::Close() {
-  if (m_fd >= 0) ::close(m_fd);
-  m_fd = -1;
+  if (m_socket != kNoSocket) socket_api::Close(m_socket);
+  m_socket = kNoSocket;
 }
 
 TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int timeoutMs) {
@@ -110,23 +95,26 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int ti
   }
   std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, &freeaddrinfo);
 
-  const long long deadline = NowMs() + timeoutMs;
+  const long long deadline = socket_api::NowMs() + timeoutMs;
   std::string lastFailure = "no address";
   for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
     TcpSocket candidate(NewStreamSocket(entry->ai_family));
-    if (::connect(candidate.m_fd, entry->ai_addr, entry->ai_addrlen) != 0) {
-      if (errno != EINPROGRESS) {
-        lastFailure = strerror(errno);
+    if (::connect(candidate.m_socket, entry->ai_addr, static_cast<int>(entry->ai_addrlen)) != 0) {
+      const int error = socket_api::LastError();
+      const Failure failure = socket_api::Classify(error);
+      if (failure != Failure::kInProgress && failure != Failure::kWouldBlock) {
+        lastFailure = socket_api::ErrorText(error);
         continue;
       }
-      if (!PollUntil(candidate.m_fd, POLLOUT, deadline)) {
+      if (!PollUntil(candidate.m_socket, true, deadline)) {
         ThrowError(ERROR_INTERNET_TIMEOUT, "connect to " + host + " timed out");
       }
-      int error = 0;
-      socklen_t length = sizeof error;
-      ::getsockopt(candidate.m_fd, SOL_SOCKET, SO_ERROR, &error, &length);
-      if (error != 0) {
-        lastFailure = strerror(error);
+      int result = 0;
+      socklen_t length = sizeof result;
+      ::getsockopt(candidate.m_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&result),
+                   &length);
+      if (result != 0) {
+        lastFailure = socket_api::ErrorText(result);
         continue;
       }
     }
@@ -143,35 +131,34 @@ TcpSocket TcpSocket::Listen(const sockaddr_storage& address) {
     reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
   }
   TcpSocket listener(NewStreamSocket(local.ss_family));
-  if (::bind(listener.m_fd, reinterpret_cast<const sockaddr*>(&local), LengthOf(local)) != 0) {
+  if (::bind(listener.m_socket, reinterpret_cast<const sockaddr*>(&local), LengthOf(local)) != 0) {
     ThrowSystemError("bind");
   }
-  if (::listen(listener.m_fd, 4) != 0) ThrowSystemError("listen");
+  if (::listen(listener.m_socket, 4) != 0) ThrowSystemError("listen");
   return listener;
 }
 
 TcpSocket TcpSocket::Accept(const sockaddr_storage& expectedPeer, int timeoutMs) {
-  const long long deadline = NowMs() + timeoutMs;
+  const long long deadline = socket_api::NowMs() + timeoutMs;
   for (;;) {
-    if (!PollUntil(m_fd, POLLIN, deadline)) {
+    if (!PollUntil(m_socket, false, deadline)) {
       ThrowError(ERROR_INTERNET_TIMEOUT, "no data connection arrived");
     }
     sockaddr_storage peer{};
-    socklen_t length = sizeof peer;
-    const int fd =
-        ::accept4(m_fd, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) {
-      if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) continue;
+    const SocketHandle accepted = socket_api::Accept(m_socket, &peer);
+    if (accepted == kNoSocket) {
+      const Failure failure = socket_api::Classify(socket_api::LastError());
+      if (failure == Failure::kInterrupted || failure == Failure::kWouldBlock) continue;
       ThrowSystemError("accept");
     }
-    TcpSocket connection(fd);
+    TcpSocket connection(accepted);
     // A data connection from any host but the server's could inject or steal the file.
     if (SameHost(peer, expectedPeer)) return connection;
   }
 }
 
-void TcpSocket::WaitFor(short events, int timeoutMs, const char* what) const {
-  if (!PollUntil(m_fd, events, NowMs() + timeoutMs)) {
+void TcpSocket::WaitFor(bool forWriting, int timeoutMs, const char* what) const {
+  if (!PollUntil(m_socket, forWriting, socket_api::NowMs() + timeoutMs)) {
     ThrowError(ERROR_INTERNET_TIMEOUT, std::string(what) + " timed out");
   }
 }
@@ -179,59 +166,62 @@ void TcpSocket::WaitFor(short events, int timeoutMs, const char* what) const {
 void TcpSocket::SendAll(const void* data, std::size_t size, int timeoutMs) {
   const auto* bytes = static_cast<const char*>(data);
   while (size > 0) {
-    const ssize_t sent = ::send(m_fd, bytes, size, MSG_NOSIGNAL);
+    const long sent = socket_api::Send(m_socket, bytes, size);
     if (sent >= 0) {
       bytes += sent;
       size -= static_cast<std::size_t>(sent);
-    } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      WaitFor(POLLOUT, timeoutMs, "send");
-    } else if (errno != EINTR) {
-      ThrowSystemError("send");
+      m_sentBytes += static_cast<unsigned long long>(sent);
+      continue;
+    }
+    const int error = socket_api::LastError();
+    const Failure failure = socket_api::Classify(error);
+    if (failure == Failure::kWouldBlock) {
+      WaitFor(true, timeoutMs, "send");
+    } else if (failure != Failure::kInterrupted) {
+      ThrowSystemError("send", error);
     }
   }
 }
 
 std::size_t TcpSocket::Receive(void* buffer, std::size_t size, int timeoutMs) {
   for (;;) {
-    const ssize_t received = ::recv(m_fd, buffer, size, 0);
+    const long received = socket_api::Receive(m_socket, buffer, size);
     if (received >= 0) return static_cast<std::size_t>(received);
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      WaitFor(POLLIN, timeoutMs, "receive");
-    } else if (errno != EINTR) {
-      ThrowSystemError("receive");
+    const int error = socket_api::LastError();
+    const Failure failure = socket_api::Classify(error);
+    if (failure == Failure::kWouldBlock) {
+      WaitFor(false, timeoutMs, "receive");
+    } else if (failure != Failure::kInterrupted) {
+      ThrowSystemError("receive", error);
     }
   }
 }
 
 void TcpSocket::LimitUnsent(int bytes) {
-  if (::setsockopt(m_fd, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &bytes, sizeof bytes) != 0) {
-    ThrowSystemError("setsockopt TCP_NOTSENT_LOWAT");
-  }
+  socket_api::LimitUnsent(m_socket, bytes);
 }
 
 void TcpSocket::WaitUntilSent(int timeoutMs) {
   // With the unsent bound in place, the socket reads as writable only once the unsent
   // data has shrunk below it.
-  WaitFor(POLLOUT, timeoutMs, "send");
+  WaitFor(true, timeoutMs, "send");
 }
 
 void TcpSocket::WaitUntilAcknowledged(int timeoutMs) {
-  // The kernel tells how much is unsent or unacknowledged but gives no event when that
-  // reaches zero. On a fast line the answer comes within microseconds, so the wait first
-  // only yields the processor; after a millisecond it naps between looks.
-  const long long start = NowMs();
+  // The system tells how much is unacknowledged but gives no event when that reaches
+  // zero. On a fast line the answer comes within microseconds, so the wait first only
+  // yields the processor; after a millisecond it naps between looks.
+  const long long start = socket_api::NowMs();
   const long long deadline = start + timeoutMs;
   for (;;) {
-    int queued = 0;
-    if (::ioctl(m_fd, SIOCOUTQ, &queued) != 0) ThrowSystemError("ioctl SIOCOUTQ");
-    if (queued == 0) return;
-    const long long now = NowMs();
+    const int acknowledged = socket_api::AllAcknowledged(m_socket, m_sentBytes);
+    if (acknowledged != 0) return;
+    const long long now = socket_api::NowMs();
     if (now >= deadline) ThrowError(ERROR_INTERNET_TIMEOUT, "acknowledgement timed out");
     if (now - start < 1) {
-      ::sched_yield();
+      socket_api::GiveWay();
     } else {
-      const timespec nap{0, 50000};
-      ::nanosleep(&nap, nullptr);
+      socket_api::Nap();
     }
   }
 }
@@ -239,7 +229,7 @@ void TcpSocket::WaitUntilAcknowledged(int timeoutMs) {
 sockaddr_storage TcpSocket::LocalAddress() const {
   sockaddr_storage address{};
   socklen_t length = sizeof address;
-  if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  if (::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     ThrowSystemError("getsockname");
   }
   return address;
@@ -248,7 +238,7 @@ sockaddr_storage TcpSocket::LocalAddress() const {
 sockaddr_storage TcpSocket::PeerAddress() const {
   sockaddr_storage address{};
   socklen_t length = sizeof address;
-  if (::getpeername(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  if (::getpeername(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     ThrowSystemError("getpeername");
   }
   return address;
@@ -259,7 +249,7 @@ bool SameHost(const sockaddr_storage& a, const sockaddr_storage& b) {
   if (b.ss_family != AF_INET && b.ss_family != AF_INET6) return false;
   const in6_addr left = AsIpv6(a);
   const in6_addr right = AsIpv6(b);
-  return memcmp(&left, &right, sizeof left) == 0;
+  return std::memcmp(&left, &right, sizeof left) == 0;
 }
 
 std::string AddressText(const sockaddr_storage& address) {

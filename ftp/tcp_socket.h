@@ -2,11 +2,10 @@
 // Writing to a connection that the peer closed raises an exception, never SIGPIPE.
 #pragma once
 
-#include <sys/socket.h>
-
 #include <cstddef>
 #include <string>
 
+#include "ftp/socket_api.h"
 #include "kernel/types.h"
 
 class TcpSocket {
@@ -38,19 +37,21 @@ class TcpSocket {
   // Waits until the kernel would take more data, that is until what was sent before has
   // gone onto the network but for the bound; throws after `timeoutMs`.
   void WaitUntilSent(int timeoutMs);
-  // Waits until the peer has acknowledged every byte sent; throws after `timeoutMs`.
+  // Waits until the peer has acknowledged every byte sent; throws after `timeoutMs`. Where
+  // the system cannot tell (Winsock before Windows 10 1703, Wine), returns at once.
   void WaitUntilAcknowledged(int timeoutMs);
   void Close();
 
-  bool IsOpen() const { return m_fd >= 0; }
+  bool IsOpen() const { return m_socket != kNoSocket; }
   sockaddr_storage LocalAddress() const;
   sockaddr_storage PeerAddress() const;
 
  private:
-  explicit TcpSocket(int fd) : m_fd(fd) {}
-  void WaitFor(short events, int timeoutMs, const char* what) const;
+  explicit TcpSocket(SocketHandle socket) : m_socket(socket) {}
+  void WaitFor(bool forWriting, int timeoutMs, const char* what) const;
 
-  int m_fd = -1;
+  SocketHandle m_socket = kNoSocket;
+  unsigned long long m_sentBytes = 0;
 };
 
 // True when both hold the same IP address (ports not compared); an IPv4-mapped IPv6

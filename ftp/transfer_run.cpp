@@ -1,6 +1,5 @@
 #include "ftp/transfer_run.h"
 
-#include <cstring>
 #include <string>
 
 #include "ftp/ftp_exception.h"
@@ -15,7 +14,7 @@ void RunConvertingFailures(const std::function<void()>& transfer) {
   } catch (CFileException* e) {
     std::string message = "File Error - Filename = \"" + e->m_strFileName +
                           "\", Error Code: " + std::to_string(e->m_cause);
-    std::string cause = std::strerror(e->m_cause);
+    std::string cause = FileErrorText(e->m_cause);
     e->Delete();
     throw new CFTPException(CFTPException::kLocalFileError, std::move(message), std::move(cause));
   } catch (CInternetException* e) {

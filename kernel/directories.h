@@ -3,6 +3,8 @@
 
 #include <string>
 
+// On Windows both private folders are %LOCALAPPDATA%\Lumvik Hastighed.
+
 // The user's private cache folder for this program ($XDG_CACHE_HOME/lumvik-hastighed, else
 // $HOME/.cache/lumvik-hastighed), made with mode 0700 when missing; empty when it cannot be
 // made or written, or when neither variable names a folder.
@@ -21,4 +23,8 @@ std::string ResultHistoryPath();
 std::string TemporaryDirectory();
 
 // The platform's separator between a folder and a file name.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
 inline constexpr char kPathSeparator = '/';
+#endif

@@ -2,6 +2,7 @@
 // Read, Write and Close throw CFileException.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "kernel/exception.h"
@@ -12,7 +13,7 @@ class CFileException : public CException {
   CFileException(int cause, std::string fileName)
       : m_cause(cause), m_strFileName(std::move(fileName)) {}
 
-  int m_cause;  // the system's error number
+  int m_cause;  // the system's error number (errno, or GetLastError on Windows)
   std::string m_strFileName;
 };
 
@@ -40,15 +41,20 @@ class CFile {
   ULONGLONG GetLength() const;
   // Closes the file; a failure of the last write-back throws.
   void Close();
-  bool IsOpen() const { return m_fd >= 0; }
+  bool IsOpen() const { return m_hFile != kNoFile; }
   const std::string& GetFilePath() const { return m_strFileName; }
 
  private:
   [[noreturn]] void ThrowLastError() const;
 
-  int m_fd = -1;
+  // A descriptor, or a Windows handle, as a number; the same "none" on both.
+  static constexpr std::intptr_t kNoFile = -1;
+  std::intptr_t m_hFile = kNoFile;
   std::string m_strFileName;
 };
 
 // Deletes a file; false when it is missing or cannot be deleted.
 bool RemoveFile(const std::string& path);
+
+// The system's words for a CFileException's cause.
+std::string FileErrorText(int cause);

@@ -1,18 +1,10 @@
 #include "kernel/tick_count.h"
 
-#include <time.h>
+#include "kernel/system_ticks.h"
 
 namespace {
 
-DWORD MonotonicMilliseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
-                  static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
-  return static_cast<DWORD>(ms);
-}
-
-TickSource g_source = &MonotonicMilliseconds;
+TickSource g_source = &SystemTickCount;
 
 }  // namespace
 
@@ -21,5 +13,5 @@ DWORD GetTickCount() {
 }
 
 void SetTickSource(TickSource source) {
-  g_source = source ? source : &MonotonicMilliseconds;
+  g_source = source ? source : &SystemTickCount;
 }

@@ -3,7 +3,15 @@
 
 #include "kernel/types.h"
 
-// Milliseconds from a monotonic clock, wrapping at 2^32 (about 49.7 days).
+#ifdef _WIN32
+// Windows declares a GetTickCount of its own, which this one stands in front of; in the
+// program's files the name means this one.
+#include <windows.h>
+#define GetTickCount LumvikGetTickCount
+#endif
+
+// Milliseconds from a monotonic clock, wrapping at 2^32 (about 49.7 days): the system's
+// own tick counter unless a test replaced it.
 DWORD GetTickCount();
 
 // Replaces the clock behind GetTickCount; nullptr restores the real one.

@@ -55,6 +55,11 @@ pid=$!
 window=$(wait_window "$pid" '^Lumvik Hastighedstest$')
 check "the main dialog opens" '[ -n "$window" ]'
 check "the probe file is gone once the dialog shows" '[ ! -e "$TMPDIR/tmp.htm" ]'
+# The desktop matches the window to its launcher by this class: the desktop entry's name.
+wm_class=$(xprop -id "${window:-0}" WM_CLASS 2>/dev/null)
+check "WM_CLASS names the desktop entry (got $wm_class)" \
+  '[ "$wm_class" = "WM_CLASS(STRING) = \"dk.lumvik.Hastighed\", \"dk.lumvik.Hastighed\"" ] &&
+   [ -f "$(dirname "$0")/../res/dk.lumvik.Hastighed.desktop" ]'
 [ -n "$window" ] && press "$window" Escape
 wait_exit "$pid"
 check "Escape ends the program with status 0 (got $status)" '[ "$status" = 0 ]'
@@ -63,6 +68,8 @@ LD_PRELOAD=$shim "$program" &
 pid=$!
 box=$(wait_window "$pid")
 check "a message box appears" '[ -n "$box" ]'
+check "captioned with the program's name" \
+  '[ "$(xdotool getwindowname "${box:-0}" 2>/dev/null)" = "Lumvik Hastighed" ]'
 check "the main dialog does not open" '[ -z "$(xdotool search --all --pid "$pid" --name "^Lumvik Hastighedstest$" 2>/dev/null)" ]'
 check "no probe file is written" '[ ! -e "$TMPDIR/tmp.htm" ]'
 [ -n "$box" ] && press "$box" Return

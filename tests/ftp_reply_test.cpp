@@ -1,10 +1,8 @@
 #include "ftp/ftp_reply.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 
-#include "ftp/ftp_syntax.h"
+#include "ftp/ftp_syntax.h"  // and the system's socket addresses
 
 namespace {
 

@@ -8,8 +8,10 @@
 
 #include <string>
 
+#ifndef SW_HIDE  // Windows has them, with the same values
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOW = 5;
+#endif
 
 struct CDataExchange {
   bool m_bSaveAndValidate;  // true: controls into members; false: members into controls

@@ -19,6 +19,12 @@ namespace {
 
 constexpr char kFallbackFace[] = "DejaVu Sans";
 
+#ifdef __WXMSW__
+using ReadoutStaticText = wxStaticText;
+#else
+using ReadoutStaticText = wxGenericStaticText;
+#endif
+
 int WindowId(int templateId) {
   if (templateId == IDC_STATIC) return wxID_ANY;
   if (templateId == IDOK) return wxID_OK;
@@ -41,10 +47,10 @@ wxWindow* CreateControl(wxDialog* dialog, const ControlTemplate& control) {
     case ControlKind::kStaticText:
       return new wxStaticText(dialog, id, text, position, size, wxST_NO_AUTORESIZE);
     case ControlKind::kRightStaticText:
-      // Drawn by wx itself: a new text costs a repaint, not a relayout of the window,
-      // which matters for the readout that changes with every chunk.
-      return new wxGenericStaticText(dialog, id, text, position, size,
-                                     wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
+      // On GTK drawn by wx itself: a new text costs a repaint, not a relayout of the
+      // window, which matters for the readout that changes with every chunk.
+      return new ReadoutStaticText(dialog, id, text, position, size,
+                                   wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
     case ControlKind::kGroupBox:
       return new wxStaticBox(dialog, id, text, position, size);
     case ControlKind::kIcon:

@@ -1,4 +1,4 @@
-// The program's icons, from the images built into it.
+// The program's icons: the images built into it, or on Windows its icon resources.
 #pragma once
 
 #include <wx/bitmap.h>

@@ -1,13 +1,8 @@
 #include "ui/link_static.h"
 
-#include <errno.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <vector>
-
 #include "app/speed_test_app.h"
 #include "res/dialog_templates.h"
+#include "ui/browser_launch.h"
 
 #ifdef __WXGTK__
 #include <gtk/gtk.h>
@@ -21,7 +16,7 @@ const wxColour kLinkColour(0, 0, 153);
 
 CLinkStatic::CLinkStatic(wxWindow* parent, int id, const wxString& text, const wxPoint& position,
                          const wxSize& size)
-    : wxGenericStaticText(parent, id, text, position, size) {
+    : LinkStaticBase(parent, id, text, position, size) {
   // Bound after the base class's own painting, so that it runs first and can skip to it.
   Bind(wxEVT_PAINT, &CLinkStatic::OnPaintEvent, this);
   Bind(wxEVT_LEFT_UP, &CLinkStatic::OnLeftUp, this);
@@ -32,7 +27,7 @@ CLinkStatic::CLinkStatic(wxWindow* parent, int id, const wxString& text, const w
 CLinkStatic::~CLinkStatic() = default;
 
 void CLinkStatic::SetLabel(const wxString& label) {
-  wxGenericStaticText::SetLabel(label);
+  LinkStaticBase::SetLabel(label);
   DescribeForAssistiveTechnology();
 }
 
@@ -69,7 +64,7 @@ void CLinkStatic::CtlColor() {
 }
 
 void CLinkStatic::OnClicked() {
-  LaunchDetached(theApp.m_strBrowserPath, UrlFor(GetLabel().utf8_string()));
+  OpenWithBrowser(theApp.m_strBrowserPath, UrlFor(GetLabel().utf8_string()));
 }
 
 bool CLinkStatic::OnSetCursor(wxSetCursorEvent& event) {
@@ -100,31 +95,4 @@ void CLinkStatic::DescribeForAssistiveTechnology() {
     atk_object_set_name(accessible, GetLabel().utf8_str());
   }
 #endif
-}
-
-bool LaunchDetached(const std::string& program, const std::string& argument) {
-  if (program.empty()) return false;
-  std::vector<char> path(program.begin(), program.end());
-  path.push_back('\0');
-  std::vector<char> url(argument.begin(), argument.end());
-  url.push_back('\0');
-  char* const argv[] = {path.data(), url.data(), nullptr};
-  if (::access(path.data(), X_OK) != 0) return false;
-
-  // The browser runs in a grandchild that no one waits for: the child that starts it ends
-  // at once, so neither a zombie nor a wait is left behind.
-  const pid_t child = ::fork();
-  if (child < 0) return false;
-  if (child == 0) {
-    if (::fork() == 0) {
-      ::setsid();
-      ::execv(argv[0], argv);
-      ::_exit(127);
-    }
-    ::_exit(0);
-  }
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  return true;
 }

@@ -11,7 +11,13 @@
 
 #include <string>
 
-class CLinkStatic : public wxGenericStaticText {
+#ifdef __WXMSW__
+using LinkStaticBase = wxStaticText;  // the native static control, as clickable as it is
+#else
+using LinkStaticBase = wxGenericStaticText;  // drawn by wx: a GTK label takes no clicks
+#endif
+
+class CLinkStatic : public LinkStaticBase {
  public:
   CLinkStatic(wxWindow* parent, int id, const wxString& text, const wxPoint& position,
               const wxSize& size);
@@ -41,7 +47,3 @@ class CLinkStatic : public wxGenericStaticText {
   void OnSetCursorEvent(wxSetCursorEvent& event);
   void DescribeForAssistiveTechnology();
 };
-
-// Starts `program` with `argument` as its one argument: no shell, no waiting. False when it
-// cannot be started; nothing is shown either way.
-bool LaunchDetached(const std::string& program, const std::string& argument);

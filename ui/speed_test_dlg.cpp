@@ -11,6 +11,7 @@
 #include "res/strings.h"
 #include "ui/icons.h"
 #include "ui/minimised_icon.h"
+#include "ui/system_menu.h"
 #include "ui/windowing.h"
 
 // clang-format off
@@ -19,7 +20,9 @@ wxBEGIN_EVENT_TABLE(CSpeedTestDlg, CDialog)
   EVT_PAINT(CSpeedTestDlg::OnPaint)
   EVT_BUTTON(IDC_TEST_BUTTON, CSpeedTestDlg::OnTestButtonClicked)
   EVT_CLOSE(CSpeedTestDlg::OnCloseWindow)
+#ifndef __WXMSW__  // the window manager's system menu has no room for it elsewhere
   EVT_CONTEXT_MENU(CSpeedTestDlg::OnContextMenu)
+#endif
   EVT_CHAR_HOOK(CSpeedTestDlg::OnCharHook)
 wxEND_EVENT_TABLE()
     // clang-format on
@@ -58,8 +61,7 @@ void CSpeedTestDlg::DoDataExchange(CDataExchange* pDX) {
 
 bool CSpeedTestDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  // The system menu belongs to the window manager here; its About item is offered as the
-  // dialog's context menu instead (OnContextMenu).
+  AppendAboutToSystemMenu(this, LoadResourceString(IDS_ABOUTBOX));
   SetIcons(m_appIcons);
   m_emblemIcon = LoadIconImage(IDI_EMBLEM, kEmblemPixels);
   m_emblem.SetIcon(m_emblemIcon);
@@ -74,6 +76,17 @@ void CSpeedTestDlg::OnSysCommand(UINT nID, long) {
     dlgAbout.DoModal();
   }
 }
+
+#ifdef __WXMSW__
+WXLRESULT CSpeedTestDlg::MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) {
+  constexpr WXUINT kSysCommand = 0x0112;  // WM_SYSCOMMAND
+  if (message == kSysCommand && (wParam & 0xFFF0) == IDM_ABOUTBOX) {
+    OnSysCommand(static_cast<UINT>(wParam), static_cast<long>(lParam));
+    return 0;
+  }
+  return CDialog::MSWWindowProc(message, wParam, lParam);
+}
+#endif
 
 void CSpeedTestDlg::OnPaint(wxPaintEvent& event) {
   if (!IsIconized()) {

@@ -37,6 +37,10 @@ class CSpeedTestDlg : public CDialog, public CProgressSink {
   // Draws the icon when minimised.
   void OnPaint(wxPaintEvent& event);
   const wxIcon& OnQueryDragIcon() const { return m_appIcon; }
+#ifdef __WXMSW__
+  // WM_SYSCOMMAND 16 to 31 from the system menu reach OnSysCommand.
+  WXLRESULT MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) override;
+#endif
 
   // The test state that the run, the readout and the dialog share.
   DWORD m_expectedBytes = 0;

@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <memory>
+#include <vector>
+
+#include "app/browser_command.h"
 
 namespace {
 
@@ -51,13 +54,17 @@ GText ProbeContentType(const std::string& path, bool written) {
                                     sizeof kProbeContent - 1, nullptr));
 }
 
+// The default application's command line, as its desktop entry gives it; empty when there
+// is none or its program cannot be found.
 std::string DefaultApplicationForType(const char* contentType) {
   GObjectPtr<GAppInfo> application(g_app_info_get_default_for_type(contentType, FALSE));
   if (!application) return std::string();
-  const char* executable = g_app_info_get_executable(application.get());
-  if (!executable || !*executable) return std::string();
-  GText fullPath(g_find_program_in_path(executable));
-  return fullPath ? fullPath.get() : std::string();
+  const char* commandLine = g_app_info_get_commandline(application.get());
+  if (!commandLine) return std::string();
+  const std::vector<std::string> arguments = BrowserArguments(commandLine, "");
+  if (arguments.empty()) return std::string();
+  GText program(g_find_program_in_path(arguments.front().c_str()));
+  return program ? std::string(commandLine) : std::string();
 }
 
 }  // namespace

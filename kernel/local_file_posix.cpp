@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 CFile::~CFile() {
-  if (m_fd >= 0) ::close(m_fd);
+  if (m_hFile != kNoFile) ::close(static_cast<int>(m_hFile));
 }
 
 bool CFile::Open(const std::string& path, UINT flags) {
-  if (m_fd >= 0) return false;
+  if (m_hFile != kNoFile) return false;
   int oflags = O_CLOEXEC;
   if (flags & modeWrite) {
     oflags |= O_WRONLY;
@@ -23,7 +25,7 @@ bool CFile::Open(const std::string& path, UINT flags) {
     fd = ::open(path.c_str(), oflags, 0644);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return false;
-  m_fd = fd;
+  m_hFile = fd;
   m_strFileName = path;
   return true;
 }
@@ -32,7 +34,7 @@ UINT CFile::Read(void* buffer, UINT count) {
   auto* out = static_cast<char*>(buffer);
   UINT total = 0;
   while (total < count) {
-    const ssize_t n = ::read(m_fd, out + total, count - total);
+    const ssize_t n = ::read(static_cast<int>(m_hFile), out + total, count - total);
     if (n < 0) {
       if (errno == EINTR) continue;
       ThrowLastError();
@@ -47,7 +49,7 @@ void CFile::Write(const void* buffer, UINT count) {
   const auto* in = static_cast<const char*>(buffer);
   UINT total = 0;
   while (total < count) {
-    const ssize_t n = ::write(m_fd, in + total, count - total);
+    const ssize_t n = ::write(static_cast<int>(m_hFile), in + total, count - total);
     if (n < 0) {
       if (errno == EINTR) continue;
       ThrowLastError();
@@ -58,14 +60,14 @@ void CFile::Write(const void* buffer, UINT count) {
 
 ULONGLONG CFile::GetLength() const {
   struct stat info {};
-  if (::fstat(m_fd, &info) != 0) ThrowLastError();
+  if (::fstat(static_cast<int>(m_hFile), &info) != 0) ThrowLastError();
   return static_cast<ULONGLONG>(info.st_size);
 }
 
 void CFile::Close() {
-  if (m_fd < 0) return;
-  const int fd = m_fd;
-  m_fd = -1;
+  if (m_hFile == kNoFile) return;
+  const int fd = static_cast<int>(m_hFile);
+  m_hFile = kNoFile;
   // After close() the descriptor is gone whatever it returns, so EINTR is not retried.
   if (::close(fd) != 0 && errno != EINTR) ThrowLastError();
 }
@@ -76,4 +78,8 @@ void CFile::ThrowLastError() const {
 
 bool RemoveFile(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
+}
+
+std::string FileErrorText(int cause) {
+  return std::strerror(cause);
 }

@@ -1,0 +1,11 @@
+// How the desktop knows the program: its name and, on Linux desktops, its application id.
+#pragma once
+
+// The program's name: the caption of its message boxes.
+inline constexpr char kProgramName[] = "Lumvik Hastighed";
+// The id that names its desktop entry, and its windows' WM_CLASS and Wayland app id.
+inline constexpr char kDesktopAppId[] = "dk.lumvik.Hastighed";
+
+// Tells the toolkit both, before it starts, so that the desktop matches the windows to
+// the launcher and its icon.
+void SetProgramIdentity();

@@ -1,0 +1,3 @@
+#include "app/program_identity.h"
+
+void SetProgramIdentity() {}

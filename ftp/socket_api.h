@@ -1,0 +1,65 @@
+// The system's stream sockets under one set of names: POSIX sockets, or Winsock 2. The FTP
+// client's logic above this is the same on both.
+#pragma once
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+// Windows names its own functions so; the FTP connection has methods of these names.
+#undef GetCurrentDirectory
+#undef SetCurrentDirectory
+#else
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#endif
+
+#include <cstddef>
+#include <string>
+
+#ifdef _WIN32
+using SocketHandle = SOCKET;
+inline constexpr SocketHandle kNoSocket = INVALID_SOCKET;
+#else
+using SocketHandle = int;
+inline constexpr SocketHandle kNoSocket = -1;
+#endif
+
+namespace socket_api {
+
+// What a failed call means to the caller.
+enum class Failure { kWouldBlock, kInProgress, kInterrupted, kReset, kRefused, kOther };
+
+// The error of the latest failed call, and what it means.
+int LastError();
+Failure Classify(int error);
+std::string ErrorText(int error);
+
+// A non-blocking stream socket that is not inherited by child processes; kNoSocket on
+// failure.
+SocketHandle NewStreamSocket(int family);
+void Close(SocketHandle socket);
+// Accepts a waiting connection as a non-blocking socket; kNoSocket on failure.
+SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer);
+// At most `size` bytes; the count, or -1 on failure. A closed peer never raises a signal.
+long Send(SocketHandle socket, const void* data, std::size_t size);
+long Receive(SocketHandle socket, void* buffer, std::size_t size);
+// Waits up to `timeoutMs` for the socket to be readable or writable: 1 when it is, 0 at the
+// time-out, -1 on failure.
+int Poll(SocketHandle socket, bool forWriting, int timeoutMs);
+
+// Bounds the data the system holds that has not gone onto the network yet; false where
+// the system has no such bound.
+bool LimitUnsent(SocketHandle socket, int bytes);
+// Whether every byte of the `sent` handed to the socket so far has been acknowledged by
+// the peer: 1 yes, 0 not yet, -1 when the system cannot tell.
+int AllAcknowledged(SocketHandle socket, unsigned long long sent);
+
+// A monotonic clock in milliseconds; giving up the processor once; a pause far shorter
+// than a millisecond.
+long long NowMs();
+void GiveWay();
+void Nap();
+
+}  // namespace socket_api

@@ -1,0 +1,123 @@
+// TCP_INFO (Windows 10 1703 on) tells what is in flight.
+#undef NTDDI_VERSION
+#define NTDDI_VERSION 0x0A000003
+
+#include "ftp/socket_api.h"
+
+#include <mstcpip.h>
+
+#include "kernel/utf16_win32.h"
+
+namespace socket_api {
+
+int LastError() {
+  return ::WSAGetLastError();
+}
+
+Failure Classify(int error) {
+  switch (error) {
+    case WSAEWOULDBLOCK:
+      return Failure::kWouldBlock;
+    case WSAEINPROGRESS:
+      return Failure::kInProgress;
+    case WSAEINTR:
+    case WSAECONNABORTED:
+      return Failure::kInterrupted;
+    case WSAECONNRESET:
+    case WSAESHUTDOWN:
+      return Failure::kReset;
+    case WSAECONNREFUSED:
+    case WSAENETUNREACH:
+    case WSAEHOSTUNREACH:
+      return Failure::kRefused;
+    default:
+      return Failure::kOther;
+  }
+}
+
+std::string ErrorText(int error) {
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring words =
+      length ? std::wstring(text, length) : L"Winsock error " + std::to_wstring(error);
+  if (text) ::LocalFree(text);
+  while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r')) words.pop_back();
+  return Narrow(words);
+}
+
+SocketHandle NewStreamSocket(int family) {
+  const SocketHandle socket =
+      ::WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+  u_long nonBlocking = 1;
+  if (socket != INVALID_SOCKET && ::ioctlsocket(socket, FIONBIO, &nonBlocking) != 0) {
+    ::closesocket(socket);
+    return INVALID_SOCKET;
+  }
+  return socket;
+}
+
+void Close(SocketHandle socket) {
+  ::closesocket(socket);
+}
+
+SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer) {
+  int length = sizeof *peer;
+  // An accepted socket inherits the listener's non-blocking mode.
+  return ::accept(listener, reinterpret_cast<sockaddr*>(peer), &length);
+}
+
+long Send(SocketHandle socket, const void* data, std::size_t size) {
+  return ::send(socket, static_cast<const char*>(data), static_cast<int>(size), 0);
+}
+
+long Receive(SocketHandle socket, void* buffer, std::size_t size) {
+  return ::recv(socket, static_cast<char*>(buffer), static_cast<int>(size), 0);
+}
+
+int Poll(SocketHandle socket, bool forWriting, int timeoutMs) {
+  // select, not WSAPoll: only select reports a failed connection attempt on every Windows
+  // (in the exception set); the caller then reads SO_ERROR.
+  fd_set ready;
+  fd_set failed;
+  FD_ZERO(&ready);
+  FD_ZERO(&failed);
+  FD_SET(socket, &ready);
+  FD_SET(socket, &failed);
+  timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+  const int count = ::select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr,
+                             &failed, &timeout);
+  return count > 0 ? 1 : count;
+}
+
+bool LimitUnsent(SocketHandle, int) {
+  // Winsock has no bound on unsent data alone; its send buffer would bound what is in
+  // flight as well, which caps a long path. The last write waits for the acknowledgement.
+  return false;
+}
+
+int AllAcknowledged(SocketHandle socket, unsigned long long sent) {
+  DWORD version = 0;
+  TCP_INFO_v0 info{};
+  DWORD returned = 0;
+  if (::WSAIoctl(socket, SIO_TCP_INFO, &version, sizeof version, &info, sizeof info, &returned,
+                 nullptr, nullptr) != 0) {
+    return -1;
+  }
+  return info.BytesInFlight == 0 && info.BytesOut >= sent ? 1 : 0;
+}
+
+long long NowMs() {
+  return static_cast<long long>(::GetTickCount64());
+}
+
+void GiveWay() {
+  ::SwitchToThread();
+}
+
+void Nap() {
+  ::Sleep(0);
+}
+
+}  // namespace socket_api

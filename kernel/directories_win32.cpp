@@ -1,0 +1,59 @@
+#include <shlobj.h>
+
+#include "kernel/directories.h"
+#include "kernel/utf16_win32.h"
+
+namespace {
+
+constexpr char kProgramFolder[] = "Lumvik Hastighed";
+
+// %LOCALAPPDATA%\Lumvik Hastighed, made when missing; empty when it cannot be.
+std::string ProgramFolder() {
+  wchar_t* local = nullptr;
+  std::string folder;
+  if (::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &local) == S_OK) {
+    folder = Narrow(local) + kPathSeparator + kProgramFolder;
+  }
+  ::CoTaskMemFree(local);
+  if (folder.empty()) return folder;
+  const std::wstring wide = Widen(folder);
+  if (!::CreateDirectoryW(wide.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+    return std::string();
+  }
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  // A planted link in place of the folder could lead the test files anywhere.
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return std::string();
+  }
+  return folder;
+}
+
+}  // namespace
+
+std::string PrivateCacheDirectory() {
+  return ProgramFolder();
+}
+
+std::string PrivateDataDirectory() {
+  return ProgramFolder();
+}
+
+std::string RunLogPath() {
+  const std::string folder = ProgramFolder();
+  return folder.empty() ? folder : folder + kPathSeparator + "runs.log";
+}
+
+std::string ResultHistoryPath() {
+  const std::string folder = ProgramFolder();
+  return folder.empty() ? folder : folder + kPathSeparator + "results.csv";
+}
+
+std::string TemporaryDirectory() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+  std::string temp = length > 0 && length <= MAX_PATH ? Narrow(std::wstring(buffer, length))
+                                                      : std::string("C:\\Windows\\Temp\\");
+  if (temp.back() != kPathSeparator) temp += kPathSeparator;
+  return temp;
+}

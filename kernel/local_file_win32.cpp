@@ -1,0 +1,86 @@
+#include "kernel/local_file.h"
+
+#include <algorithm>
+
+#include "kernel/utf16_win32.h"
+
+namespace {
+
+HANDLE AsHandle(std::intptr_t file) {
+  return reinterpret_cast<HANDLE>(file);
+}
+
+}  // namespace
+
+CFile::~CFile() {
+  if (m_hFile != kNoFile) ::CloseHandle(AsHandle(m_hFile));
+}
+
+bool CFile::Open(const std::string& path, UINT flags) {
+  if (m_hFile != kNoFile) return false;
+  const bool writing = (flags & modeWrite) != 0;
+  const DWORD disposition = writing && (flags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
+  const HANDLE file =
+      ::CreateFileW(Widen(path).c_str(), writing ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ,
+                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  m_hFile = reinterpret_cast<std::intptr_t>(file);
+  m_strFileName = path;
+  return true;
+}
+
+UINT CFile::Read(void* buffer, UINT count) {
+  auto* out = static_cast<char*>(buffer);
+  UINT total = 0;
+  while (total < count) {
+    DWORD n = 0;
+    if (!::ReadFile(AsHandle(m_hFile), out + total, count - total, &n, nullptr)) ThrowLastError();
+    if (n == 0) break;
+    total += n;
+  }
+  return total;
+}
+
+void CFile::Write(const void* buffer, UINT count) {
+  const auto* in = static_cast<const char*>(buffer);
+  UINT total = 0;
+  while (total < count) {
+    DWORD n = 0;
+    if (!::WriteFile(AsHandle(m_hFile), in + total, count - total, &n, nullptr)) {
+      ThrowLastError();
+    }
+    total += n;
+  }
+}
+
+ULONGLONG CFile::GetLength() const {
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(AsHandle(m_hFile), &size)) ThrowLastError();
+  return static_cast<ULONGLONG>(size.QuadPart);
+}
+
+void CFile::Close() {
+  if (m_hFile == kNoFile) return;
+  const HANDLE file = AsHandle(m_hFile);
+  m_hFile = kNoFile;
+  if (!::CloseHandle(file)) ThrowLastError();
+}
+
+void CFile::ThrowLastError() const {
+  throw new CFileException(static_cast<int>(::GetLastError()), m_strFileName);
+}
+
+bool RemoveFile(const std::string& path) {
+  return ::DeleteFileW(Widen(path).c_str()) != 0;
+}
+
+std::string FileErrorText(int cause) {
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(cause), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring words = length ? std::wstring(text, length) : L"error " + std::to_wstring(cause);
+  if (text) ::LocalFree(text);
+  while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r')) words.pop_back();
+  return Narrow(words);
+}

@@ -1,0 +1,7 @@
+#include <windows.h>
+
+#include "kernel/system_ticks.h"
+
+DWORD SystemTickCount() {
+  return ::GetTickCount();
+}

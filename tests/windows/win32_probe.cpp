@@ -1,0 +1,111 @@
+// Reads and drives the Windows program's dialog from outside, through Win32 alone, as any
+// Win32 tool would: by window title and control id. Runs in the same Wine prefix.
+//   win32_probe wait-window TITLE SECONDS      exits 0 once a window of that title shows
+//   win32_probe text ID                        prints control ID's text (UTF-8)
+//   win32_probe wait-text ID TEXT SECONDS      until control ID's text contains TEXT
+//   win32_probe click ID                       clicks button ID
+//   win32_probe about                          opens the About box from the system menu
+//   win32_probe close                          asks the dialog to close
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const wchar_t kDialogTitle[] = L"Lumvik Hastighedstest";
+
+std::wstring Widen(const char* text) {
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr,
+                                           nullptr);
+  std::string text(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), length, nullptr, nullptr);
+  text.resize(text.size() - 1);
+  return text;
+}
+
+HWND WaitWindow(const std::wstring& title, int seconds) {
+  for (int i = 0; i < seconds * 10; ++i) {
+    if (HWND window = ::FindWindowW(nullptr, title.c_str())) return window;
+    ::Sleep(100);
+  }
+  return nullptr;
+}
+
+std::wstring TextOf(HWND window) {
+  const int length = ::GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+  return text;
+}
+
+HWND Control(HWND dialog, int id) {
+  HWND control = ::GetDlgItem(dialog, id);
+  if (!control) std::fprintf(stderr, "no control with id %d\n", id);
+  return control;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const std::string command = argv[1];
+  if (command == "wait-window" && argc == 4) {
+    return WaitWindow(Widen(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+  }
+  HWND dialog = WaitWindow(kDialogTitle, 10);
+  if (!dialog) {
+    std::fprintf(stderr, "the dialog is not there\n");
+    return 1;
+  }
+  if (command == "text" && argc == 3) {
+    HWND control = Control(dialog, std::atoi(argv[2]));
+    if (!control) return 1;
+    std::printf("%s\n", Narrow(TextOf(control)).c_str());
+    return 0;
+  }
+  if (command == "wait-text" && argc == 5) {
+    HWND control = Control(dialog, std::atoi(argv[2]));
+    const std::wstring wanted = Widen(argv[3]);
+    for (int i = 0; control && i < std::atoi(argv[4]) * 10; ++i) {
+      if (TextOf(control).find(wanted) != std::wstring::npos) return 0;
+      ::Sleep(100);
+    }
+    if (control) std::fprintf(stderr, "text is: %s\n", Narrow(TextOf(control)).c_str());
+    return 1;
+  }
+  if (command == "click" && argc == 3) {
+    HWND control = Control(dialog, std::atoi(argv[2]));
+    return control && ::PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+  }
+  if (command == "about") {
+    // The item as the system menu holds it, then the command it sends.
+    HMENU menu = ::GetSystemMenu(dialog, FALSE);
+    wchar_t item[128] = {};
+    if (!menu || ::GetMenuStringW(menu, 16, item, 128, MF_BYCOMMAND) <= 0) {
+      std::fprintf(stderr, "the system menu has no command 16\n");
+      return 1;
+    }
+    std::printf("%s\n", Narrow(item).c_str());
+    ::PostMessageW(dialog, WM_SYSCOMMAND, 16, 0);
+    HWND about = WaitWindow(L"Om Lumvik Hastighedstest", 10);
+    if (!about) return 1;
+    std::printf("%s\n", Narrow(TextOf(about)).c_str());
+    ::PostMessageW(about, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 50 && ::IsWindow(about); ++i) ::Sleep(100);
+    return ::IsWindow(about) ? 1 : 0;
+  }
+  if (command == "close") {
+    return ::PostMessageW(dialog, WM_CLOSE, 0, 0) ? 0 : 1;
+  }
+  return 2;
+}

@@ -1,0 +1,22 @@
+# The Windows build's tests, run under Wine: the pure unit tests through CTest's emulator,
+# and the program itself driven against the same local servers as on Linux.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+foreach(name ftp_reply_test rate_conversion_test run_record_test)
+  add_executable(${name} ${name}.cpp)
+  target_link_libraries(${name} PRIVATE lumvik_core gtest_main)
+  target_link_options(${name} PRIVATE -static)
+  add_test(NAME ${name} COMMAND ${name})
+endforeach()
+
+# The system menu, in the program's own process under Wine.
+add_executable(system_menu_test WIN32 windows/system_menu_test.cpp ${CMAKE_SOURCE_DIR}/res/lumvik.rc)
+target_link_libraries(system_menu_test PRIVATE lumvik_window lumvik_server gtest)
+target_link_options(system_menu_test PRIVATE -static -mconsole)
+add_test(NAME system_menu_test COMMAND system_menu_test)
+
+# Drives the program from outside through Win32, as any Win32 tool would.
+add_executable(win32_probe windows/win32_probe.cpp)
+target_link_options(win32_probe PRIVATE -static)
