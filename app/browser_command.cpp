@@ -38,7 +38,11 @@ bool SplitWords(const std::string& command, std::vector<std::string>* words) {
 
 std::vector<std::string> BrowserArguments(const std::string& command, const std::string& url) {
   std::vector<std::string> words;
-  if (!SplitWords(command, &words) || words.empty()) return {};
+  // The first word names the program; a field code there names none.
+  if (!SplitWords(command, &words) || words.empty() || words.front().empty() ||
+      words.front()[0] == '%') {
+    return {};
+  }
   std::vector<std::string> arguments;
   bool placed = false;
   for (const std::string& word : words) {
@@ -60,7 +64,6 @@ std::vector<std::string> BrowserArguments(const std::string& command, const std:
     }
     arguments.push_back(argument);
   }
-  if (arguments.empty() || arguments.front().empty()) return {};
   if (!placed) arguments.push_back(url);
   return arguments;
 }

@@ -5,7 +5,7 @@
 #include "app/speed_test_app.h"
 
 int main(int argc, char** argv) {
-  SetProgramIdentity();
+  SetProgramIdentity(argc, argv);
   wxApp::SetInstance(new CSpeedTestApp);
   return wxEntry(argc, argv);
 }

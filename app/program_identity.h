@@ -6,6 +6,6 @@ inline constexpr char kProgramName[] = "Lumvik Hastighed";
 // The id that names its desktop entry, and its windows' WM_CLASS and Wayland app id.
 inline constexpr char kDesktopAppId[] = "dk.lumvik.Hastighed";
 
-// Tells the toolkit both, before it starts, so that the desktop matches the windows to
-// the launcher and its icon.
-void SetProgramIdentity();
+// Tells the toolkit both before it starts, through the program's arguments where it takes
+// them from there, so that the desktop matches the windows to the launcher and its icon.
+void SetProgramIdentity(int& argc, char**& argv);

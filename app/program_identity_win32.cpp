@@ -1,3 +1,3 @@
 #include "app/program_identity.h"
 
-void SetProgramIdentity() {}
+void SetProgramIdentity(int&, char**&) {}

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/about_dlg.h"
+#include "app/browser_command.h"
 #include "app/browser_lookup.h"
 #include "app/speed_test_app.h"
 #include "kernel/directories.h"
@@ -62,7 +63,29 @@ class LinkTest : public ::testing::Test {
 };
 
 TEST_F(LinkTest, LookupFindsTheUsersDefaultBrowser) {
-  EXPECT_EQ(theApp.m_strBrowserPath, FakeBrowserPath());
+  EXPECT_EQ(theApp.m_strBrowserPath, FakeBrowserPath() + " %u");
+}
+
+// A default browser whose desktop entry puts arguments before the page, as a wrapper or a
+// Flatpak does, is started as its entry says, with the page in place of the field code.
+TEST_F(LinkTest, BrowserEntriesWithArgumentsBeforeThePage) {
+  theApp.m_strBrowserPath = "env LUMVIK_WRAPPED=1 " + FakeBrowserPath() + " --new-window %u";
+  Click(dlg->m_helpLink);
+  EXPECT_EQ(BrowserLogAfter(1), "2|--new-window http://lumvik.dk/hastighedstest/?id=1\n");
+  ::unlink(FakeBrowserLog().c_str());
+  theApp.m_strBrowserPath = "\"" + FakeBrowserPath() + "\" @@u %u @@ --x=100%%";
+  dlg->m_methodLink->OnClicked();
+  EXPECT_EQ(BrowserLogAfter(1), "4|@@u http://lumvik.dk/hastighedstest/?id=2 @@ --x=100%\n");
+
+  const std::string url = "http://x/";
+  EXPECT_EQ(BrowserArguments("browser", url), (std::vector<std::string>{"browser", url}));
+  EXPECT_EQ(BrowserArguments("\"/opt/my browser/run\" %i %U", url),
+            (std::vector<std::string>{"/opt/my browser/run", url}));
+  EXPECT_EQ(BrowserArguments("b \"quoted \\\"arg\\\"\" %f", url),
+            (std::vector<std::string>{"b", "quoted \"arg\"", url}));
+  EXPECT_TRUE(BrowserArguments("\"unterminated %u", url).empty());
+  EXPECT_TRUE(BrowserArguments("%u", url).empty());
+  EXPECT_TRUE(BrowserArguments("", url).empty());
 }
 
 TEST_F(LinkTest, TheThreeLabelsOpenPagesOneTwoAndThree) {
@@ -156,7 +179,7 @@ TEST_F(ProbeTest, ProbeHoldsThirteenBytesForItsOwnerOnly) {
 
 TEST_F(ProbeTest, ExistingProbeIsOverwrittenThenDeleted) {
   WriteWholeFile(dir + "tmp.htm", std::string(5000, 'x'));
-  EXPECT_EQ(FindDefaultBrowser(dir), FakeBrowserPath());
+  EXPECT_EQ(FindDefaultBrowser(dir), FakeBrowserPath() + " %u");
   EXPECT_FALSE(FileExists(dir + "tmp.htm"));
 }
 
@@ -164,7 +187,7 @@ TEST_F(ProbeTest, LinkPlantedAtTheProbePathIsNotFollowed) {
   WriteWholeFile(dir + "victim", "precious");
   ASSERT_EQ(::symlink((dir + "victim").c_str(), (dir + "tmp.htm").c_str()), 0);
   EXPECT_FALSE(WriteBrowserProbe(dir + "tmp.htm"));
-  EXPECT_EQ(FindDefaultBrowser(dir), FakeBrowserPath());
+  EXPECT_EQ(FindDefaultBrowser(dir), FakeBrowserPath() + " %u");
   EXPECT_EQ(ReadWholeFile(dir + "victim"), "precious");
   struct stat info {};
   EXPECT_EQ(::lstat((dir + "tmp.htm").c_str(), &info), 0);
@@ -176,7 +199,7 @@ TEST_F(ProbeTest, LongTemporaryPathsAreNeitherCutNorOverflowed) {
   for (int i = 0; i < 12; ++i) deep += std::string(40, 'd') + "/";
   std::system(("mkdir -p '" + deep + "'").c_str());
   ASSERT_GT(deep.size(), 500u);
-  EXPECT_EQ(FindDefaultBrowser(deep), FakeBrowserPath());
+  EXPECT_EQ(FindDefaultBrowser(deep), FakeBrowserPath() + " %u");
   EXPECT_FALSE(FileExists(deep + "tmp.htm"));
 }
 

@@ -20,3 +20,4 @@ add_test(NAME system_menu_test COMMAND system_menu_test)
 # Drives the program from outside through Win32, as any Win32 tool would.
 add_executable(win32_probe windows/win32_probe.cpp)
 target_link_options(win32_probe PRIVATE -static)
+target_link_libraries(win32_probe PRIVATE shell32)

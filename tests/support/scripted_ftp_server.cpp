@@ -59,7 +59,7 @@ const std::map<std::string, std::string>& DefaultReplies() {
 
 }  // namespace
 
-ScriptedFtpServer::ScriptedFtpServer(int family) {
+ScriptedFtpServer::ScriptedFtpServer(int family, int port) {
   m_replies = DefaultReplies();
   m_listener = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_storage address{};
@@ -73,8 +73,11 @@ ScriptedFtpServer::ScriptedFtpServer(int family) {
     auto& ipv4 = reinterpret_cast<sockaddr_in&>(address);
     ipv4.sin_family = AF_INET;
     ipv4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ipv4.sin_port = htons(static_cast<uint16_t>(port));
     length = sizeof ipv4;
   }
+  const int reuse = 1;
+  if (m_listener >= 0) ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
   if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0) {
     if (family == AF_INET6) return;
     throw std::runtime_error("scripted server cannot listen");

@@ -17,9 +17,9 @@ class ScriptedFtpServer {
   static constexpr const char* kSilence = "<silence>";
   static constexpr const char* kHangUp = "<hang up>";
 
-  // Listens on the loopback address of `family` (AF_INET or AF_INET6); Port() is 0 when
-  // the machine has no such address.
-  explicit ScriptedFtpServer(int family = 2 /* AF_INET */);
+  // Listens on the loopback address of `family` (AF_INET or AF_INET6), at `port` or one the
+  // system chooses; Port() is 0 when the machine has no such address.
+  explicit ScriptedFtpServer(int family = 2 /* AF_INET */, int port = 0);
   ~ScriptedFtpServer();
 
   int Port() const { return m_port; }

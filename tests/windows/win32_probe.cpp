@@ -6,11 +6,15 @@
 //   win32_probe click ID                       clicks button ID
 //   win32_probe about                          opens the About box from the system menu
 //   win32_probe close                          asks the dialog to close
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -56,7 +60,17 @@ HWND Control(HWND dialog, int id) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
+  // Arguments as the system holds them, in UTF-16: the ANSI ones lose Danish letters.
+  int argc = 0;
+  wchar_t** wideArgv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(Narrow(wideArgv[i]));
+  std::vector<const char*> argvStorage;
+  for (const std::string& argument : arguments) argvStorage.push_back(argument.c_str());
+  const char* const* argv = argvStorage.data();
+  // Lines end in "\n" alone, as the shell that reads them expects.
+  _setmode(_fileno(stdout), _O_BINARY);
   if (argc < 2) return 2;
   const std::string command = argv[1];
   if (command == "wait-window" && argc == 4) {

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The Windows program under Wine, driven from outside through Win32 as a user's tools
+# would: a whole run against vsftpd, the failure text for a refused log-in and for a data
+# connection from a foreign address, the local test files gone, exit status 0; then the
+# installer: silent install, the installed program starts and ends, silent uninstall, and
+# nothing of ours left in the prefix.
+#   windows_program_test.sh WINDOWS_BUILD_DIR PORT SCRIPTED_SERVER SOURCE_DIR
+set -uo pipefail
+build=$1
+port=$2
+scripted=$3
+source=$4
+work=$(mktemp -d /tmp/lumvik-wine-XXXXXX)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
+wine=/usr/lib/wine/wine64
+scripted_pid=""
+cleanup() {
+  [ -n "$scripted_pid" ] && kill "$scripted_pid" 2>/dev/null
+  /usr/lib/wine/wineserver -k 2>/dev/null
+  "$source/scripts/ftp-test-point" stop "$work/server" >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+passed=0
+failures=0
+check() {
+  if eval "$2"; then passed=$((passed + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+probe() { "$wine" "$build/tests/win32_probe.exe" "$@"; }
+# Waits up to 30 s for process $1 to end; sets status to its exit status.
+wait_exit() {
+  for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$1" 2>/dev/null; then kill "$1"; status=timeout; else wait "$1"; status=$?; fi
+}
+
+"$wine" wineboot -i >/dev/null 2>&1
+user=$(id -un)
+local_app_data="$WINEPREFIX/drive_c/users/$user/AppData/Local"
+ours="$local_app_data/Lumvik Hastighed"
+failure="Testen kan ikke genføres på nuværende tidspunkt."
+
+"$source/scripts/ftp-test-point" start "$work/server" "$port" >/dev/null
+"$wine" "$build/lumvik-hastighed.exe" &
+pid=$!
+check "the dialog opens" 'probe wait-window "Lumvik Hastighedstest" 60'
+check "the button reads \"Test din hastighed\" (Win32 id 1000)" \
+  '[ "$(probe text 1000)" = "Test din hastighed" ]'
+check "the links carry their ids and Danish texts" \
+  '[ "$(probe text 1028)" = "Få hjælp til din hastighed på Lumvik Online" ] &&
+   [ "$(probe text 1031)" = "Sådan måler vi hastigheden" ] &&
+   [ "$(probe text 1032)" = "Opgrader din hastighed på lumvik.dk" ]'
+
+probe click 1000
+check "a whole run against vsftpd ends in a result text" 'probe wait-text 1005 Testresultat 120'
+text=$(probe text 1005)
+check "it has both rates" \
+  'grep -q "^Test af download: .*kbit/s (omregnet fra .*kbit/s)" <<<"$text" &&
+   grep -q "^Test af upload: .*kbit/s (omregnet fra .*kbit/s)" <<<"$text"'
+check "the button reads \"Test din hastighed igen\"" \
+  '[ "$(probe text 1000)" = "Test din hastighed igen" ]'
+check "the local test files are gone" \
+  '[ -d "$ours" ] && [ ! -e "$ours/200Ktest.rnd" ] && [ ! -e "$ours/2Mtest.rnd" ]'
+check "the run log and the result history are in the private folder" \
+  'grep -q "^result: download" "$ours/runs.log" && [ "$(wc -l <"$ours/results.csv")" -eq 2 ]'
+
+"$source/scripts/ftp-test-point" stop "$work/server" >/dev/null
+probe click 1000
+check "a refused log-in shows the failure text" 'probe wait-text 1005 "$failure" 60'
+check "the log tells why" 'grep -q "^failed in log-in as anonymous: code 1" "$ours/runs.log"'
+
+"$scripted" "$port" impostor >"$work/scripted.log" 2>&1 &
+scripted_pid=$!
+for _ in $(seq 50); do grep -q listening "$work/scripted.log" && break; sleep 0.1; done
+probe click 1000
+check "a data connection from a foreign address shows the failure text" \
+  'probe wait-text 1000 "Vent venligst" 10 && probe wait-text 1000 "igen" 60 &&
+   [ "$(probe text 1005 | head -n 1)" = "$failure" ]'
+check "the log tells why" 'grep -q "^failed in download 200Ktest.rnd: code 0, .*no data connection arrived" "$ours/runs.log"'
+kill "$scripted_pid"
+scripted_pid=""
+
+probe close
+wait_exit "$pid"
+check "closing ends the program with status 0 (got $status)" '[ "$status" = 0 ]'
+
+# The installer, in a prefix with nothing of ours.
+rm -rf "$ours"
+"$wine" "$(ls "$build"/lumvik-hastighed-*-setup.exe)" /S
+installed="$local_app_data/Programs/Lumvik Hastighed"
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\LumvikHastighed'
+start_menu="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+check "the installer puts the program in LOCALAPPDATA\\Programs" \
+  '[ -f "$installed/lumvik-hastighed.exe" ] && [ -f "$installed/uninstall.exe" ]'
+check "with a Start-menu entry" '[ -f "$start_menu/Lumvik Hastighed.lnk" ]'
+check "and its version under the user's uninstall key" \
+  '"$wine" reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "3\.0\.0\.4"'
+"$wine" "$installed/lumvik-hastighed.exe" &
+pid=$!
+check "the installed program starts" 'probe wait-window "Lumvik Hastighedstest" 60'
+probe close
+wait_exit "$pid"
+check "and ends with status 0 (got $status)" '[ "$status" = 0 ]'
+# _?= must be the last argument and unquoted; the folder's short name has no blank.
+short=$("$wine" winepath -s "C:\\users\\$user\\AppData\\Local\\Programs\\Lumvik Hastighed" | tr -d '\r')
+"$wine" "$installed/uninstall.exe" /S "_?=$short"
+# Told its folder with _?=, the uninstaller runs in place and cannot delete its own file;
+# run from the Start menu or Apps & features it copies itself away first and can.
+check "the uninstaller leaves only its own file" '[ "$(ls -A "$installed")" = uninstall.exe ]'
+rm -f "$installed/uninstall.exe" && rmdir "$installed"
+check "nothing of ours is left" \
+  '[ ! -e "$installed" ] && [ ! -e "$ours" ] && [ ! -e "$start_menu/Lumvik Hastighed.lnk" ] &&
+   ! "$wine" reg query "$key" >/dev/null 2>&1 &&
+   [ -z "$(find "$WINEPREFIX/drive_c" -iname "*lumvik*" 2>/dev/null)" ]'
+
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]
