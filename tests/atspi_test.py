@@ -100,6 +100,21 @@ try:
         "Få hjælp til din hastighed på Lumvik Online",
         "Sådan måler vi hastigheden",
         "Opgrader din hastighed på lumvik.dk"]))
+    # Each link's action does what a click does: the browser opens its page.
+    pages = {"Få hjælp til din hastighed på Lumvik Online": "1",
+             "Sådan måler vi hastigheden": "2", "Opgrader din hastighed på lumvik.dk": "3"}
+    log = os.environ["LUMVIK_BROWSER_LOG"]
+    for link in by_role(app, pyatspi.ROLE_LINK):
+        action = link.queryAction()
+        check("the link %r has one action, 'click'" % link.name,
+              action.nActions == 1 and action.getName(0) == "click")
+        action.doAction(0)
+        expected = "http://lumvik.dk/hastighedstest/?id=%s" % pages.get(link.name, "?")
+        opened = wait_for(lambda: os.path.exists(log) and expected in open(log).read(), 10)
+        check("its action opens %s in the browser" % expected, opened)
+    check("no link is a tab stop", not any(
+        link.getState().contains(pyatspi.STATE_FOCUSABLE)
+        for link in by_role(app, pyatspi.ROLE_LINK)))
     buttons = [node for node in by_role(app, pyatspi.ROLE_PUSH_BUTTON)
                if node.name == "Test din hastighed"]
     check("the test button is readable", len(buttons) == 1)

@@ -3,10 +3,7 @@
 #include "app/speed_test_app.h"
 #include "res/dialog_templates.h"
 #include "ui/browser_launch.h"
-
-#ifdef __WXGTK__
-#include <gtk/gtk.h>
-#endif
+#include "ui/link_accessible.h"
 
 namespace {
 
@@ -21,14 +18,14 @@ CLinkStatic::CLinkStatic(wxWindow* parent, int id, const wxString& text, const w
   Bind(wxEVT_PAINT, &CLinkStatic::OnPaintEvent, this);
   Bind(wxEVT_LEFT_UP, &CLinkStatic::OnLeftUp, this);
   Bind(wxEVT_SET_CURSOR, &CLinkStatic::OnSetCursorEvent, this);
-  DescribeForAssistiveTechnology();
+  DescribeLinkForAssistiveTechnology(this);
 }
 
 CLinkStatic::~CLinkStatic() = default;
 
 void CLinkStatic::SetLabel(const wxString& label) {
   LinkStaticBase::SetLabel(label);
-  DescribeForAssistiveTechnology();
+  DescribeLinkForAssistiveTechnology(this);
 }
 
 std::string CLinkStatic::UrlFor(const std::string& labelText) {
@@ -85,14 +82,4 @@ void CLinkStatic::OnLeftUp(wxMouseEvent& event) {
 
 void CLinkStatic::OnSetCursorEvent(wxSetCursorEvent& event) {
   OnSetCursor(event);
-}
-
-void CLinkStatic::DescribeForAssistiveTechnology() {
-#ifdef __WXGTK__
-  // Drawn by wx, the label is an anonymous panel to a screen reader unless told.
-  if (AtkObject* accessible = gtk_widget_get_accessible(GetHandle())) {
-    atk_object_set_role(accessible, ATK_ROLE_LINK);
-    atk_object_set_name(accessible, GetLabel().utf8_str());
-  }
-#endif
 }

@@ -45,5 +45,4 @@ class CLinkStatic : public LinkStaticBase {
   void OnPaintEvent(wxPaintEvent& event);
   void OnLeftUp(wxMouseEvent& event);
   void OnSetCursorEvent(wxSetCursorEvent& event);
-  void DescribeForAssistiveTechnology();
 };
