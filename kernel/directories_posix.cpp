@@ -51,16 +51,6 @@ std::string PrivateDataDirectory() {
   return PrivateDirectory("XDG_DATA_HOME", {".local", "share"});
 }
 
-std::string RunLogPath() {
-  const std::string folder = PrivateCacheDirectory();
-  return folder.empty() ? folder : folder + kPathSeparator + "runs.log";
-}
-
-std::string ResultHistoryPath() {
-  const std::string folder = PrivateDataDirectory();
-  return folder.empty() ? folder : folder + kPathSeparator + "results.csv";
-}
-
 std::string TemporaryDirectory() {
   std::string temp = "/tmp";
   if (const char* tmpdir = std::getenv("TMPDIR"); tmpdir && *tmpdir) temp = tmpdir;

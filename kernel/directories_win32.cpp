@@ -39,16 +39,6 @@ std::string PrivateDataDirectory() {
   return ProgramFolder();
 }
 
-std::string RunLogPath() {
-  const std::string folder = ProgramFolder();
-  return folder.empty() ? folder : folder + kPathSeparator + "runs.log";
-}
-
-std::string ResultHistoryPath() {
-  const std::string folder = ProgramFolder();
-  return folder.empty() ? folder : folder + kPathSeparator + "results.csv";
-}
-
 std::string TemporaryDirectory() {
   wchar_t buffer[MAX_PATH + 1];
   const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);

@@ -1,20 +1,24 @@
-#include "ui/icons.h"
+#include <windows.h>
 
 #include <wx/icon.h>
-#include <wx/log.h>
+
+#include "ui/icons.h"
 
 namespace {
 
-// A numbered resource as the system's loaders name it.
-wxString ResourceName(int resource) {
-  return wxString::Format("#%d", resource);
+// The icon resource at that size, straight from the executable's resources.
+wxIcon LoadResourceIcon(int resource, int pixels) {
+  wxIcon icon;
+  const HANDLE loaded = ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource),
+                                     IMAGE_ICON, pixels, pixels, LR_DEFAULTCOLOR);
+  if (loaded) icon.CreateFromHICON(static_cast<HICON>(loaded));
+  return icon;
 }
 
 }  // namespace
 
 wxBitmap LoadIconImage(int resource, int pixels) {
-  const wxLogNull quiet;  // a missing resource is an invalid bitmap, not a message box
-  const wxIcon icon(ResourceName(resource), wxBITMAP_TYPE_ICO_RESOURCE, pixels, pixels);
+  const wxIcon icon = LoadResourceIcon(resource, pixels);
   if (!icon.IsOk()) return wxBitmap();
   wxBitmap bitmap;
   bitmap.CopyFromIcon(icon);
@@ -22,6 +26,10 @@ wxBitmap LoadIconImage(int resource, int pixels) {
 }
 
 wxIconBundle LoadIconBundle(int resource) {
-  const wxLogNull quiet;
-  return wxIconBundle(ResourceName(resource), nullptr);
+  wxIconBundle bundle;
+  for (int pixels : {16, 32, 48}) {
+    const wxIcon icon = LoadResourceIcon(resource, pixels);
+    if (icon.IsOk()) bundle.AddIcon(icon);
+  }
+  return bundle;
 }
