@@ -1,6 +1,5 @@
 #include "ftp/ftp_syntax.h"
 
-
 #include "ftp/tcp_socket.h"
 
 std::string CommandLine(const std::string& verb, const std::string& argument) {

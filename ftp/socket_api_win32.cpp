@@ -36,15 +36,7 @@ Failure Classify(int error) {
 }
 
 std::string ErrorText(int error) {
-  wchar_t* text = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring words =
-      length ? std::wstring(text, length) : L"Winsock error " + std::to_wstring(error);
-  if (text) ::LocalFree(text);
-  while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r')) words.pop_back();
-  return Narrow(words);
+  return SystemErrorText(static_cast<DWORD>(error));
 }
 
 SocketHandle NewStreamSocket(int family) {
@@ -86,8 +78,8 @@ int Poll(SocketHandle socket, bool forWriting, int timeoutMs) {
   FD_SET(socket, &ready);
   FD_SET(socket, &failed);
   timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-  const int count = ::select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr,
-                             &failed, &timeout);
+  const int count =
+      ::select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &timeout);
   return count > 0 ? 1 : count;
 }
 

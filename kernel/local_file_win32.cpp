@@ -75,12 +75,5 @@ bool RemoveFile(const std::string& path) {
 }
 
 std::string FileErrorText(int cause) {
-  wchar_t* text = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(cause), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring words = length ? std::wstring(text, length) : L"error " + std::to_wstring(cause);
-  if (text) ::LocalFree(text);
-  while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r')) words.pop_back();
-  return Narrow(words);
+  return SystemErrorText(static_cast<DWORD>(cause));
 }

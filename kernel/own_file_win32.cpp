@@ -45,8 +45,8 @@ bool RewriteOwnFile(const std::string& path,
   if (!::SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN)) return false;
   for (std::size_t done = 0; done < replaced.size();) {
     DWORD n = 0;
-    if (!::WriteFile(file.get(), replaced.data() + done,
-                     static_cast<DWORD>(replaced.size() - done), &n, nullptr)) {
+    if (!::WriteFile(file.get(), replaced.data() + done, static_cast<DWORD>(replaced.size() - done),
+                     &n, nullptr)) {
       return false;
     }
     done += n;

@@ -1,4 +1,5 @@
 #include <windows.h>
+// After windows.h, which it builds on.
 #include <shellapi.h>
 
 #include "kernel/utf16_win32.h"

@@ -36,8 +36,8 @@ void CProgressCtrl::SetPos(int position) {
   if (auto* gauge = wxDynamicCast(m_pWnd, wxGauge)) gauge->SetValue(shown - m_lower);
 }
 
-void CStaticIcon::SetIcon(const wxBitmap& bitmap) {
-  if (auto* icon = wxDynamicCast(m_pWnd, wxStaticBitmap)) icon->SetBitmap(bitmap);
+void CStaticIcon::SetIcon(const wxIcon& icon) {
+  if (auto* control = wxDynamicCast(m_pWnd, wxStaticBitmap)) control->SetIcon(icon);
 }
 
 void DDX_Control(CDataExchange* pDX, int id, CWndWrapper& wrapper) {

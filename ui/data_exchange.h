@@ -3,7 +3,7 @@
 // position really changes, so the per-chunk readout stays cheap.
 #pragma once
 
-#include <wx/bitmap.h>
+#include <wx/icon.h>
 #include <wx/window.h>
 
 #include <string>
@@ -51,7 +51,7 @@ class CProgressCtrl : public CWndWrapper {
 
 class CStaticIcon : public CWndWrapper {
  public:
-  void SetIcon(const wxBitmap& bitmap);
+  void SetIcon(const wxIcon& icon);
 };
 
 // Binds `wrapper` to control `id` of the dialog; later calls keep the first binding.

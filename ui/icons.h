@@ -1,11 +1,11 @@
 // The program's icons: the images built into it, or on Windows its icon resources.
 #pragma once
 
-#include <wx/bitmap.h>
+#include <wx/icon.h>
 #include <wx/iconbndl.h>
 
-// Icon `resource` at `pixels` square; an invalid bitmap when there is no such image.
-wxBitmap LoadIconImage(int resource, int pixels);
+// Icon `resource` at `pixels` square; an invalid icon when there is no such image.
+wxIcon LoadIconImage(int resource, int pixels);
 
 // Every size of icon `resource` that the program carries, for window icons.
 wxIconBundle LoadIconBundle(int resource);

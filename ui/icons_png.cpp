@@ -13,22 +13,12 @@ void EnsurePngHandler() {
 
 }  // namespace
 
-wxBitmap LoadIconImage(int resource, int pixels) {
+wxIcon LoadIconImage(int resource, int pixels) {
+  wxIcon icon;
   const EmbeddedImage image = FindEmbeddedImage(resource, pixels);
-  if (!image.data) return wxBitmap();
+  if (!image.data) return icon;
   EnsurePngHandler();
   wxMemoryInputStream stream(image.data, image.size);
-  return wxBitmap(wxImage(stream, wxBITMAP_TYPE_PNG));
-}
-
-wxIconBundle LoadIconBundle(int resource) {
-  wxIconBundle bundle;
-  for (int pixels : {16, 32, 48}) {
-    const wxBitmap bitmap = LoadIconImage(resource, pixels);
-    if (!bitmap.IsOk()) continue;
-    wxIcon icon;
-    icon.CopyFromBitmap(bitmap);
-    bundle.AddIcon(icon);
-  }
-  return bundle;
+  icon.CopyFromBitmap(wxBitmap(wxImage(stream, wxBITMAP_TYPE_PNG)));
+  return icon;
 }

@@ -4,32 +4,12 @@
 
 #include "ui/icons.h"
 
-namespace {
-
-// The icon resource at that size, straight from the executable's resources.
-wxIcon LoadResourceIcon(int resource, int pixels) {
+wxIcon LoadIconImage(int resource, int pixels) {
+  // Straight from the executable's resources at that size: the system's own icon, whose
+  // transparency every static control and window draws right.
   wxIcon icon;
   const HANDLE loaded = ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource),
                                      IMAGE_ICON, pixels, pixels, LR_DEFAULTCOLOR);
   if (loaded) icon.CreateFromHICON(static_cast<HICON>(loaded));
   return icon;
-}
-
-}  // namespace
-
-wxBitmap LoadIconImage(int resource, int pixels) {
-  const wxIcon icon = LoadResourceIcon(resource, pixels);
-  if (!icon.IsOk()) return wxBitmap();
-  wxBitmap bitmap;
-  bitmap.CopyFromIcon(icon);
-  return bitmap;
-}
-
-wxIconBundle LoadIconBundle(int resource) {
-  wxIconBundle bundle;
-  for (int pixels : {16, 32, 48}) {
-    const wxIcon icon = LoadResourceIcon(resource, pixels);
-    if (icon.IsOk()) bundle.AddIcon(icon);
-  }
-  return bundle;
 }

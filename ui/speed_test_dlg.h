@@ -57,7 +57,7 @@ class CSpeedTestDlg : public CDialog, public CProgressSink {
   CLinkStatic* m_upgradeLink = nullptr;
   std::string m_infoSpeed;
   wxIcon m_appIcon;
-  wxBitmap m_emblemIcon;
+  wxIcon m_emblemIcon;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
