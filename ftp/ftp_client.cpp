@@ -7,7 +7,9 @@
 #include "ftp/internet_exception.h"
 
 CFtpClient::CFtpClient(CProgressSink* owner)
-    : m_session(nullptr, 1, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), m_pOwner(owner) {}
+    : m_session(nullptr, 1, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), m_pOwner(owner) {
+  m_session.SetWaitSink(owner);
+}
 
 CFtpClient::~CFtpClient() {
   Logoff();
@@ -23,11 +25,13 @@ void CFtpClient::Connect(const std::string& server, const std::string& user,
     m_pConnection->GetCurrentDirectory(m_strCurrentDir);
   } catch (CInternetException* e) {
     std::string cause = std::move(e->m_strDetail);
+    const bool stopped = e->m_dwError == ERROR_INTERNET_OPERATION_CANCELLED;
     e->Delete();
     // A connection that failed after logging in is closed, not left open behind a null.
     delete m_pConnection;
     m_pConnection = nullptr;
     m_strCurrentDir.clear();
+    if (stopped) throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted, cause);
     throw new CFTPException(CFTPException::kLoginFailed, ftp_message::kLoginFailed + server,
                             std::move(cause));
   }

@@ -116,6 +116,7 @@ CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD acces
 
   EnsureUsable();
   TcpSocket listener = TcpSocket::Listen(m_control.LocalAddress());
+  listener.SetWaitSink(m_control.WaitSink());
   const sockaddr_storage local = listener.LocalAddress();
   const FtpReply portReply = local.ss_family == AF_INET ? Command("PORT", PortArgument(local))
                                                         : Command("EPRT", EprtArgument(local));
@@ -125,7 +126,7 @@ CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD acces
   TcpSocket data;
   try {
     data = listener.Accept(m_control.PeerAddress(), m_timeouts.dataAcceptMs);
-    if (writing) data.LimitUnsent(CInternetFile::kUploadUnsent);
+    if (writing) data.PaceWrites(CInternetFile::kUploadUnsent);
   } catch (CInternetException*) {
     // The server's final reply to the transfer is still owed; the dialogue is lost.
     m_broken = true;

@@ -50,7 +50,11 @@ void CFtpUpload::Transfer() {
   while (count > 0) {
     remote->Write(buffer, count);
     bytes += count;
-    if (bytes >= length || count < kTransferChunkSize) remote->Flush();
+    if ((bytes >= length || count < kTransferChunkSize) && !remote->Flush()) {
+      m_pOwner->NoteTransfer(
+          "the upload's time ends at its last write: the system cannot tell when the server "
+          "has the data");
+    }
     elapsed += TickInterval(start, GetTickCount()) * 0.001;
     start = GetTickCount();
     if (m_pOwner->ReportProgress(bytes, elapsed)) {

@@ -10,7 +10,12 @@ CInternetFile::CInternetFile(CFtpConnection* connection, TcpSocket data, bool wr
     : m_pConnection(connection),
       m_data(std::move(data)),
       m_bWriting(writing),
-      m_pReceived(writing ? nullptr : new char[kReceiveBuffer]) {}
+      m_pReceived(writing ? nullptr : new char[kReceiveBuffer]) {
+  if (writing) {
+    m_nGatherUpTo = m_data.SegmentSize();
+    m_gathered.reserve(m_nGatherUpTo);
+  }
+}
 
 CInternetFile::~CInternetFile() {
   if (!m_pConnection) return;
@@ -50,15 +55,28 @@ void CInternetFile::Write(const void* buffer, UINT count) {
   if (!m_pConnection || !m_bWriting) {
     throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION, "not open for writing");
   }
-  m_data.SendAll(buffer, count, m_pConnection->m_timeouts.dataIoMs);
+  if (m_gathered.empty() && count >= m_nGatherUpTo) {
+    m_data.SendAll(buffer, count, m_pConnection->m_timeouts.dataIoMs);
+    m_data.WaitUntilSent(m_pConnection->m_timeouts.dataIoMs);
+    return;
+  }
+  m_gathered.append(static_cast<const char*>(buffer), count);
+  if (m_gathered.size() >= m_nGatherUpTo) SendGathered();
+}
+
+void CInternetFile::SendGathered() {
+  if (m_gathered.empty()) return;
+  m_data.SendAll(m_gathered.data(), m_gathered.size(), m_pConnection->m_timeouts.dataIoMs);
+  m_gathered.clear();
   m_data.WaitUntilSent(m_pConnection->m_timeouts.dataIoMs);
 }
 
-void CInternetFile::Flush() {
+bool CInternetFile::Flush() {
   if (!m_pConnection || !m_bWriting) {
     throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION, "not open for writing");
   }
-  m_data.WaitUntilAcknowledged(m_pConnection->m_timeouts.dataIoMs);
+  SendGathered();
+  return m_data.WaitUntilAcknowledged(m_pConnection->m_timeouts.dataIoMs);
 }
 
 void CInternetFile::Close() {
@@ -70,6 +88,11 @@ void CInternetFile::Finish(bool reportFailure) {
   m_pConnection = nullptr;
   connection->FileClosed(this);
   const bool completed = m_bWriting ? reportFailure : m_bEndReached;
+  if (m_bWriting && completed) {
+    m_pConnection = connection;
+    SendGathered();
+    m_pConnection = nullptr;
+  }
   // Closing the data connection ends an upload's stream, or tells the server that the
   // rest of a download is not wanted; either way one final reply follows.
   m_data.Close();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "ftp/tcp_socket.h"
 #include "kernel/types.h"
@@ -16,7 +17,7 @@ class CInternetFile {
   static constexpr int kUploadUnsent = 16 * 1024;
   // A download takes what the kernel holds in pieces of up to this size, so that small
   // reads do not cost one system call each.
-  static constexpr std::size_t kReceiveBuffer = 64 * 1024;
+  static constexpr std::size_t kReceiveBuffer = 256 * 1024;
 
   CInternetFile(const CInternetFile&) = delete;
   CInternetFile& operator=(const CInternetFile&) = delete;
@@ -26,11 +27,16 @@ class CInternetFile {
   // Fills `count` bytes, fewer only at the end of the file, 0 once exhausted. Throws.
   UINT Read(void* buffer, UINT count);
   // Sends all `count` bytes or throws. An upload's write returns when the bytes have gone
-  // onto the network, but for at most kUploadUnsent.
+  // onto the network, but for at most kUploadUnsent in the system and less than one
+  // segment gathered here: where a segment holds more than a write (loopback's hold 32 KiB
+  // and more), writes are sent a segment's worth at a time, since each send costs a
+  // segment of its own.
   void Write(const void* buffer, UINT count);
   // Returns when the server has acknowledged every byte written so far, so that the time
-  // of an upload ends with its data at the server. Throws at the data time-out.
-  void Flush();
+  // of an upload ends with its data at the server; what Write gathered is sent first.
+  // Throws at the data time-out. False at
+  // once where the system cannot tell (Winsock before Windows 10 1703, Wine).
+  bool Flush();
   // Ends the transfer and waits for the server's final reply: an upload is then complete
   // on the server. A refusal of a transfer that reached its end throws; a download closed
   // before its end is abandoned quietly.
@@ -41,6 +47,7 @@ class CInternetFile {
 
   CInternetFile(CFtpConnection* connection, TcpSocket data, bool writing);
   void Finish(bool reportFailure);
+  void SendGathered();
 
   CFtpConnection* m_pConnection;
   TcpSocket m_data;
@@ -49,4 +56,6 @@ class CInternetFile {
   std::unique_ptr<char[]> m_pReceived;  // downloads only: bytes received, not yet read
   std::size_t m_nReceivedStart = 0;
   std::size_t m_nReceivedEnd = 0;
+  std::string m_gathered;  // uploads only: written, not yet sent
+  std::size_t m_nGatherUpTo = 0;
 };

@@ -27,7 +27,7 @@ CFtpConnection* CInternetSession::GetFtpConnection(const std::string& server,
   if (passive) {
     throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION, "passive mode is not offered");
   }
-  TcpSocket control = TcpSocket::Connect(server, port, m_timeouts.connectMs);
+  TcpSocket control = TcpSocket::Connect(server, port, m_timeouts.connectMs, m_pWaitSink);
   std::unique_ptr<CFtpConnection> connection(new CFtpConnection(std::move(control), m_timeouts));
   connection->Login(user, password);
   return connection.release();

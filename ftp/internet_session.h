@@ -6,6 +6,7 @@
 #include "kernel/types.h"
 
 class CFtpConnection;
+class CProgressSink;
 
 constexpr DWORD INTERNET_OPEN_TYPE_PRECONFIG = 0;
 #ifndef GENERIC_READ  // Windows has them, with the same values
@@ -42,6 +43,9 @@ class CInternetSession {
                                    const std::string& password, INTERNET_PORT port,
                                    bool passive = false);
 
+  // Asked between the slices of every network wait of connections made afterwards.
+  void SetWaitSink(CProgressSink* sink) { m_pWaitSink = sink; }
+
   // Applies to connections made afterwards; each value is held to 1 ms .. 60 s.
   void SetTimeouts(const InternetTimeouts& timeouts);
   const InternetTimeouts& GetTimeouts() const { return m_timeouts; }
@@ -50,4 +54,5 @@ class CInternetSession {
 
  private:
   InternetTimeouts m_timeouts;
+  CProgressSink* m_pWaitSink = nullptr;
 };

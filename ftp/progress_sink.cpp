@@ -6,6 +6,13 @@ MessagePump g_pump = nullptr;
 
 }  // namespace
 
+bool CProgressSink::KeepWaiting() {
+  PumpMessages();
+  return true;
+}
+
+void CProgressSink::NoteTransfer(const std::string&) {}
+
 void PumpMessages() {
   if (g_pump) g_pump();
 }

@@ -49,17 +49,29 @@ long Receive(SocketHandle socket, void* buffer, std::size_t size);
 // time-out, -1 on failure.
 int Poll(SocketHandle socket, bool forWriting, int timeoutMs);
 
-// Bounds the data the system holds that has not gone onto the network yet; false where
-// the system has no such bound.
+// Bounds the data the system holds that has not gone onto the network yet, so that the
+// socket reads as writable only below the bound; false where the system has no such bound.
 bool LimitUnsent(SocketHandle socket, int bytes);
-// Whether every byte of the `sent` handed to the socket so far has been acknowledged by
-// the peer: 1 yes, 0 not yet, -1 when the system cannot tell.
-int AllAcknowledged(SocketHandle socket, unsigned long long sent);
+// Sends each write at once instead of holding a short one back until the peer acknowledges
+// the last (Nagle's algorithm); false on failure.
+bool SendAtOnce(SocketHandle socket);
 
-// A monotonic clock in milliseconds; giving up the processor once; a pause far shorter
-// than a millisecond.
+// The largest segment the connection sends; 0 when the system does not tell.
+std::size_t SegmentSize(SocketHandle socket);
+
+// What the system tells of the data handed to a socket: how much of it has not gone onto
+// the network yet, and whether the peer has acknowledged all of it.
+struct SendState {
+  unsigned long long unsent = 0;
+  bool allAcknowledged = false;
+};
+// Fills `state` for the `written` bytes handed to the socket so far; false when the system
+// cannot tell (Winsock before Windows 10 1703, Wine).
+bool QuerySendState(SocketHandle socket, unsigned long long written, SendState* state);
+
+// A monotonic clock in milliseconds; a pause that gives the processor to others for about
+// `microseconds` (the system may round it up to its timer's step).
 long long NowMs();
-void GiveWay();
-void Nap();
+void Pause(int microseconds);
 
 }  // namespace socket_api

@@ -2,7 +2,6 @@
 #include <linux/sockios.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sched.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <time.h>
@@ -76,11 +75,31 @@ bool LimitUnsent(SocketHandle socket, int bytes) {
   return ::setsockopt(socket, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &bytes, sizeof bytes) == 0;
 }
 
-int AllAcknowledged(SocketHandle socket, unsigned long long) {
-  // What is still queued: unsent, or sent and not yet acknowledged.
+bool SendAtOnce(SocketHandle socket) {
+  const int on = 1;
+  return ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0;
+}
+
+std::size_t SegmentSize(SocketHandle socket) {
+  int segment = 0;
+  socklen_t length = sizeof segment;
+  if (::getsockopt(socket, IPPROTO_TCP, TCP_MAXSEG, &segment, &length) != 0 || segment < 0) {
+    return 0;
+  }
+  return static_cast<std::size_t>(segment);
+}
+
+bool QuerySendState(SocketHandle socket, unsigned long long, SendState* state) {
+  // SIOCOUTQ counts what is queued at all (unsent, or sent and not yet acknowledged);
+  // SIOCOUTQNSD what is not sent yet.
   int queued = 0;
-  if (::ioctl(socket, SIOCOUTQ, &queued) != 0) return -1;
-  return queued == 0 ? 1 : 0;
+  int unsent = 0;
+  if (::ioctl(socket, SIOCOUTQ, &queued) != 0 || ::ioctl(socket, SIOCOUTQNSD, &unsent) != 0) {
+    return false;
+  }
+  state->unsent = static_cast<unsigned long long>(unsent);
+  state->allAcknowledged = queued == 0;
+  return true;
 }
 
 long long NowMs() {
@@ -89,13 +108,9 @@ long long NowMs() {
   return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-void GiveWay() {
-  ::sched_yield();
-}
-
-void Nap() {
-  const timespec nap{0, 50000};
-  ::nanosleep(&nap, nullptr);
+void Pause(int microseconds) {
+  const timespec pause{0, static_cast<long>(microseconds) * 1000};
+  ::nanosleep(&pause, nullptr);
 }
 
 }  // namespace socket_api

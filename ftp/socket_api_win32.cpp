@@ -84,32 +84,50 @@ int Poll(SocketHandle socket, bool forWriting, int timeoutMs) {
 }
 
 bool LimitUnsent(SocketHandle, int) {
-  // Winsock has no bound on unsent data alone; its send buffer would bound what is in
-  // flight as well, which caps a long path. The last write waits for the acknowledgement.
+  // Winsock has no bound on unsent data alone, and its send buffer would bound what is in
+  // flight as well, which caps a long path: the writes wait on QuerySendState instead.
   return false;
 }
 
-int AllAcknowledged(SocketHandle socket, unsigned long long sent) {
+bool SendAtOnce(SocketHandle socket) {
+  const BOOL on = TRUE;
+  return ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
+                      sizeof on) == 0;
+}
+
+std::size_t SegmentSize(SocketHandle socket) {
+  DWORD segment = 0;
+  int length = sizeof segment;
+  if (::getsockopt(socket, IPPROTO_TCP, TCP_MAXSEG, reinterpret_cast<char*>(&segment), &length) !=
+      0) {
+    return 0;
+  }
+  return segment;
+}
+
+bool QuerySendState(SocketHandle socket, unsigned long long written, SendState* state) {
   DWORD version = 0;
   TCP_INFO_v0 info{};
   DWORD returned = 0;
   if (::WSAIoctl(socket, SIO_TCP_INFO, &version, sizeof version, &info, sizeof info, &returned,
                  nullptr, nullptr) != 0) {
-    return -1;
+    return false;
   }
-  return info.BytesInFlight == 0 && info.BytesOut >= sent ? 1 : 0;
+  // BytesOut counts a retransmitted byte again; what has left the machine once is the rest.
+  const unsigned long long out =
+      info.BytesOut >= info.BytesRetrans ? info.BytesOut - info.BytesRetrans : 0;
+  state->unsent = written > out ? written - out : 0;
+  state->allAcknowledged = info.BytesInFlight == 0 && out >= written;
+  return true;
 }
 
 long long NowMs() {
   return static_cast<long long>(::GetTickCount64());
 }
 
-void GiveWay() {
-  ::SwitchToThread();
-}
-
-void Nap() {
-  ::Sleep(0);
+void Pause(int microseconds) {
+  // Sleep's step is the system timer's, a millisecond at best: never a spin.
+  ::Sleep(static_cast<DWORD>((microseconds + 999) / 1000));
 }
 
 }  // namespace socket_api

@@ -1,9 +1,12 @@
 #include "ftp/tcp_socket.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
 #include "ftp/internet_exception.h"
+#include "ftp/progress_sink.h"
+#include "ftp/send_wait.h"
 
 namespace {
 
@@ -19,19 +22,6 @@ using socket_api::Failure;
   if (failure == Failure::kReset) error = ERROR_INTERNET_CONNECTION_RESET;
   if (failure == Failure::kRefused) error = ERROR_INTERNET_CANNOT_CONNECT;
   ThrowError(error, std::string(what) + ": " + socket_api::ErrorText(code));
-}
-
-// Waits until the socket is ready or `deadline` passes; false at the time-out.
-bool PollUntil(SocketHandle socket, bool forWriting, long long deadline) {
-  for (;;) {
-    const long long remaining = deadline - socket_api::NowMs();
-    if (remaining <= 0) return false;
-    const int ready = socket_api::Poll(socket, forWriting, static_cast<int>(remaining));
-    if (ready > 0) return true;
-    if (ready < 0 && socket_api::Classify(socket_api::LastError()) != Failure::kInterrupted) {
-      ThrowSystemError("poll");
-    }
-  }
 }
 
 SocketHandle NewStreamSocket(int family) {
@@ -59,19 +49,57 @@ in6_addr AsIpv6(const sockaddr_storage& address) {
 
 }  // namespace
 
-TcpSocket::TcpSocket(TcpSocket&& other) noexcept
-    : m_socket(other.m_socket), m_sentBytes(other.m_sentBytes) {
-  other.m_socket = kNoSocket;
+// The socket's send state as the system tells it, with the socket's wait sink between
+// slices.
+class TcpSocket::Probe : public SendStateProbe {
+ public:
+  explicit Probe(const TcpSocket& socket) : m_socket(socket) {}
+  bool Query(socket_api::SendState* state) override {
+    return socket_api::QuerySendState(m_socket.m_socket, m_socket.m_sentBytes, state);
+  }
+  long long NowMs() override { return socket_api::NowMs(); }
+  void Pause(int microseconds) override { socket_api::Pause(microseconds); }
+  bool KeepWaiting() override {
+    return !m_socket.m_pWaitSink || m_socket.m_pWaitSink->KeepWaiting();
+  }
+
+ private:
+  const TcpSocket& m_socket;
+};
+
+TcpSocket::TcpSocket(TcpSocket&& other) noexcept {
+  *this = std::move(other);
 }
 
 TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
   if (this != &other) {
     Close();
     m_socket = other.m_socket;
+    m_pWaitSink = other.m_pWaitSink;
     m_sentBytes = other.m_sentBytes;
+    m_unsentBound = other.m_unsentBound;
+    m_systemBoundsUnsent = other.m_systemBoundsUnsent;
     other.m_socket = kNoSocket;
   }
   return *this;
+}
+
+void TcpSocket::AskToGoOn(const char* what) const {
+  if (m_pWaitSink && !m_pWaitSink->KeepWaiting()) ThrowWaitCancelled(what);
+}
+
+bool TcpSocket::PollUntil(bool forWriting, long long deadline, const char* what) const {
+  for (;;) {
+    const long long remaining = deadline - socket_api::NowMs();
+    if (remaining <= 0) return false;
+    const int slice = static_cast<int>(std::min<long long>(remaining, kWaitSliceMs));
+    const int ready = socket_api::Poll(m_socket, forWriting, slice);
+    if (ready > 0) return true;
+    if (ready < 0 && socket_api::Classify(socket_api::LastError()) != Failure::kInterrupted) {
+      ThrowSystemError("poll");
+    }
+    if (ready == 0 && slice == kWaitSliceMs) AskToGoOn(what);
+  }
 }
 
 TcpSocket::~TcpSocket() {
@@ -83,7 +111,8 @@ void TcpSocket::Close() {
   m_socket = kNoSocket;
 }
 
-TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int timeoutMs) {
+TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int timeoutMs,
+                             CProgressSink* waitSink) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -98,7 +127,7 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int ti
   const long long deadline = socket_api::NowMs() + timeoutMs;
   std::string lastFailure = "no address";
   for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
-    TcpSocket candidate(NewStreamSocket(entry->ai_family));
+    TcpSocket candidate(NewStreamSocket(entry->ai_family), waitSink);
     if (::connect(candidate.m_socket, entry->ai_addr, static_cast<int>(entry->ai_addrlen)) != 0) {
       const int error = socket_api::LastError();
       const Failure failure = socket_api::Classify(error);
@@ -106,7 +135,7 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int ti
         lastFailure = socket_api::ErrorText(error);
         continue;
       }
-      if (!PollUntil(candidate.m_socket, true, deadline)) {
+      if (!candidate.PollUntil(true, deadline, "the connection to the server")) {
         ThrowError(ERROR_INTERNET_TIMEOUT, "connect to " + host + " timed out");
       }
       int result = 0;
@@ -141,7 +170,7 @@ TcpSocket TcpSocket::Listen(const sockaddr_storage& address) {
 TcpSocket TcpSocket::Accept(const sockaddr_storage& expectedPeer, int timeoutMs) {
   const long long deadline = socket_api::NowMs() + timeoutMs;
   for (;;) {
-    if (!PollUntil(m_socket, false, deadline)) {
+    if (!PollUntil(false, deadline, "the data connection")) {
       ThrowError(ERROR_INTERNET_TIMEOUT, "no data connection arrived");
     }
     sockaddr_storage peer{};
@@ -151,14 +180,14 @@ TcpSocket TcpSocket::Accept(const sockaddr_storage& expectedPeer, int timeoutMs)
       if (failure == Failure::kInterrupted || failure == Failure::kWouldBlock) continue;
       ThrowSystemError("accept");
     }
-    TcpSocket connection(accepted);
+    TcpSocket connection(accepted, m_pWaitSink);
     // A data connection from any host but the server's could inject or steal the file.
     if (SameHost(peer, expectedPeer)) return connection;
   }
 }
 
 void TcpSocket::WaitFor(bool forWriting, int timeoutMs, const char* what) const {
-  if (!PollUntil(m_socket, forWriting, socket_api::NowMs() + timeoutMs)) {
+  if (!PollUntil(forWriting, socket_api::NowMs() + timeoutMs, what)) {
     ThrowError(ERROR_INTERNET_TIMEOUT, std::string(what) + " timed out");
   }
 }
@@ -197,33 +226,36 @@ std::size_t TcpSocket::Receive(void* buffer, std::size_t size, int timeoutMs) {
   }
 }
 
-void TcpSocket::LimitUnsent(int bytes) {
-  socket_api::LimitUnsent(m_socket, bytes);
+void TcpSocket::PaceWrites(int unsentBytes) {
+  // A write shorter than a segment would otherwise wait for the acknowledgement of the one
+  // before, which a receiver delays by up to 40 ms: with the unsent data bounded below a
+  // segment (loopback's is 64 KiB), every write would.
+  if (!socket_api::SendAtOnce(m_socket)) ThrowSystemError("setsockopt TCP_NODELAY");
+  m_unsentBound = unsentBytes;
+  m_systemBoundsUnsent = socket_api::LimitUnsent(m_socket, unsentBytes);
 }
 
 void TcpSocket::WaitUntilSent(int timeoutMs) {
-  // With the unsent bound in place, the socket reads as writable only once the unsent
-  // data has shrunk below it.
-  WaitFor(true, timeoutMs, "send");
+  if (m_unsentBound == 0) return;
+  // Where the system holds the bound itself, the socket reads as writable only once the
+  // unsent data has shrunk below it.
+  if (m_systemBoundsUnsent) return WaitFor(true, timeoutMs, "send");
+  Probe probe(*this);
+  const auto bound = static_cast<unsigned long long>(m_unsentBound);
+  WaitForSendState(
+      probe, [bound](const socket_api::SendState& state) { return state.unsent <= bound; },
+      timeoutMs, "send");
 }
 
-void TcpSocket::WaitUntilAcknowledged(int timeoutMs) {
-  // The system tells how much is unacknowledged but gives no event when that reaches
-  // zero. On a fast line the answer comes within microseconds, so the wait first only
-  // yields the processor; after a millisecond it naps between looks.
-  const long long start = socket_api::NowMs();
-  const long long deadline = start + timeoutMs;
-  for (;;) {
-    const int acknowledged = socket_api::AllAcknowledged(m_socket, m_sentBytes);
-    if (acknowledged != 0) return;
-    const long long now = socket_api::NowMs();
-    if (now >= deadline) ThrowError(ERROR_INTERNET_TIMEOUT, "acknowledgement timed out");
-    if (now - start < 1) {
-      socket_api::GiveWay();
-    } else {
-      socket_api::Nap();
-    }
-  }
+bool TcpSocket::WaitUntilAcknowledged(int timeoutMs) {
+  Probe probe(*this);
+  return WaitForSendState(
+             probe, [](const socket_api::SendState& state) { return state.allAcknowledged; },
+             timeoutMs, "acknowledgement") == SendWaitEnd::kReached;
+}
+
+std::size_t TcpSocket::SegmentSize() const {
+  return socket_api::SegmentSize(m_socket);
 }
 
 sockaddr_storage TcpSocket::LocalAddress() const {

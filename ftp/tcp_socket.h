@@ -1,5 +1,7 @@
 // A TCP socket whose every wait ends at a time-out. Failures throw CInternetException.
-// Writing to a connection that the peer closed raises an exception, never SIGPIPE.
+// Writing to a connection that the peer closed raises an exception, never SIGPIPE. A wait
+// runs in slices of at most kWaitSliceMs, between which the socket's wait sink, if any, may
+// pump the window and stop the wait (ERROR_INTERNET_OPERATION_CANCELLED).
 #pragma once
 
 #include <cstddef>
@@ -7,6 +9,8 @@
 
 #include "ftp/socket_api.h"
 #include "kernel/types.h"
+
+class CProgressSink;
 
 class TcpSocket {
  public:
@@ -17,13 +21,20 @@ class TcpSocket {
   TcpSocket& operator=(const TcpSocket&) = delete;
   ~TcpSocket();
 
-  // Connects to `host`:`port`, trying each of its addresses until `timeoutMs` runs out.
-  static TcpSocket Connect(const std::string& host, INTERNET_PORT port, int timeoutMs);
+  // Connects to `host`:`port`, trying each of its addresses until `timeoutMs` runs out;
+  // `waitSink` (may be null) is asked between slices, and stays the new socket's.
+  static TcpSocket Connect(const std::string& host, INTERNET_PORT port, int timeoutMs,
+                           CProgressSink* waitSink);
   // Listens on `address` with a port the system chooses.
   static TcpSocket Listen(const sockaddr_storage& address);
 
+  // Asked between the slices of every later wait; null asks nobody.
+  void SetWaitSink(CProgressSink* sink) { m_pWaitSink = sink; }
+  CProgressSink* WaitSink() const { return m_pWaitSink; }
+
   // Accepts the first connection whose address equals `expectedPeer` (port not compared);
-  // connections from anywhere else are closed. Throws at the time-out.
+  // connections from anywhere else are closed. Throws at the time-out. The accepted socket
+  // has this one's wait sink.
   TcpSocket Accept(const sockaddr_storage& expectedPeer, int timeoutMs);
 
   // Sends every byte; throws when no byte can go for `timeoutMs`.
@@ -31,27 +42,39 @@ class TcpSocket {
   // Receives at least one byte, at most `size`; 0 means the peer ended the stream.
   std::size_t Receive(void* buffer, std::size_t size, int timeoutMs);
 
-  // Bounds what the kernel holds that has not gone onto the network yet, while what is on
-  // its way may grow with the path. A system without such a bound keeps its own.
-  void LimitUnsent(int bytes);
-  // Waits until the kernel would take more data, that is until what was sent before has
-  // gone onto the network but for the bound; throws after `timeoutMs`.
+  // For a stream whose writes are timed: each goes out at once, without waiting for the
+  // acknowledgement of the last (no Nagle), and what has not gone onto the network yet is
+  // bounded by `unsentBytes`, while what is on its way may grow with the path.
+  void PaceWrites(int unsentBytes);
+  // Waits until what was sent before has gone onto the network but for the bound; throws
+  // after `timeoutMs`. Where the system cannot tell, returns at once.
   void WaitUntilSent(int timeoutMs);
-  // Waits until the peer has acknowledged every byte sent; throws after `timeoutMs`. Where
-  // the system cannot tell (Winsock before Windows 10 1703, Wine), returns at once.
-  void WaitUntilAcknowledged(int timeoutMs);
+  // Waits until the peer has acknowledged every byte sent; throws after `timeoutMs`. False
+  // at once where the system cannot tell (Winsock before Windows 10 1703, Wine).
+  bool WaitUntilAcknowledged(int timeoutMs);
   void Close();
+  // The largest segment the connection sends, 0 when the system does not tell.
+  std::size_t SegmentSize() const;
 
   bool IsOpen() const { return m_socket != kNoSocket; }
   sockaddr_storage LocalAddress() const;
   sockaddr_storage PeerAddress() const;
 
  private:
-  explicit TcpSocket(SocketHandle socket) : m_socket(socket) {}
+  class Probe;
+
+  explicit TcpSocket(SocketHandle socket, CProgressSink* waitSink = nullptr)
+      : m_socket(socket), m_pWaitSink(waitSink) {}
+  // Waits until the socket is ready or `deadline` passes; false at the time-out.
+  bool PollUntil(bool forWriting, long long deadline, const char* what) const;
   void WaitFor(bool forWriting, int timeoutMs, const char* what) const;
+  void AskToGoOn(const char* what) const;
 
   SocketHandle m_socket = kNoSocket;
+  CProgressSink* m_pWaitSink = nullptr;
   unsigned long long m_sentBytes = 0;
+  int m_unsentBound = 0;  // 0: unbounded
+  bool m_systemBoundsUnsent = false;
 };
 
 // True when both hold the same IP address (ports not compared); an IPv4-mapped IPv6

@@ -19,7 +19,11 @@ void RunConvertingFailures(const std::function<void()>& transfer) {
     throw new CFTPException(CFTPException::kLocalFileError, std::move(message), std::move(cause));
   } catch (CInternetException* e) {
     std::string cause = std::move(e->m_strDetail);
+    const bool stopped = e->m_dwError == ERROR_INTERNET_OPERATION_CANCELLED;
     e->Delete();
+    if (stopped) {
+      throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted, std::move(cause));
+    }
     throw new CFTPException(CFTPException::kUnknown, ftp_message::kUnknown, std::move(cause));
   } catch (CException* e) {
     e->Delete();

@@ -163,6 +163,16 @@ TEST_F(ScriptedTest, TransferTimeFollowsAServerThatMovesTheDataSlowly) {
   ASSERT_GT(serverUpload, 0.1);
   EXPECT_NEAR(download / serverDownload, 1.0, 0.15) << download << " s vs " << serverDownload;
   EXPECT_NEAR(upload / serverUpload, 1.0, 0.15) << upload << " s vs " << serverUpload;
+
+  // At full speed an upload takes what the server takes to receive it: no write waits for
+  // the acknowledgement of the one before, which a receiver delays by up to 40 ms.
+  server.PaceData(0, 0);
+  WriteWholeFile(Local("small.rnd"), Pattern(204800));
+  for (int i = 0; i < 5; ++i) {
+    client.Upload(Local("small.rnd"), "/pub/upload/", "small.rnd");
+    const double extra = sink.reports.back().second - server.DataSeconds();
+    EXPECT_LT(extra, 0.015) << "upload " << i << " took " << sink.reports.back().second << " s";
+  }
 }
 
 TEST_F(ScriptedTest, RefusedRemoteFileIsCode8Or9ButABrokenDialogueIsCode0) {
