@@ -37,6 +37,10 @@ void CFtpClient::Connect(const std::string& server, const std::string& user,
   }
 }
 
+double CFtpClient::RoundTripMs() const {
+  return m_pConnection ? m_pConnection->RoundTripMs() : -1.0;
+}
+
 void CFtpClient::Logoff() {
   if (!m_pConnection) return;
   m_pConnection->Close();

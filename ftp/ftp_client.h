@@ -21,6 +21,9 @@ class CFtpClient {
   // One log-in attempt. Throws CFTPException 2 when already logged in, 1 when it fails.
   void Connect(const std::string& server, const std::string& user, const std::string& password,
                bool passive, INTERNET_PORT port);
+  // The round trip to the server measured while logging in (the TCP connect and PWD's
+  // reply, the shorter), in milliseconds; negative when not logged in.
+  double RoundTripMs() const;
   // Closes the connection, if there is one.
   void Logoff();
   // Fetches `remoteDir`/`remoteFile` into `localPath`; every failure is a CFTPException.

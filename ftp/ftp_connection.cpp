@@ -1,5 +1,7 @@
 #include "ftp/ftp_connection.h"
 
+#include <chrono>
+
 #include "ftp/ftp_syntax.h"
 #include "ftp/internet_exception.h"
 #include "ftp/internet_file.h"
@@ -12,7 +14,7 @@ constexpr int kMaxDelayReplies = 8;
 }  // namespace
 
 CFtpConnection::CFtpConnection(TcpSocket control, const InternetTimeouts& timeouts)
-    : m_control(std::move(control)), m_timeouts(timeouts) {}
+    : m_control(std::move(control)), m_timeouts(timeouts), m_roundTripMs(m_control.ConnectMs()) {}
 
 CFtpConnection::~CFtpConnection() {
   Close();
@@ -101,7 +103,13 @@ void CFtpConnection::Login(const std::string& user, const std::string& password)
 }
 
 bool CFtpConnection::GetCurrentDirectory(std::string& directory) {
+  // PWD asks the server for nothing but a name it holds: its reply time is one round trip
+  // and little else.
+  const auto start = std::chrono::steady_clock::now();
   const FtpReply reply = Command("PWD");
+  const double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  if (m_roundTripMs < 0.0 || ms < m_roundTripMs) m_roundTripMs = ms;
   return Accepted(reply, 2) && ParseDirectoryReply(reply.text, &directory);
 }
 

@@ -16,6 +16,9 @@ class CFtpConnection {
   // Closes the connection as Close does.
   ~CFtpConnection();
 
+  // The shortest of the round trips seen: the TCP connect, and each PWD's reply time; in
+  // milliseconds, negative when none was seen.
+  double RoundTripMs() const { return m_roundTripMs; }
   // Fills `directory` from PWD; false when the server gives none.
   bool GetCurrentDirectory(std::string& directory);
   // CWD: false when the server refuses; a broken connection throws.
@@ -53,4 +56,5 @@ class CFtpConnection {
   bool m_broken = false;
   CInternetFile* m_pOpenFile = nullptr;
   std::string m_lastReply;
+  double m_roundTripMs = -1.0;
 };

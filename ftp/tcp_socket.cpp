@@ -1,6 +1,7 @@
 #include "ftp/tcp_socket.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <memory>
 
@@ -77,6 +78,7 @@ TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
     m_socket = other.m_socket;
     m_pWaitSink = other.m_pWaitSink;
     m_sentBytes = other.m_sentBytes;
+    m_connectMs = other.m_connectMs;
     m_unsentBound = other.m_unsentBound;
     m_systemBoundsUnsent = other.m_systemBoundsUnsent;
     other.m_socket = kNoSocket;
@@ -128,6 +130,7 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int ti
   std::string lastFailure = "no address";
   for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
     TcpSocket candidate(NewStreamSocket(entry->ai_family), waitSink);
+    const auto connectStart = std::chrono::steady_clock::now();
     if (::connect(candidate.m_socket, entry->ai_addr, static_cast<int>(entry->ai_addrlen)) != 0) {
       const int error = socket_api::LastError();
       const Failure failure = socket_api::Classify(error);
@@ -147,6 +150,9 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int ti
         continue;
       }
     }
+    candidate.m_connectMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - connectStart)
+            .count();
     return candidate;
   }
   ThrowError(ERROR_INTERNET_CANNOT_CONNECT, "connect to " + host + ": " + lastFailure);

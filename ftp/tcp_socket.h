@@ -28,6 +28,9 @@ class TcpSocket {
   // Listens on `address` with a port the system chooses.
   static TcpSocket Listen(const sockaddr_storage& address);
 
+  // How long the TCP connect of Connect took, in milliseconds: one round trip.
+  double ConnectMs() const { return m_connectMs; }
+
   // Asked between the slices of every later wait; null asks nobody.
   void SetWaitSink(CProgressSink* sink) { m_pWaitSink = sink; }
   CProgressSink* WaitSink() const { return m_pWaitSink; }
@@ -73,6 +76,7 @@ class TcpSocket {
   SocketHandle m_socket = kNoSocket;
   CProgressSink* m_pWaitSink = nullptr;
   unsigned long long m_sentBytes = 0;
+  double m_connectMs = -1.0;
   int m_unsentBound = 0;  // 0: unbounded
   bool m_systemBoundsUnsent = false;
 };

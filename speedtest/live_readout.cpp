@@ -5,7 +5,6 @@
 bool CSpeedTestDlg::ReportProgress(DWORD bytes, double seconds) {
   UpdateData(true);
   m_elapsedSeconds = seconds;
-  m_transferredBytes = bytes;
   m_infoSpeed = SpeedReadoutText(bytes, seconds);
   m_progress.SetPos(static_cast<int>(ProgressPosition(bytes, m_expectedBytes)));
   UpdateData(false);

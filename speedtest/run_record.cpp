@@ -5,9 +5,21 @@
 
 const char kResultHeader[] =
     "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
-    "upload_converted_kbit_s,download_file,tier,attempts\n";
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms\n";
 
 namespace {
+
+// The heading line of histories written before the round trip was recorded.
+constexpr char kHeaderWithoutRoundTrip[] =
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts\n";
+
+std::string RoundTripText(double ms) {
+  if (!(ms >= 0.0)) return std::string();
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", ms);
+  return text;
+}
 
 constexpr char kRunHeading[] = "== ";
 
@@ -84,8 +96,13 @@ void CRunRecord::Failed(const std::string& cause) {
   m_log += "failed in " + m_step + ": " + oneLine + "\n";
 }
 
+void CRunRecord::RoundTrip(double ms) {
+  const std::string text = RoundTripText(ms);
+  m_log += "round trip to the server: " + (text.empty() ? "not measured" : text + " ms") + "\n";
+}
+
 void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload,
-                          const std::string& downloadFile, int attempts) {
+                          const std::string& downloadFile, int attempts, double rttMs) {
   const std::string tier = download.matched && upload.matched
                                ? Trimmed(download.tier) + "/" + Trimmed(upload.tier)
                                : std::string();
@@ -96,7 +113,8 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
            "\n";
   m_result = m_timestamp + Format(",%.1f,%.1f", download.raw, download.converted) +
              Format(",%.1f,%.1f", upload.raw, upload.converted) + "," + CsvField(downloadFile) +
-             "," + CsvField(tier) + "," + std::to_string(attempts) + "\n";
+             "," + CsvField(tier) + "," + std::to_string(attempts) + "," + RoundTripText(rttMs) +
+             "\n";
 }
 
 std::string AppendRunToLog(const std::string& log, const std::string& run, std::size_t maxRuns,
@@ -119,6 +137,16 @@ std::string AppendRunToLog(const std::string& log, const std::string& run, std::
 
 std::string AppendResultLine(const std::string& history, const std::string& line) {
   std::string all = history.empty() ? std::string(kResultHeader) : history;
+  if (all.compare(0, sizeof kHeaderWithoutRoundTrip - 1, kHeaderWithoutRoundTrip) == 0) {
+    std::string widened = kResultHeader;
+    for (std::size_t at = sizeof kHeaderWithoutRoundTrip - 1; at < all.size();) {
+      std::size_t end = all.find('\n', at);
+      if (end == std::string::npos) end = all.size();
+      if (end > at) widened += all.substr(at, end - at) + ",\n";
+      at = end + 1;
+    }
+    all = widened;
+  }
   if (all.back() != '\n') all += '\n';
   return all + line;
 }

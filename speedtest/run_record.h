@@ -21,10 +21,16 @@ class CRunRecord {
   void Transferred(DWORD bytes, double seconds);
   // The step under way failed; `cause` says why.
   void Failed(const std::string& cause);
-  // The run ended with these rates, the download measured on `downloadFile`.
+  // The round trip to the server in milliseconds; negative when it was not measured.
+  void RoundTrip(double ms);
+  // The run ended with these rates, the download measured on `downloadFile`, with the
+  // round trip `rttMs` (negative: not measured).
   void Finished(const CRateRecord& download, const CRateRecord& upload,
-                const std::string& downloadFile, int attempts);
+                const std::string& downloadFile, int attempts, double rttMs);
 
+  // The run's start, ISO 8601 UTC; the step under way.
+  const std::string& Timestamp() const { return m_timestamp; }
+  const std::string& CurrentStep() const { return m_step; }
   // The log of the run so far, one line each, beginning with the run's heading line.
   const std::string& LogText() const { return m_log; }
   // The run's line of the result history; empty unless the run finished.
@@ -44,5 +50,6 @@ extern const char kResultHeader[];
 // `maxBytes` bytes remain (the newest run always stays, cut to `maxBytes` if need be).
 std::string AppendRunToLog(const std::string& log, const std::string& run, std::size_t maxRuns,
                            std::size_t maxBytes);
-// `history` with `line` added, after the heading line when it is empty.
+// `history` with `line` added, after the heading line when it is empty. A history written
+// before the round trip was recorded gains its column, empty in the rows it had.
 std::string AppendResultLine(const std::string& history, const std::string& line);

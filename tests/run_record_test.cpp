@@ -41,11 +41,25 @@ TEST(RunRecord, FailureCauseAndResultLine) {
   CRunRecord finished(0, "h", 21);
   CRateRecord download{1706.66, 2007.84, true, " 128"};
   CRateRecord upload{432.4, 508.7, false, ""};
-  finished.Finished(download, upload, "200Ktest.rnd", 3);
+  finished.RoundTrip(23.456);
+  finished.Finished(download, upload, "200Ktest.rnd", 3, 23.456);
+  EXPECT_NE(finished.LogText().find("round trip to the server: 23.5 ms\n"), std::string::npos);
   EXPECT_EQ(finished.ResultLine(),
-            "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,200Ktest.rnd,,3\n");
+            "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,200Ktest.rnd,,3,23.5\n");
   EXPECT_EQ(AppendResultLine("", finished.ResultLine()),
             std::string(kResultHeader) + finished.ResultLine());
+  EXPECT_EQ(std::string(kResultHeader).substr(std::string(kResultHeader).size() - 8), ",rtt_ms\n");
+
+  // A history from before the round trip keeps its rows, with that field empty.
+  const std::string oldHeader =
+      "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+      "upload_converted_kbit_s,download_file,tier,attempts\n";
+  const std::string oldRow = "1970-01-01T00:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,3";
+  CRunRecord unmeasured(0, "h", 21);
+  unmeasured.Finished(download, upload, "2Mtest.rnd", 1, -1.0);
+  EXPECT_EQ(AppendResultLine(oldHeader + oldRow + "\n" + oldRow, unmeasured.ResultLine()),
+            std::string(kResultHeader) + oldRow + ",\n" + oldRow + ",\n" +
+                "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,\n");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The main dialog and its test run, driven like a user would, against the real server.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/app.h>
@@ -18,6 +19,7 @@
 #include "kernel/local_file.h"
 #include "kernel/tick_count.h"
 #include "res/resource.h"
+#include "tests/support/scripted_ftp_server.h"
 #include "tests/support/test_point.h"
 #include "tests/support/window_test_env.h"
 #include "ui/speed_test_dlg.h"
@@ -195,7 +197,7 @@ TEST_F(DialogTest, BothDirectionsMatchedInTheFirstAttempt) {
   EXPECT_EQ(history.rfind("timestamp,", 0), 0u);
   EXPECT_TRUE(std::regex_search(
       history, std::regex("\n20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z,1706\\.7,2007\\.8,"
-                          "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1\\n$")))
+                          "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1,[0-9]+\\.[0-9]\\n$")))
       << history;
   EXPECT_EQ(log.find("ip@lumvik.dk"), std::string::npos);
 }
@@ -433,6 +435,59 @@ TEST(DialogModalTest, CloseRequestDuringATransferStopsItAndEndsTheDialog) {
   EXPECT_EQ(dlg.transfers[0].bytes.size(), 11u);  // the report after the close said stop
   EXPECT_EQ(Label(&dlg, IDC_INFO_TEXT), kFailureText);
   EXPECT_TRUE(dlg.FindWindow(IDC_TEST_BUTTON)->IsEnabled());
+}
+
+// While the run waits for the network (a silent log-in, a data connection a firewall
+// blocks) the window keeps answering, and a close request ends the wait within 0.5 s: the
+// failure path with the abort code, logged at the step where it came.
+TEST(DialogModalTest, WindowAnswersDuringNetworkWaitsAndACloseEndsThem) {
+  struct Case {
+    const char* step;
+    std::function<void(ScriptedFtpServer&)> script;
+  };
+  const Case cases[] = {
+      {"log-in as anonymous",
+       [](ScriptedFtpServer& server) {
+         server.SetNextReply("GREETING", ScriptedFtpServer::kSilence);
+       }},
+      {"download 200Ktest.rnd",
+       [](ScriptedFtpServer& server) { server.ConnectOnlyFromImpostor(); }},
+  };
+  TestPoint::Get()->Stop();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.step);
+    ScriptedFtpServer server(AF_INET, LUMVIK_GUI_TEST_PORT);
+    ASSERT_EQ(server.Port(), LUMVIK_GUI_TEST_PORT);
+    c.script(server);
+    CSpeedTestDlg dlg;
+    int answers = 0;
+    std::chrono::steady_clock::time_point closedAt;
+    wxTimer look;
+    look.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+      // Ten answers 50 ms apart: the window was alive for half a second of the wait.
+      if (++answers == 10) {
+        closedAt = std::chrono::steady_clock::now();
+        auto* close = new wxCloseEvent(wxEVT_CLOSE_WINDOW, dlg.GetId());
+        close->SetEventObject(&dlg);
+        wxQueueEvent(&dlg, close);
+      }
+    });
+    dlg.CallAfter([&] {
+      look.Start(50);
+      dlg.OnTestButton();
+    });
+    EXPECT_EQ(dlg.DoModal(), wxID_CANCEL);
+    look.Stop();
+    EXPECT_GE(answers, 10);
+    EXPECT_LT(std::chrono::steady_clock::now() - closedAt, std::chrono::milliseconds(500));
+    EXPECT_EQ(Label(&dlg, IDC_INFO_TEXT), kFailureText);
+    const std::string log = ReadWholeFile(WindowTestRoot() + "/cache/lumvik-hastighed/runs.log");
+    EXPECT_NE(log.find(std::string("failed in ") + c.step + ": code 16, " +
+                       "File transfer is aborted by the user; stopped by the user while waiting"),
+              std::string::npos)
+        << log.substr(log.rfind("== "));
+  }
+  TestPoint::Get()->Start();
 }
 
 void PressKey(wxWindow* window, int keyCode) {

@@ -136,7 +136,3 @@ void CSpeedTestDlg::OnCharHook(wxKeyEvent& event) {
   }
   event.Skip();
 }
-
-std::string CSpeedTestDlg::LocalTestFile(const char* name) const {
-  return m_windowsDir + kPathSeparator + name;
-}

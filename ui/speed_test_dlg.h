@@ -10,10 +10,11 @@
 
 #include "ftp/progress_sink.h"
 #include "kernel/types.h"
+#include "speedtest/test_run.h"
 #include "ui/dialog.h"
 #include "ui/link_static.h"
 
-class CSpeedTestDlg : public CDialog, public CProgressSink {
+class CSpeedTestDlg : public CDialog, public CProgressSink, public CTestRunListener {
  public:
   explicit CSpeedTestDlg(wxWindow* parent = nullptr);
   ~CSpeedTestDlg() override;
@@ -21,6 +22,12 @@ class CSpeedTestDlg : public CDialog, public CProgressSink {
   // Shows the rate and position of the transfer under way, keeps its seconds in
   // m_elapsedSeconds and returns m_abort.
   bool ReportProgress(DWORD bytes, double seconds) override;
+
+  // The run's stages become the dialog's texts; its chunks, the readout and the bar; its
+  // waits pump the window, and a close request stops it.
+  void OnStage(RunStage stage, const char* file, DWORD expectedBytes, int attempt) override;
+  bool OnProgress(DWORD bytes, double seconds) override;
+  bool OnWait() override;
 
   // A click on the test button: runs a whole test unless one is running.
   void OnTestButton();
@@ -45,7 +52,6 @@ class CSpeedTestDlg : public CDialog, public CProgressSink {
   // The test state that the run, the readout and the dialog share.
   DWORD m_expectedBytes = 0;
   double m_elapsedSeconds = 0.0;
-  DWORD m_transferredBytes = 0;  // of the latest report, for the run's log
   bool m_abort;
   std::string m_windowsDir;
   CProgressCtrl m_progress;
@@ -71,7 +77,6 @@ class CSpeedTestDlg : public CDialog, public CProgressSink {
     change();
     UpdateData(false);
   }
-  std::string LocalTestFile(const char* name) const;
 
   void OnTestButtonClicked(wxCommandEvent& event);
   void OnCloseWindow(wxCloseEvent& event);

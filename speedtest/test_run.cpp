@@ -1,0 +1,168 @@
+#include "speedtest/test_run.h"
+
+#include <ctime>
+
+#include "ftp/ftp_client.h"
+#include "ftp/ftp_exception.h"
+#include "kernel/directories.h"
+#include "kernel/local_file.h"
+#include "speedtest/run_constants.h"
+#include "speedtest/run_history.h"
+#include "speedtest/run_record.h"
+
+const char kFailureText[] =
+    "Testen kan ikke genføres på nuværende tidspunkt."
+    "\n\nHar din pc en firewall, kan den blokere hastighedstesten."
+    "\nTillad hastighedstesten i din firewall eller deaktiver din"
+    "\nfirewall, inden du prøver igen. Husk at aktivere din firewall,"
+    "\nså snart du er færdig med at teste.";
+
+namespace {
+
+// The failure as the run's log tells it.
+std::string FailureCause(const CFTPException& e) {
+  std::string cause = "code " + std::to_string(e.m_nCode);
+  if (!e.m_strMessage.empty()) cause += ", " + e.m_strMessage;
+  if (!e.m_strCause.empty()) cause += "; " + e.m_strCause;
+  return cause;
+}
+
+std::string LocalFile(const std::string& folder, const char* name) {
+  return folder + kPathSeparator + name;
+}
+
+}  // namespace
+
+std::string TierName(const CRateRecord& record) {
+  const std::size_t first = record.tier.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : record.tier.substr(first);
+}
+
+std::string ProductName(const CRateRecord& download, const CRateRecord& upload) {
+  if (!download.matched || !upload.matched) return std::string();
+  return "Lumvik Bredbånd " + TierName(download) + "/" + TierName(upload);
+}
+
+CTestRun::CTestRun(std::string folder, std::string server, INTERNET_PORT port,
+                   CTestRunListener* listener)
+    : m_folder(std::move(folder)),
+      m_server(std::move(server)),
+      m_port(port),
+      m_pListener(listener) {}
+
+void CTestRun::RemoveLocalFiles(const std::string& folder) {
+  if (folder.empty()) return;
+  RemoveFile(LocalFile(folder, kSmallTestFile));
+  RemoveFile(LocalFile(folder, kLargeTestFile));
+}
+
+bool CTestRun::ReportProgress(DWORD bytes, double seconds) {
+  m_lastBytes = bytes;
+  m_lastSeconds = seconds;
+  return m_pListener->OnProgress(bytes, seconds);
+}
+
+bool CTestRun::KeepWaiting() {
+  return m_pListener->OnWait();
+}
+
+void CTestRun::NoteTransfer(const std::string& note) {
+  if (m_pRecord) m_pRecord->Step(note);
+}
+
+CTestOutcome CTestRun::Run() {
+  CTestOutcome outcome;
+  const std::time_t start = std::time(nullptr);
+  CRunRecord record(start, m_server, m_port);
+  m_pRecord = &record;
+  outcome.time = record.Timestamp();
+  outcome.server = m_server + ":" + std::to_string(m_port);
+  CFtpClient client(this);
+  try {
+    // Without the private folder there is nowhere to put the test files: writing them
+    // anywhere else could truncate another file of the same name.
+    record.Step("test files in " + (m_folder.empty() ? "no folder" : m_folder));
+    if (m_folder.empty()) {
+      throw new CFTPException(CFTPException::kCannotCreateLocalFile, ftp_message::kCannotCreateFile,
+                              "no private folder for the test files");
+    }
+    record.Step("log-in as " + std::string(kTestUser));
+    m_pListener->OnStage(RunStage::kLogIn, nullptr, 0, 0);
+    client.Connect(m_server, kTestUser, kTestPassword, false, m_port);
+    outcome.rttMs = client.RoundTripMs();
+    record.RoundTrip(outcome.rttMs);
+
+    const std::string smallLocal = LocalFile(m_folder, kSmallTestFile);
+    const std::string largeLocal = LocalFile(m_folder, kLargeTestFile);
+    CMeasurement& download = outcome.download;
+    CMeasurement& upload = outcome.upload;
+    // One transfer, logged with what it moved and how long it took.
+    const auto transfer = [&](RunStage stage, const char* name, DWORD bytes, auto&& run) {
+      record.Step(std::string(stage == RunStage::kUpload ? "upload " : "download ") + name);
+      m_lastBytes = 0;
+      m_pListener->OnStage(stage, name, bytes, outcome.attempts);
+      run();
+      record.Transferred(m_lastBytes, m_lastSeconds);
+    };
+    const auto measured = [&](CMeasurement& measurement, const char* file) {
+      measurement.file = file;
+      measurement.bytes = m_lastBytes;
+      measurement.seconds = m_lastSeconds;
+    };
+    while (outcome.attempts < kMaxAttempts && !(download.rates.matched && upload.rates.matched)) {
+      ++outcome.attempts;
+      if (outcome.attempts > 1) {
+        m_pListener->OnStage(RunStage::kNewAttempt, nullptr, 0, outcome.attempts);
+      }
+      if (!download.rates.matched) {
+        transfer(RunStage::kDownload, kSmallTestFile, kSmallTestFileBytes,
+                 [&] { client.Download(kDownloadFolder, kSmallTestFile, smallLocal); });
+        const double smallSeconds = m_lastSeconds;
+        measured(download, kSmallTestFile);
+        int index;
+        if (smallSeconds < kLargeFileBelowSeconds) {
+          transfer(RunStage::kDownload, kLargeTestFile, kLargeTestFileBytes,
+                   [&] { client.Download(kDownloadFolder, kLargeTestFile, largeLocal); });
+          measured(download, kLargeTestFile);
+          index = ComputeRate(kLargeFileKbit, m_lastSeconds, &download.rates);
+        } else {
+          index = ComputeRate(kSmallFileKbit, smallSeconds, &download.rates);
+        }
+        download.rates.matched = MatchDownloadTier(index, download.rates.tier);
+      }
+      if (upload.rates.matched) continue;
+
+      transfer(RunStage::kUpload, kSmallTestFile, kSmallTestFileBytes,
+               [&] { client.Upload(smallLocal, kUploadFolder, kSmallTestFile); });
+      measured(upload, kSmallTestFile);
+      upload.rates.matched = MatchUploadTier(
+          ComputeRate(kSmallFileKbit, m_lastSeconds, &upload.rates), upload.rates.tier);
+    }
+
+    record.Finished(download.rates, upload.rates, download.file, outcome.attempts, outcome.rttMs);
+    outcome.finished = true;
+    outcome.resultText = ResultText(download.rates, upload.rates);
+  } catch (CFTPException* e) {
+    outcome.errorCode = e->m_nCode;
+    outcome.errorCause = e->m_strCause.empty() ? e->m_strMessage : e->m_strCause;
+    record.Failed(FailureCause(*e));
+    e->Delete();
+  } catch (CException* e) {
+    // CFTPException is what the transfer layer throws; any other failure takes the failure
+    // path all the same.
+    outcome.errorCode = CFTPException::kUnknown;
+    outcome.errorCause = "unexpected failure";
+    record.Failed(outcome.errorCause);
+    e->Delete();
+  } catch (...) {
+    outcome.errorCode = CFTPException::kUnknown;
+    outcome.errorCause = "unexpected failure";
+    record.Failed(outcome.errorCause);
+  }
+  outcome.errorStep = outcome.finished ? std::string() : record.CurrentStep();
+  client.Logoff();
+  RemoveLocalFiles(m_folder);
+  KeepRunRecord(record);
+  m_pRecord = nullptr;
+  return outcome;
+}

@@ -1,0 +1,92 @@
+// One speed test without a window: log-in, the attempts with their downloads and upload,
+// the rates and tiers, the run's record and history, and the local test files. Any front
+// end (the dialog, the command line, the accuracy lab) drives it and shows what it tells.
+#pragma once
+
+#include <string>
+
+#include "ftp/progress_sink.h"
+#include "kernel/types.h"
+#include "speedtest/rate_conversion.h"
+
+// The text a front end shows for a run that failed, whatever the failure.
+extern const char kFailureText[];
+
+enum class RunStage {
+  kLogIn,
+  kNewAttempt,  // an attempt after the first
+  kDownload,    // of the file named with it
+  kUpload,
+};
+
+// What the run tells its front end.
+class CTestRunListener {
+ public:
+  // A stage begins. `file` is the file that moves (null for the others), `expectedBytes`
+  // its size, `attempt` the attempt under way (0 during the log-in).
+  virtual void OnStage(RunStage stage, const char* file, DWORD expectedBytes, int attempt) = 0;
+  // After each chunk of a transfer: the bytes and seconds so far; true asks the run to stop.
+  virtual bool OnProgress(DWORD bytes, double seconds) = 0;
+  // At least every 100 ms while the run waits for the network, for a window to pump its
+  // events; false asks the run to stop.
+  virtual bool OnWait() = 0;
+
+ protected:
+  ~CTestRunListener() = default;
+};
+
+// One direction's last measurement: its rates, and what it was measured on.
+struct CMeasurement {
+  CRateRecord rates;
+  std::string file;
+  DWORD bytes = 0;
+  double seconds = 0.0;
+};
+
+// How a run ended.
+struct CTestOutcome {
+  bool finished = false;  // false: the failure path
+  std::string time;       // the start, ISO 8601 UTC
+  std::string server;     // "host:port"
+  int attempts = 0;
+  double rttMs = -1.0;  // the round trip to the server; negative when not measured
+  CMeasurement download;
+  CMeasurement upload;
+  std::string resultText;  // finished runs: the design's result text
+  // Failed runs: the CFTPException's code, the step it came in and its cause.
+  int errorCode = -1;
+  std::string errorStep;
+  std::string errorCause;
+};
+
+class CTestRun : private CProgressSink {
+ public:
+  // A run against `server`:`port` that keeps its test files in `folder` (empty: no folder,
+  // so the run fails without touching a file) and tells `listener` what happens.
+  CTestRun(std::string folder, std::string server, INTERNET_PORT port, CTestRunListener* listener);
+
+  // Performs the run, keeps its record (run log and history) and removes the local test
+  // files; no error leaves it.
+  CTestOutcome Run();
+
+  // Deletes the test files in `folder`; missing files, or an empty folder, are passed over.
+  static void RemoveLocalFiles(const std::string& folder);
+
+ private:
+  bool ReportProgress(DWORD bytes, double seconds) override;
+  bool KeepWaiting() override;
+  void NoteTransfer(const std::string& note) override;
+
+  std::string m_folder;
+  std::string m_server;
+  INTERNET_PORT m_port;
+  CTestRunListener* m_pListener;
+  class CRunRecord* m_pRecord = nullptr;
+  DWORD m_lastBytes = 0;
+  double m_lastSeconds = 0.0;
+};
+
+// "Lumvik Bredbånd 8192/512" for a run whose both directions matched; empty otherwise.
+std::string ProductName(const CRateRecord& download, const CRateRecord& upload);
+// A tier's text without the blank that pads three-digit download tiers.
+std::string TierName(const CRateRecord& record);
