@@ -27,6 +27,7 @@ bool CSpeedTestApp::InitInstance() {
   SetTopWindow(&dlg);
   dlg.DoModal();
   SetTopWindow(nullptr);
+  AfxSocketTerm();
   return false;
 }
 

@@ -11,3 +11,5 @@ bool AfxSocketInit() {
   ::close(probe);
   return true;
 }
+
+void AfxSocketTerm() {}

@@ -6,3 +6,7 @@ bool AfxSocketInit() {
   WSADATA data{};
   return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
+
+void AfxSocketTerm() {
+  ::WSACleanup();
+}

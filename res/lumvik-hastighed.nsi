@@ -33,6 +33,7 @@ Section "Install"
   SetShellVarContext current
   SetOutPath "$INSTDIR"
   File "/oname=lumvik-hastighed.exe" "${EXE}"
+  File "/oname=lumvik-hastighed-cli.exe" "${CLI_EXE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\lumvik-hastighed.exe" "" \
     "$INSTDIR\lumvik-hastighed.exe" 0
@@ -50,6 +51,7 @@ SectionEnd
 Section "Uninstall"
   SetShellVarContext current
   Delete "$INSTDIR\lumvik-hastighed.exe"
+  Delete "$INSTDIR\lumvik-hastighed-cli.exe"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"

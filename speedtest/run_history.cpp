@@ -13,8 +13,8 @@ constexpr std::size_t kLogBytes = 256 * 1024;
 
 }  // namespace
 
-void KeepRunRecord(const CRunRecord& record) {
-  std::fputs(record.LogText().c_str(), stderr);
+void KeepRunRecord(const CRunRecord& record, bool echo) {
+  if (echo) std::fputs(record.LogText().c_str(), stderr);
   if (const std::string log = RunLogPath(); !log.empty()) {
     RewriteOwnFile(log, [&](const std::string& old) {
       return AppendRunToLog(old, record.LogText(), kLoggedRuns, kLogBytes);

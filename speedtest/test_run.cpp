@@ -162,7 +162,8 @@ CTestOutcome CTestRun::Run() {
   outcome.errorStep = outcome.finished ? std::string() : record.CurrentStep();
   client.Logoff();
   RemoveLocalFiles(m_folder);
-  KeepRunRecord(record);
+  outcome.historyLine = record.ResultLine();
+  KeepRunRecord(record, m_bEchoLog);
   m_pRecord = nullptr;
   return outcome;
 }

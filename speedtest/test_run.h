@@ -52,7 +52,8 @@ struct CTestOutcome {
   double rttMs = -1.0;  // the round trip to the server; negative when not measured
   CMeasurement download;
   CMeasurement upload;
-  std::string resultText;  // finished runs: the design's result text
+  std::string resultText;   // finished runs: the design's result text
+  std::string historyLine;  // finished runs: the line the result history gained
   // Failed runs: the CFTPException's code, the step it came in and its cause.
   int errorCode = -1;
   std::string errorStep;
@@ -68,6 +69,8 @@ class CTestRun : private CProgressSink {
   // Performs the run, keeps its record (run log and history) and removes the local test
   // files; no error leaves it.
   CTestOutcome Run();
+  // Whether Run also writes its log to standard error, as it does unless told otherwise.
+  void EchoLog(bool echo) { m_bEchoLog = echo; }
 
   // Deletes the test files in `folder`; missing files, or an empty folder, are passed over.
   static void RemoveLocalFiles(const std::string& folder);
@@ -82,6 +85,7 @@ class CTestRun : private CProgressSink {
   INTERNET_PORT m_port;
   CTestRunListener* m_pListener;
   class CRunRecord* m_pRecord = nullptr;
+  bool m_bEchoLog = true;
   DWORD m_lastBytes = 0;
   double m_lastSeconds = 0.0;
 };

@@ -1,0 +1,150 @@
+// lumvik-hastighed-cli: one speed test without a window, for support desks, scripts and
+// scheduled tasks. The same run as the window program's, against the same built-in server.
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/cli_report.h"
+#include "kernel/console.h"
+#include "kernel/directories.h"
+#include "kernel/sockets.h"
+#include "speedtest/run_constants.h"
+#include "speedtest/run_record.h"
+#include "speedtest/speed_readout.h"
+#include "speedtest/test_run.h"
+
+namespace {
+
+constexpr char kProgram[] = "lumvik-hastighed-cli";
+constexpr int kExitResult = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+// One line on the terminal's standard error, redrawn in place: the stage, a bar and the
+// live rate. Silent when told so; stops the run once interrupted.
+class ProgressLine : public CTestRunListener {
+ public:
+  explicit ProgressLine(bool show) : m_show(show) {}
+
+  void OnStage(RunStage stage, const char* file, DWORD expectedBytes, int attempt) override {
+    switch (stage) {
+      case RunStage::kLogIn:
+        m_stage = "log-in";
+        break;
+      case RunStage::kNewAttempt:
+        m_stage = "attempt " + std::to_string(attempt);
+        break;
+      case RunStage::kDownload:
+        m_stage = std::string("download ") + file;
+        break;
+      case RunStage::kUpload:
+        m_stage = std::string("upload ") + file;
+        break;
+    }
+    m_expectedBytes = expectedBytes;
+    Draw(0, 0.0, true);
+  }
+
+  bool OnProgress(DWORD bytes, double seconds) override {
+    Draw(bytes, seconds, false);
+    return Interrupted();
+  }
+
+  bool OnWait() override { return !Interrupted(); }
+
+  // Leaves the terminal's line empty for what follows.
+  void Clear() {
+    if (m_drawn) std::fprintf(stderr, "\r%-79s\r", "");
+    m_drawn = false;
+  }
+
+ private:
+  void Draw(DWORD bytes, double seconds, bool always) {
+    if (!m_show) return;
+    // A redraw for every 4 KiB chunk would cost more than the chunk: ten a second suffice.
+    const auto now = std::chrono::steady_clock::now();
+    if (!always && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+    m_lastDraw = now;
+    const DWORD percent = std::min<DWORD>(ProgressPosition(bytes, m_expectedBytes), 100);
+    const std::string bar = std::string(percent / 5, '#') + std::string(20 - percent / 5, ' ');
+    // The dialog's readout is "kbit/s\n N": here the number alone.
+    std::string rate = SpeedReadoutText(bytes, seconds);
+    rate = rate.substr(rate.find_first_not_of(" \n", rate.find('\n')));
+    std::fprintf(stderr, "\r%-26.26s [%s] %10s kbit/s", m_stage.c_str(), bar.c_str(), rate.c_str());
+    std::fflush(stderr);
+    m_drawn = true;
+  }
+
+  bool m_show;
+  bool m_drawn = false;
+  std::string m_stage;
+  DWORD m_expectedBytes = 0;
+  std::chrono::steady_clock::time_point m_lastDraw;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app(
+      "Measures the line's download and upload speed against Lumvik's FTP test "
+      "server and names the matching broadband product.",
+      kProgram);
+  bool json = false;
+  bool csv = false;
+  bool header = false;
+  bool quiet = false;
+  std::string serverText;
+  auto* jsonFlag = app.add_flag("--json", json, "print the result as one JSON object");
+  auto* csvFlag = app.add_flag("--csv", csv, "print the result as one line of the history");
+  app.add_flag("--header", header, "with --csv: the history's heading line first")->needs(csvFlag);
+  jsonFlag->excludes(csvFlag);
+  app.add_flag("-q,--quiet", quiet, "nothing on standard error but errors");
+  app.add_option("--server", serverText, "another FTP test point, HOST[:PORT]");
+  app.set_version_flag("--version", std::string(kProgram) + " " + LUMVIK_VERSION);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, e.what(),
+                 kProgram);
+    return kExitUsage;
+  }
+  std::string server = kTestServer;
+  INTERNET_PORT port = kTestServerPort;
+  if (!serverText.empty() && !ParseServer(serverText, &server, &port)) {
+    std::fprintf(stderr, "%s: --server: not HOST[:PORT] with a port of 1 to 65535: %s\n", kProgram,
+                 serverText.c_str());
+    return kExitUsage;
+  }
+  if (!AfxSocketInit()) {
+    std::fprintf(stderr, "%s: the system gives no network sockets\n", kProgram);
+    return kExitFailure;
+  }
+
+  CatchInterrupts();
+  ProgressLine progress(!quiet && IsTerminal(stderr));
+  CTestRun run(PrivateCacheDirectory(), server, port, &progress);
+  run.EchoLog(false);
+  const CTestOutcome outcome = run.Run();
+  progress.Clear();
+  AfxSocketTerm();
+
+  if (json) {
+    std::printf("%s\n", OutcomeJson(outcome).c_str());
+  } else if (csv) {
+    if (header) std::fputs(kResultHeader, stdout);
+    std::fputs(outcome.historyLine.c_str(), stdout);
+  } else {
+    std::printf("%s\n", outcome.finished ? outcome.resultText.c_str() : kFailureText);
+  }
+  if (outcome.finished) return kExitResult;
+  if (Interrupted()) return kExitInterrupted;
+  std::fprintf(stderr, "%s: the test failed in %s: %s (code %d)\n", kProgram,
+               outcome.errorStep.c_str(), outcome.errorCause.c_str(), outcome.errorCode);
+  return kExitFailure;
+}

@@ -1,0 +1,77 @@
+#include "app/cli_report.h"
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using nlohmann::json;
+
+// Rates and round trips to the tenth, as the history has them.
+double Tenths(double value) {
+  return std::round(value * 10.0) / 10.0;
+}
+
+json Direction(const CMeasurement& measurement) {
+  return {{"raw_kbps", Tenths(measurement.rates.raw)},
+          {"converted_kbps", Tenths(measurement.rates.converted)},
+          {"file", measurement.file},
+          {"bytes", measurement.bytes},
+          {"ms", std::llround(measurement.seconds * 1000.0)},
+          {"tier", measurement.rates.matched ? json(TierName(measurement.rates)) : json()}};
+}
+
+}  // namespace
+
+std::string OutcomeJson(const CTestOutcome& outcome) {
+  json out;
+  if (!outcome.finished) {
+    out["error"] = {
+        {"code", outcome.errorCode}, {"step", outcome.errorStep}, {"cause", outcome.errorCause}};
+    out["failure_text"] = std::string(kFailureText);
+    return out.dump(-1, ' ', false, json::error_handler_t::replace);
+  }
+  const std::string product = ProductName(outcome.download.rates, outcome.upload.rates);
+  out["time"] = outcome.time;
+  out["server"] = outcome.server;
+  out["attempts"] = outcome.attempts;
+  out["rtt_ms"] = outcome.rttMs >= 0.0 ? json(Tenths(outcome.rttMs)) : json();
+  out["download"] = Direction(outcome.download);
+  out["upload"] = Direction(outcome.upload);
+  out["product"] = product.empty() ? json() : json(product);
+  out["result_text"] = outcome.resultText;
+  // A server's words in a cause may be any bytes: invalid UTF-8 is replaced, never thrown.
+  return out.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+bool ParseServer(const std::string& text, std::string* host, INTERNET_PORT* port) {
+  std::string name = text;
+  std::string portText;
+  if (!name.empty() && name.front() == '[') {
+    const std::size_t close = name.find(']');
+    if (close == std::string::npos) return false;
+    const std::string rest = name.substr(close + 1);
+    name = name.substr(1, close - 1);
+    if (!rest.empty()) {
+      if (rest.front() != ':') return false;
+      portText = rest.substr(1);
+      if (portText.empty()) return false;
+    }
+  } else if (const std::size_t colon = name.find(':'); colon != std::string::npos) {
+    if (name.find(':', colon + 1) != std::string::npos) return false;  // IPv6 needs brackets
+    portText = name.substr(colon + 1);
+    name = name.substr(0, colon);
+    if (portText.empty()) return false;
+  }
+  if (name.empty()) return false;
+  if (!portText.empty()) {
+    if (portText.size() > 5 || portText.find_first_not_of("0123456789") != std::string::npos) {
+      return false;
+    }
+    const long value = std::stol(portText);
+    if (value < 1 || value > 65535) return false;
+    *port = static_cast<INTERNET_PORT>(value);
+  }
+  *host = name;
+  return true;
+}
