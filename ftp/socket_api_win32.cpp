@@ -8,6 +8,10 @@
 
 #include "kernel/utf16_win32.h"
 
+#ifndef TCP_MAXSEG  // Windows 10 1607 on; not in every SDK's headers
+#define TCP_MAXSEG 4
+#endif
+
 namespace socket_api {
 
 int LastError() {

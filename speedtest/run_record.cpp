@@ -83,6 +83,10 @@ void CRunRecord::Step(const std::string& step) {
   m_log += step + "\n";
 }
 
+void CRunRecord::Note(const std::string& note) {
+  m_log += m_step + ": " + note + "\n";
+}
+
 void CRunRecord::Transferred(DWORD bytes, double seconds) {
   m_log += m_step + ": " + std::to_string(bytes) + " bytes in " +
            std::to_string(static_cast<long long>(seconds * 1000.0 + 0.5)) + " ms\n";

@@ -17,6 +17,8 @@ class CRunRecord {
 
   // The step now under way ("log-in", "download 200Ktest.rnd", ...).
   void Step(const std::string& step);
+  // A remark on the step under way, on a line of its own.
+  void Note(const std::string& note);
   // The step under way moved `bytes` in `seconds`.
   void Transferred(DWORD bytes, double seconds);
   // The step under way failed; `cause` says why.

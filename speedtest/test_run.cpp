@@ -67,7 +67,7 @@ bool CTestRun::KeepWaiting() {
 }
 
 void CTestRun::NoteTransfer(const std::string& note) {
-  if (m_pRecord) m_pRecord->Step(note);
+  if (m_pRecord) m_pRecord->Note(note);
 }
 
 CTestOutcome CTestRun::Run() {

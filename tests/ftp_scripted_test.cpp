@@ -1,17 +1,16 @@
 // The FTP transfer subsystem against a scripted server: what no real server does on demand.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 
 #include "ftp/ftp_client.h"
+#include "ftp/socket_api.h"
 #include "kernel/tick_count.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/ftp_failure.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scripted_ftp_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/test_point.h"
 
 namespace {
 
@@ -149,6 +148,8 @@ TEST_F(ScriptedTest, TransferTimeFollowsAServerThatMovesTheDataSlowly) {
   constexpr std::size_t kSize = 32 * 1024;
   server.SetFile("slow.rnd", Pattern(kSize));
   server.PaceData(2048, 10);
+  InternetTimeouts timeouts;  // the server's own pace is slower than the others' time-outs
+  client.Session().SetTimeouts(timeouts);
   LogIn();
   client.Download("/pub/", "slow.rnd", Local("slow.rnd"));
   const double serverDownload = server.DataSeconds();
@@ -162,7 +163,14 @@ TEST_F(ScriptedTest, TransferTimeFollowsAServerThatMovesTheDataSlowly) {
   ASSERT_GT(serverDownload, 0.1);
   ASSERT_GT(serverUpload, 0.1);
   EXPECT_NEAR(download / serverDownload, 1.0, 0.15) << download << " s vs " << serverDownload;
-  EXPECT_NEAR(upload / serverUpload, 1.0, 0.15) << upload << " s vs " << serverUpload;
+  if (sink.notes.empty()) {
+    EXPECT_NEAR(upload / serverUpload, 1.0, 0.15) << upload << " s vs " << serverUpload;
+  } else {
+    // A system that cannot tell when the server has the data (Wine, Windows before 10
+    // 1703): the time ends at the last write, and the log says so.
+    EXPECT_EQ(sink.notes.size(), 1u);
+    EXPECT_LT(upload, serverUpload);
+  }
 
   // At full speed an upload takes what the server takes to receive it: no write waits for
   // the acknowledgement of the one before, which a receiver delays by up to 40 ms.

@@ -11,6 +11,15 @@ foreach(name ftp_reply_test rate_conversion_test run_record_test send_wait_test)
   add_test(NAME ${name} COMMAND ${name})
 endforeach()
 
+# The FTP client over Winsock against the scripted server, in-process.
+find_package(Threads REQUIRED)
+add_library(lumvik_test_support STATIC support/file_contents.cpp support/scripted_ftp_server.cpp)
+target_link_libraries(lumvik_test_support PUBLIC lumvik_core gtest Threads::Threads)
+add_executable(ftp_scripted_test ftp_scripted_test.cpp)
+target_link_libraries(ftp_scripted_test PRIVATE lumvik_test_support gtest_main)
+target_link_options(ftp_scripted_test PRIVATE -static)
+add_test(NAME ftp_scripted_test COMMAND ftp_scripted_test)
+
 # The system menu, in the program's own process under Wine.
 add_executable(system_menu_test WIN32 windows/system_menu_test.cpp ${CMAKE_SOURCE_DIR}/res/lumvik.rc)
 target_link_libraries(system_menu_test PRIVATE lumvik_window lumvik_server gtest)

@@ -1,6 +1,7 @@
 // A transfer owner for tests: records every progress report and answers with a flag.
 #pragma once
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -19,6 +20,9 @@ class RecordingSink : public CProgressSink {
     return bytes;
   }
 
+  void NoteTransfer(const std::string& note) override { notes.push_back(note); }
+
   bool abort = false;
+  std::vector<std::string> notes;
   std::vector<std::pair<DWORD, double>> reports;
 };

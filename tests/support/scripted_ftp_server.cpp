@@ -1,22 +1,22 @@
 #include "tests/support/scripted_ftp_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+
+#include "tests/support/test_sockets.h"
 
 namespace {
 
 // Waits until `fd` is readable or the server stops; false when it stops.
 bool WaitReadable(int fd, const std::atomic<bool>& stopping) {
   while (!stopping) {
-    pollfd entry{fd, POLLIN, 0};
-    if (::poll(&entry, 1, 50) > 0) return true;
+    pollfd entry{};
+    entry.fd = fd;
+    entry.events = POLLIN;
+    if (TestPoll(&entry, 1, 50) > 0) return true;
   }
   return false;
 }
@@ -32,7 +32,7 @@ bool ReadLine(int fd, std::string* buffer, std::string* line, const std::atomic<
     }
     if (!WaitReadable(fd, stopping)) return false;
     char chunk[1024];
-    const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+    const ssize_t n = TestRecv(fd, chunk, sizeof chunk, 0);
     if (n <= 0) return false;
     buffer->append(chunk, static_cast<std::size_t>(n));
   }
@@ -61,7 +61,7 @@ const std::map<std::string, std::string>& DefaultReplies() {
 
 ScriptedFtpServer::ScriptedFtpServer(int family, int port) {
   m_replies = DefaultReplies();
-  m_listener = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  m_listener = TestSocket(family);
   sockaddr_storage address{};
   socklen_t length;
   if (family == AF_INET6) {
@@ -77,7 +77,11 @@ ScriptedFtpServer::ScriptedFtpServer(int family, int port) {
     length = sizeof ipv4;
   }
   const int reuse = 1;
+#ifndef _WIN32  // there it would let two servers share the port
   if (m_listener >= 0) ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+#else
+  (void)reuse;
+#endif
   if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0) {
     if (family == AF_INET6) return;
     throw std::runtime_error("scripted server cannot listen");
@@ -95,7 +99,7 @@ ScriptedFtpServer::ScriptedFtpServer(int family, int port) {
 ScriptedFtpServer::~ScriptedFtpServer() {
   m_stopping = true;
   if (m_thread.joinable()) m_thread.join();
-  if (m_listener >= 0) ::close(m_listener);
+  if (m_listener >= 0) CloseSocket(m_listener);
 }
 
 std::string ScriptedFtpServer::DefaultReply(const std::string& key) {
@@ -178,19 +182,19 @@ bool ScriptedFtpServer::Send(int client, const std::string& raw) {
   if (raw == kHangUp) return false;
   if (raw == kSilence) {
     char sink[256];
-    while (WaitReadable(client, m_stopping) && ::recv(client, sink, sizeof sink, 0) > 0) {
+    while (WaitReadable(client, m_stopping) && TestRecv(client, sink, sizeof sink, 0) > 0) {
     }
     return false;
   }
-  return ::send(client, raw.data(), raw.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(raw.size());
+  return TestSend(client, raw.data(), raw.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(raw.size());
 }
 
 void ScriptedFtpServer::Serve() {
   while (WaitReadable(m_listener, m_stopping)) {
-    const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+    const int client = TestAccept(m_listener);
     if (client < 0) continue;
     Session(client);
-    ::close(client);
+    CloseSocket(client);
   }
 }
 
@@ -234,10 +238,11 @@ void ScriptedFtpServer::Session(int client) {
 }
 
 int ScriptedFtpServer::ConnectBack(const std::string& fromAddress, std::size_t paceBytes) {
-  const int fd = ::socket(m_dataFamily, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = TestSocket(m_dataFamily);
   if (paceBytes > 0) {
     const int smallest = 1;  // the kernel raises it to its minimum
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&smallest),
+                 sizeof smallest);
   }
   if (!fromAddress.empty()) {
     sockaddr_in source{};
@@ -261,7 +266,7 @@ int ScriptedFtpServer::ConnectBack(const std::string& fromAddress, std::size_t p
     length = sizeof ipv4;
   }
   if (::connect(fd, reinterpret_cast<sockaddr*>(&target), length) != 0) {
-    ::close(fd);
+    CloseSocket(fd);
     return -1;
   }
   return fd;
@@ -283,8 +288,8 @@ void ScriptedFtpServer::Transfer(int client, const std::string& verb, const std:
   if (impostorFirst || onlyImpostor) {
     const int impostor = ConnectBack("127.0.0.2", 0);
     if (impostor >= 0) {
-      ::send(impostor, impostorBytes.data(), impostorBytes.size(), MSG_NOSIGNAL);
-      ::close(impostor);
+      TestSend(impostor, impostorBytes.data(), impostorBytes.size(), MSG_NOSIGNAL);
+      CloseSocket(impostor);
     }
     if (onlyImpostor) {
       WaitReadable(client, m_stopping);
@@ -307,11 +312,11 @@ void ScriptedFtpServer::Transfer(int client, const std::string& verb, const std:
     const std::size_t piece = paceBytes > 0 ? paceBytes : std::max<std::size_t>(size, 1);
     for (std::size_t sent = 0; sent < size; sent += piece) {
       if (sent > 0) std::this_thread::sleep_for(paceInterval);
-      ::send(data, content.data() + sent, std::min(piece, size - sent), MSG_NOSIGNAL);
+      TestSend(data, content.data() + sent, std::min(piece, size - sent), MSG_NOSIGNAL);
     }
     last = std::chrono::steady_clock::now();
     if (dropAfter != std::string::npos) {
-      ::close(data);
+      CloseSocket(data);
       ::shutdown(client, SHUT_RDWR);
       return;
     }
@@ -320,8 +325,8 @@ void ScriptedFtpServer::Transfer(int client, const std::string& verb, const std:
     char chunk[65536];
     while (WaitReadable(data, m_stopping)) {
       if (paceBytes > 0 && !received.empty()) std::this_thread::sleep_for(paceInterval);
-      const ssize_t n = paceBytes > 0 ? ::recv(data, chunk, paceBytes, MSG_WAITALL)
-                                      : ::recv(data, chunk, sizeof chunk, 0);
+      const ssize_t n = paceBytes > 0 ? TestRecv(data, chunk, paceBytes, MSG_WAITALL)
+                                      : TestRecv(data, chunk, sizeof chunk, 0);
       if (n <= 0) break;
       last = std::chrono::steady_clock::now();
       received.append(chunk, static_cast<std::size_t>(n));
@@ -334,5 +339,5 @@ void ScriptedFtpServer::Transfer(int client, const std::string& verb, const std:
     std::lock_guard<std::mutex> lock(m_mutex);
     m_dataSeconds = std::chrono::duration<double>(last - start).count();
   }
-  ::close(data);
+  CloseSocket(data);
 }

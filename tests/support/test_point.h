@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tests/support/file_contents.h"
+
 class TestPoint : public ::testing::Environment {
  public:
   // The environment registered by the test program's main; null before.
@@ -33,8 +35,3 @@ class TestPoint : public ::testing::Environment {
 
 // A port of 127.0.0.1 that nothing listens on right now.
 int FreeLoopbackPort();
-
-// The whole content of a local file; empty when it is missing.
-std::string ReadWholeFile(const std::string& path);
-bool FileExists(const std::string& path);
-void WriteWholeFile(const std::string& path, const std::string& content);
