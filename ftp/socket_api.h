@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 using SocketHandle = SOCKET;
@@ -36,10 +37,26 @@ int LastError();
 Failure Classify(int error);
 std::string ErrorText(int error);
 
+// The addresses of `host` for a stream connection to `port`, in the order to try them;
+// false with the resolver's words in `failure` (UTF-8) when it finds none.
+bool Resolve(const std::string& host, unsigned short port, std::vector<sockaddr_storage>* found,
+             std::string* failure);
+
 // A non-blocking stream socket that is not inherited by child processes; kNoSocket on
 // failure.
 SocketHandle NewStreamSocket(int family);
 void Close(SocketHandle socket);
+// Starts a connection: 0 when it is made at once, -1 with LastError otherwise (kInProgress
+// or kWouldBlock while it goes on).
+int Connect(SocketHandle socket, const sockaddr_storage& address);
+// The outcome of a connection that went on: 0, or the error that ended it.
+int ConnectOutcome(SocketHandle socket);
+// bind and listen; 0, or -1 with LastError.
+int Bind(SocketHandle socket, const sockaddr_storage& address);
+int Listen(SocketHandle socket, int backlog);
+// The socket's own address and its peer's; 0, or -1 with LastError.
+int LocalAddress(SocketHandle socket, sockaddr_storage* address);
+int PeerAddress(SocketHandle socket, sockaddr_storage* address);
 // Accepts a waiting connection as a non-blocking socket; kNoSocket on failure.
 SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer);
 // At most `size` bytes; the count, or -1 on failure. A closed peer never raises a signal.

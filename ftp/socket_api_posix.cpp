@@ -3,9 +3,12 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <string.h>
+
 #include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cstring>
 
 #include "ftp/socket_api.h"
 
@@ -43,12 +46,70 @@ std::string ErrorText(int error) {
   return strerror(error);
 }
 
+bool Resolve(const std::string& host, unsigned short port, std::vector<sockaddr_storage>* found,
+             std::string* failure) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
+  addrinfo* list = nullptr;
+  const int status = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list);
+  if (status != 0) {
+    *failure = ::gai_strerror(status);
+    return false;
+  }
+  for (const addrinfo* entry = list; entry; entry = entry->ai_next) {
+    sockaddr_storage address{};
+    std::memcpy(&address, entry->ai_addr, std::min<std::size_t>(entry->ai_addrlen, sizeof address));
+    found->push_back(address);
+  }
+  ::freeaddrinfo(list);
+  return true;
+}
+
 SocketHandle NewStreamSocket(int family) {
   return ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
 }
 
 void Close(SocketHandle socket) {
   ::close(socket);
+}
+
+namespace {
+
+socklen_t LengthOf(const sockaddr_storage& address) {
+  return address.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+}
+
+}  // namespace
+
+int Connect(SocketHandle socket, const sockaddr_storage& address) {
+  return ::connect(socket, reinterpret_cast<const sockaddr*>(&address), LengthOf(address));
+}
+
+int ConnectOutcome(SocketHandle socket) {
+  int result = 0;
+  socklen_t length = sizeof result;
+  if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &result, &length) != 0) return errno;
+  return result;
+}
+
+int Bind(SocketHandle socket, const sockaddr_storage& address) {
+  return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), LengthOf(address));
+}
+
+int Listen(SocketHandle socket, int backlog) {
+  return ::listen(socket, backlog);
+}
+
+int LocalAddress(SocketHandle socket, sockaddr_storage* address) {
+  socklen_t length = sizeof *address;
+  return ::getsockname(socket, reinterpret_cast<sockaddr*>(address), &length);
+}
+
+int PeerAddress(SocketHandle socket, sockaddr_storage* address) {
+  socklen_t length = sizeof *address;
+  return ::getpeername(socket, reinterpret_cast<sockaddr*>(address), &length);
 }
 
 SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer) {

@@ -6,6 +6,9 @@
 
 #include <mstcpip.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "kernel/utf16_win32.h"
 
 #ifndef TCP_MAXSEG  // Windows 10 1607 on; not in every SDK's headers
@@ -43,6 +46,29 @@ std::string ErrorText(int error) {
   return SystemErrorText(static_cast<DWORD>(error));
 }
 
+bool Resolve(const std::string& host, unsigned short port, std::vector<sockaddr_storage>* found,
+             std::string* failure) {
+  ADDRINFOW hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
+  ADDRINFOW* list = nullptr;
+  const int status =
+      ::GetAddrInfoW(Widen(host).c_str(), std::to_wstring(port).c_str(), &hints, &list);
+  if (status != 0) {
+    // The wide text, so that the system's own language reaches the log intact.
+    *failure = Narrow(::gai_strerrorW(status));
+    return false;
+  }
+  for (const ADDRINFOW* entry = list; entry; entry = entry->ai_next) {
+    sockaddr_storage address{};
+    std::memcpy(&address, entry->ai_addr, std::min<std::size_t>(entry->ai_addrlen, sizeof address));
+    found->push_back(address);
+  }
+  ::FreeAddrInfoW(list);
+  return true;
+}
+
 SocketHandle NewStreamSocket(int family) {
   const SocketHandle socket =
       ::WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
@@ -56,6 +82,45 @@ SocketHandle NewStreamSocket(int family) {
 
 void Close(SocketHandle socket) {
   ::closesocket(socket);
+}
+
+namespace {
+
+int LengthOf(const sockaddr_storage& address) {
+  return address.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+}
+
+}  // namespace
+
+int Connect(SocketHandle socket, const sockaddr_storage& address) {
+  return ::connect(socket, reinterpret_cast<const sockaddr*>(&address), LengthOf(address));
+}
+
+int ConnectOutcome(SocketHandle socket) {
+  int result = 0;
+  int length = sizeof result;
+  if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&result), &length) != 0) {
+    return ::WSAGetLastError();
+  }
+  return result;
+}
+
+int Bind(SocketHandle socket, const sockaddr_storage& address) {
+  return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), LengthOf(address));
+}
+
+int Listen(SocketHandle socket, int backlog) {
+  return ::listen(socket, backlog);
+}
+
+int LocalAddress(SocketHandle socket, sockaddr_storage* address) {
+  int length = sizeof *address;
+  return ::getsockname(socket, reinterpret_cast<sockaddr*>(address), &length);
+}
+
+int PeerAddress(SocketHandle socket, sockaddr_storage* address) {
+  int length = sizeof *address;
+  return ::getpeername(socket, reinterpret_cast<sockaddr*>(address), &length);
 }
 
 SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <memory>
+#include <vector>
 
 #include "ftp/internet_exception.h"
 #include "ftp/progress_sink.h"
@@ -29,10 +29,6 @@ SocketHandle NewStreamSocket(int family) {
   const SocketHandle socket = socket_api::NewStreamSocket(family);
   if (socket == kNoSocket) ThrowSystemError("socket");
   return socket;
-}
-
-int LengthOf(const sockaddr_storage& address) {
-  return address.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
 }
 
 // The address as IPv6, so that IPv4 and IPv4-mapped addresses compare equal.
@@ -115,23 +111,18 @@ void TcpSocket::Close() {
 
 TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int timeoutMs,
                              CProgressSink* waitSink) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
-  addrinfo* found = nullptr;
-  const int status = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
-  if (status != 0) {
-    ThrowError(ERROR_INTERNET_NAME_NOT_RESOLVED, host + ": " + gai_strerror(status));
+  std::vector<sockaddr_storage> addresses;
+  std::string resolveFailure;
+  if (!socket_api::Resolve(host, port, &addresses, &resolveFailure)) {
+    ThrowError(ERROR_INTERNET_NAME_NOT_RESOLVED, host + ": " + resolveFailure);
   }
-  std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, &freeaddrinfo);
 
   const long long deadline = socket_api::NowMs() + timeoutMs;
   std::string lastFailure = "no address";
-  for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
-    TcpSocket candidate(NewStreamSocket(entry->ai_family), waitSink);
+  for (const sockaddr_storage& address : addresses) {
+    TcpSocket candidate(NewStreamSocket(address.ss_family), waitSink);
     const auto connectStart = std::chrono::steady_clock::now();
-    if (::connect(candidate.m_socket, entry->ai_addr, static_cast<int>(entry->ai_addrlen)) != 0) {
+    if (socket_api::Connect(candidate.m_socket, address) != 0) {
       const int error = socket_api::LastError();
       const Failure failure = socket_api::Classify(error);
       if (failure != Failure::kInProgress && failure != Failure::kWouldBlock) {
@@ -141,10 +132,7 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int ti
       if (!candidate.PollUntil(true, deadline, "the connection to the server")) {
         ThrowError(ERROR_INTERNET_TIMEOUT, "connect to " + host + " timed out");
       }
-      int result = 0;
-      socklen_t length = sizeof result;
-      ::getsockopt(candidate.m_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&result),
-                   &length);
+      const int result = socket_api::ConnectOutcome(candidate.m_socket);
       if (result != 0) {
         lastFailure = socket_api::ErrorText(result);
         continue;
@@ -166,10 +154,8 @@ TcpSocket TcpSocket::Listen(const sockaddr_storage& address) {
     reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
   }
   TcpSocket listener(NewStreamSocket(local.ss_family));
-  if (::bind(listener.m_socket, reinterpret_cast<const sockaddr*>(&local), LengthOf(local)) != 0) {
-    ThrowSystemError("bind");
-  }
-  if (::listen(listener.m_socket, 4) != 0) ThrowSystemError("listen");
+  if (socket_api::Bind(listener.m_socket, local) != 0) ThrowSystemError("bind");
+  if (socket_api::Listen(listener.m_socket, 4) != 0) ThrowSystemError("listen");
   return listener;
 }
 
@@ -266,19 +252,13 @@ std::size_t TcpSocket::SegmentSize() const {
 
 sockaddr_storage TcpSocket::LocalAddress() const {
   sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ThrowSystemError("getsockname");
-  }
+  if (socket_api::LocalAddress(m_socket, &address) != 0) ThrowSystemError("getsockname");
   return address;
 }
 
 sockaddr_storage TcpSocket::PeerAddress() const {
   sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getpeername(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ThrowSystemError("getpeername");
-  }
+  if (socket_api::PeerAddress(m_socket, &address) != 0) ThrowSystemError("getpeername");
   return address;
 }
 
