@@ -145,6 +145,11 @@ CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD acces
   return m_pOpenFile;
 }
 
+char* CFtpConnection::ReceiveBuffer() {
+  if (!m_pReceiveBuffer) m_pReceiveBuffer.reset(new char[CInternetFile::kReceiveBuffer]);
+  return m_pReceiveBuffer.get();
+}
+
 void CFtpConnection::FileClosed(CInternetFile* file) {
   if (m_pOpenFile == file) m_pOpenFile = nullptr;
 }

@@ -1,6 +1,7 @@
 // A logged-in FTP control connection (RFC 959) with active-mode data connections.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "ftp/ftp_reply.h"
@@ -49,6 +50,8 @@ class CFtpConnection {
   [[noreturn]] void Fail(DWORD error, const std::string& detail);
   void EnsureUsable() const;
   void FileClosed(CInternetFile* file);
+  // The buffer of CInternetFile::kReceiveBuffer bytes that the connection's downloads use.
+  char* ReceiveBuffer();
 
   TcpSocket m_control;
   FtpReplyParser m_parser;
@@ -57,4 +60,5 @@ class CFtpConnection {
   CInternetFile* m_pOpenFile = nullptr;
   std::string m_lastReply;
   double m_roundTripMs = -1.0;
+  std::unique_ptr<char[]> m_pReceiveBuffer;
 };

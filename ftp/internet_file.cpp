@@ -10,7 +10,7 @@ CInternetFile::CInternetFile(CFtpConnection* connection, TcpSocket data, bool wr
     : m_pConnection(connection),
       m_data(std::move(data)),
       m_bWriting(writing),
-      m_pReceived(writing ? nullptr : new char[kReceiveBuffer]) {
+      m_pReceived(writing ? nullptr : connection->ReceiveBuffer()) {
   if (writing) {
     m_nGatherUpTo = m_data.SegmentSize();
     m_gathered.reserve(m_nGatherUpTo);
@@ -38,13 +38,13 @@ UINT CInternetFile::Read(void* buffer, UINT count) {
       if (m_bEndReached) break;
       m_nReceivedStart = 0;
       m_nReceivedEnd =
-          m_data.Receive(m_pReceived.get(), kReceiveBuffer, m_pConnection->m_timeouts.dataIoMs);
+          m_data.Receive(m_pReceived, kReceiveBuffer, m_pConnection->m_timeouts.dataIoMs);
       if (m_nReceivedEnd == 0) m_bEndReached = true;
       continue;
     }
     const std::size_t piece =
         std::min<std::size_t>(count - total, m_nReceivedEnd - m_nReceivedStart);
-    std::memcpy(out + total, m_pReceived.get() + m_nReceivedStart, piece);
+    std::memcpy(out + total, m_pReceived + m_nReceivedStart, piece);
     m_nReceivedStart += piece;
     total += static_cast<UINT>(piece);
   }

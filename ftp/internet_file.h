@@ -16,8 +16,13 @@ class CInternetFile {
   // bounded, so that TCP can fill a path with a long round trip.
   static constexpr int kUploadUnsent = 16 * 1024;
   // A download takes what the kernel holds in pieces of up to this size, so that small
-  // reads do not cost one system call each.
+  // reads do not cost one system call each. The connection keeps one such buffer for all
+  // its downloads, which follow one another.
+#ifdef LUMVIK_RECEIVE_BUFFER_BYTES  // the session fuzzer's, so that refills happen often
+  static constexpr std::size_t kReceiveBuffer = LUMVIK_RECEIVE_BUFFER_BYTES;
+#else
   static constexpr std::size_t kReceiveBuffer = 256 * 1024;
+#endif
 
   CInternetFile(const CInternetFile&) = delete;
   CInternetFile& operator=(const CInternetFile&) = delete;
@@ -53,7 +58,7 @@ class CInternetFile {
   TcpSocket m_data;
   bool m_bWriting;
   bool m_bEndReached = false;
-  std::unique_ptr<char[]> m_pReceived;  // downloads only: bytes received, not yet read
+  char* m_pReceived;  // downloads only: the connection's buffer of bytes received, not yet read
   std::size_t m_nReceivedStart = 0;
   std::size_t m_nReceivedEnd = 0;
   std::string m_gathered;  // uploads only: written, not yet sent

@@ -1,0 +1,67 @@
+// An FTP server and the network to it, in memory and on a virtual clock, played from a
+// script of bytes: the socket layer's fake (socket_api_fake.cpp) serves the FTP client from
+// it, so that a whole test run takes microseconds and a 30 s time-out costs nothing.
+//
+// The script is read a byte at a time, only at the server's decisions, in the order they
+// come; once it is used up, every decision is the well-behaved one (a zero byte), so that
+// every script plays a whole session. The decisions:
+//   session start   1 byte: bit 0 the server's family (IPv6 when set); bits 1-7, when not 0,
+//                   after how many progress reports and wait slices (of 100 ms) the user
+//                   closes the window
+//   the system      1 byte: bits 0-3, when not 0, which local file write fails (disk
+//                   full); bit 4 it cannot tell what the peer acknowledged (Wine); bit 5
+//                   it has no bound on unsent data (Winsock), so writes wait on its counts
+//   TCP connect     1 byte % 8: 5 refused at once, 6 refused later, 7 never answers; else made
+//   each reply      1 byte, for the greeting, every command and every transfer's end. Its
+//                   high 4 bits: 0 the client reads the reply whole, else in pieces of at
+//                   most that many bytes. Its low 4 bits:
+//                     0-9  the expected reply
+//                     10   the expected reply, 1 + next byte × 50 ms late
+//                     11   a reply of `next byte` raw bytes from the script; 255: a
+//                          line of 16 KiB of the byte after
+//                     12   a reply with the code of the next byte's pick, one or three lines
+//                     13   the control connection closes; 14 it is reset; 15 silence
+//                   A preliminary reply (1xx) to the greeting is followed by another.
+//   a 1xx to RETR   1 byte for the data connection: its low 3 bits 5 another host connects
+//   or STOR         first, 6 only another host connects, 7 nobody connects, else the
+//                   server; its high 5 bits × 250 ms the virtual time the data takes. Then
+//                   for RETR 2 bytes, the data's length (little-endian; 0 is 1000 bytes), and
+//                   1 byte % 4: 3 the data connection is reset halfway; else it closes at
+//                   the end. For STOR 1 byte: 0 the server reads all; else it reads that
+//                   many KiB, then stops reading (odd) or resets the connection (even).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fake_network {
+
+// Starts a new session on `script` (which must outlive it) at virtual time 0.
+void StartSession(const std::uint8_t* data, std::size_t size);
+
+// Whether this local file write is the one that fails.
+bool FailLocalWrite();
+
+// After how many progress reports the user closes the window; 0 never.
+int CloseAfterReports();
+
+// The virtual clock.
+long long NowMs();
+
+// Whether the server made a transfer fail (a reset, a refusal at its end, a server that
+// stopped reading): a run that reports a result after it is wrong.
+bool ServerFailedATransfer();
+
+// The commands the client sent, in order.
+const std::vector<std::string>& Commands();
+
+// How many sockets the client holds open.
+int OpenSockets();
+
+// The local files (local_file_fake.cpp): how many exist, and forgetting them all.
+std::size_t LocalFileCount();
+void ForgetLocalFiles();
+
+}  // namespace fake_network

@@ -1,0 +1,97 @@
+// Whole test runs against a server whose every byte and every move the input decides
+// (fake_network.h tells how), through the real run and FTP client over the fake socket
+// layer. A finding is a crash, a leak or undefined behaviour (the sanitizers), or one of
+// the traps below.
+#include <stdlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "ftp/ftp_exception.h"
+#include "kernel/tick_count.h"
+#include "speedtest/test_run.h"
+#include "tests/fuzz/fake_network.h"
+
+namespace {
+
+// A session of three attempts cannot wait longer than this on the server's time-outs.
+constexpr long long kLongestSessionMs = 2LL * 60 * 60 * 1000;
+
+DWORD VirtualTicks() {
+  return static_cast<DWORD>(fake_network::NowMs());
+}
+
+// The user: closes the window after as many reports and wait slices as the script says.
+class User : public CTestRunListener {
+ public:
+  void OnStage(RunStage, const char*, DWORD, int) override {}
+  bool OnProgress(DWORD, double) override {
+    ++m_reports;
+    return Closed();
+  }
+  bool OnWait() override {
+    if (fake_network::NowMs() > kLongestSessionMs) __builtin_trap();  // a wait without end
+    ++m_reports;
+    return !Closed();
+  }
+
+ private:
+  bool Closed() const {
+    const int after = fake_network::CloseAfterReports();
+    return after != 0 && m_reports >= after;
+  }
+  int m_reports = 0;
+};
+
+bool IsDesignCode(int code) {
+  return (code >= CFTPException::kUnknown &&
+          code <= CFTPException::kCannotOpenRemoteFileForWriting) ||
+         code == CFTPException::kAborted;
+}
+
+constexpr char kFolder[] = "/fuzz";
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // No run log or history anywhere: their folders cannot be made.
+  ::setenv("XDG_CACHE_HOME", "/proc/lumvik-no-folder", 1);
+  ::setenv("XDG_DATA_HOME", "/proc/lumvik-no-folder", 1);
+  ::unsetenv("HOME");
+  SetTickSource(&VirtualTicks);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fake_network::StartSession(data, size);
+  User user;
+  CTestOutcome outcome;
+  {
+    CTestRun run(kFolder, "fuzz.test", 21, &user);
+    run.EchoLog(false);
+    outcome = run.Run();
+  }
+  if (std::getenv("LUMVIK_FUZZ_TRACE")) {
+    // What a session did, for reading a finding or a seed.
+    for (const std::string& command : fake_network::Commands())
+      std::fprintf(stderr, "> %s\n", command.c_str());
+    std::fprintf(stderr, "%s after %lld ms, %d attempts: code %d in %s: %s\n",
+                 outcome.finished ? "result" : "failure", fake_network::NowMs(), outcome.attempts,
+                 outcome.errorCode, outcome.errorStep.c_str(), outcome.errorCause.c_str());
+  }
+  if (fake_network::NowMs() > kLongestSessionMs) __builtin_trap();
+  // Every socket closed once the run is over.
+  if (fake_network::OpenSockets() != 0) __builtin_trap();
+  // Only CFTPException reached the run, with one of the design's codes.
+  if (!outcome.finished && !IsDesignCode(outcome.errorCode)) __builtin_trap();
+  if (outcome.errorCause == "unexpected failure") __builtin_trap();
+  // No result after a transfer the server failed.
+  if (outcome.finished && fake_network::ServerFailedATransfer()) __builtin_trap();
+  // No test file left behind.
+  if (fake_network::LocalFileCount() != 0) __builtin_trap();
+  fake_network::ForgetLocalFiles();
+  return 0;
+}

@@ -1,0 +1,566 @@
+// The socket layer over fake_network's scripted server: linked in place of the platform's
+// file, so that the FTP client above it runs unchanged.
+#include <errno.h>
+#include <string.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ftp/socket_api.h"
+#include "tests/fuzz/fake_network.h"
+
+namespace {
+
+constexpr long long kNever = 1LL << 60;
+constexpr unsigned short kServerPort = 21;
+
+enum class Kind { kNew, kControl, kListener, kData };
+
+struct FakeSocket {
+  Kind kind = Kind::kNew;
+  int family = AF_INET;
+  bool connecting = false;  // a connect still under way
+  int connectOutcome = 0;   // what it ends in
+  long long readyAt = 0;    // when it is writable (a connect) or its data arrives
+  bool impostor = false;    // a data connection from another host
+  unsigned short port = 0;  // a listener's
+};
+
+// One transfer's data connection as the server plays it.
+struct Transfer {
+  bool active = false;
+  bool retrieve = false;
+  int arrivals = 0;  // connections still to arrive at the listener: impostor first
+  bool impostorFirst = false;
+  bool realArrives = true;
+  std::size_t length = 0;  // RETR: bytes to send; STOR: bytes it reads before it stops
+  std::size_t moved = 0;
+  bool resetHalfway = false;   // RETR
+  bool readsAll = true;        // STOR
+  bool resetsAtLimit = false;  // STOR
+  int dataSocket = -1;
+  long long durationMs = 0;  // virtual time the data takes, spent at its end
+  bool durationSpent = false;
+};
+
+struct Network {
+  const std::uint8_t* script = nullptr;
+  std::size_t size = 0;
+  std::size_t at = 0;
+  long long nowUs = 0;
+  int lastError = 0;
+  int nextHandle = 100;
+  int closeAfterReports = 0;
+  int family = AF_INET;
+  unsigned short nextPort = 40000;
+  std::map<int, FakeSocket> sockets;
+  // The control connection.
+  int control = -1;
+  std::string fromClient;
+  std::string toClient;
+  long long toClientAt = 0;  // when what is in toClient arrives
+  bool closed = false;
+  bool reset = false;
+  bool silent = false;
+  bool greeted = false;
+  Transfer transfer;
+  bool failedTransfer = false;
+  std::vector<std::string> commands;
+  std::size_t piece = 0;  // the latest reply reaches the client in reads of this size; 0 whole
+  // The system: which local write fails (0 none), and what it cannot tell of sent data.
+  int failingWrite = 0;
+  bool cannotTellAcknowledged = false;
+  bool noUnsentBound = false;
+
+  std::uint8_t Byte() { return at < size ? script[at++] : 0; }
+  long long NowMs() const { return nowUs / 1000; }
+  void Advance(long long ms) { nowUs += ms * 1000; }
+};
+
+Network g_net;
+
+// The transfer's data has taken its time, once it ends.
+void SpendDuration(Transfer& t) {
+  if (t.durationSpent) return;
+  t.durationSpent = true;
+  g_net.Advance(t.durationMs);
+}
+
+const std::map<std::string, std::string>& ExpectedReplies() {
+  static const std::map<std::string, std::string> replies = {
+      {"GREETING", "220 fuzz server ready\r\n"},
+      {"USER", "331 password please\r\n"},
+      {"PASS", "230 logged in\r\n"},
+      {"PWD", "257 \"/\" is the current directory\r\n"},
+      {"CWD", "250 directory changed\r\n"},
+      {"TYPE", "200 type set\r\n"},
+      {"PORT", "200 PORT accepted\r\n"},
+      {"EPRT", "200 EPRT accepted\r\n"},
+      {"RETR", "150 opening data connection\r\n"},
+      {"STOR", "150 ready to receive\r\n"},
+      {"END", "226 transfer complete\r\n"},
+      {"QUIT", "221 goodbye\r\n"},
+  };
+  return replies;
+}
+
+std::string ExpectedReply(const std::string& key) {
+  const auto found = ExpectedReplies().find(key);
+  return found == ExpectedReplies().end() ? "502 not implemented\r\n" : found->second;
+}
+
+std::string PickedReply(std::uint8_t pick) {
+  static const int codes[] = {110, 120, 125, 150, 200, 202, 220, 221, 226, 230, 250, 257,
+                              331, 332, 421, 425, 426, 450, 500, 501, 530, 550, 553, 999};
+  const int code = codes[(pick & 0x7f) % (sizeof codes / sizeof codes[0])];
+  const std::string number = std::to_string(code);
+  if (pick & 0x80) return number + "-first line\r\n inner line\r\n" + number + " last line\r\n";
+  return number + " picked reply\r\n";
+}
+
+void StartTransfer(bool retrieve);
+
+// The server's answer to `key` (a verb, "GREETING" or "END"), as the script decides.
+void Answer(const std::string& key) {
+  if (g_net.closed || g_net.reset || g_net.silent) return;
+  std::string reply = ExpectedReply(key);
+  long long delayMs = 0;
+  const std::uint8_t decision = g_net.Byte();
+  g_net.piece = decision >> 4;
+  switch (decision & 0x0f) {
+    case 10:
+      delayMs = 1 + g_net.Byte() * 50LL;
+      break;
+    case 11: {
+      const std::size_t length = g_net.Byte();
+      reply.clear();
+      if (length == 0xff) {
+        reply.assign(16 * 1024, static_cast<char>(g_net.Byte()));
+        break;
+      }
+      for (std::size_t i = 0; i < length; ++i) reply += static_cast<char>(g_net.Byte());
+      break;
+    }
+    case 12:
+      reply = PickedReply(g_net.Byte());
+      break;
+    case 13:
+      g_net.closed = true;
+      return;
+    case 14:
+      g_net.reset = true;
+      return;
+    case 15:
+      g_net.silent = true;
+      return;
+    default:
+      break;
+  }
+  if (g_net.toClient.empty()) g_net.toClientAt = g_net.NowMs() + delayMs;
+  g_net.toClient += reply;
+  const bool preliminary = !reply.empty() && reply[0] == '1';
+  if (preliminary && (key == "RETR" || key == "STOR")) StartTransfer(key == "RETR");
+  // A server that says it is not ready yet (120) greets again later.
+  if (preliminary && key == "GREETING") Answer(key);
+}
+
+void StartTransfer(bool retrieve) {
+  Transfer& t = g_net.transfer;
+  t = Transfer();
+  t.active = true;
+  t.retrieve = retrieve;
+  const std::uint8_t arrival = g_net.Byte();
+  t.durationMs = (arrival >> 3) * 250LL;
+  switch (arrival % 8) {
+    case 5:
+      t.impostorFirst = true;
+      break;
+    case 6:
+      t.impostorFirst = true;
+      t.realArrives = false;
+      break;
+    case 7:
+      t.realArrives = false;
+      break;
+    default:
+      break;
+  }
+  t.arrivals = (t.impostorFirst ? 1 : 0) + (t.realArrives ? 1 : 0);
+  if (!t.realArrives) g_net.failedTransfer = true;
+  if (retrieve) {
+    const std::size_t low = g_net.Byte();
+    const std::size_t length = low | static_cast<std::size_t>(g_net.Byte()) << 8;
+    t.length = length == 0 ? 1000 : length;
+    t.resetHalfway = g_net.Byte() % 4 == 3;
+    if (t.resetHalfway) g_net.failedTransfer = true;
+  } else {
+    const std::uint8_t limit = g_net.Byte();
+    t.readsAll = limit == 0;
+    t.length = static_cast<std::size_t>(limit) * 1024;
+    t.resetsAtLimit = limit % 2 == 0;
+  }
+}
+
+// The client closed the data connection (or it ended): the server's final reply follows.
+void EndTransfer() {
+  Transfer& t = g_net.transfer;
+  if (!t.active) return;
+  t.active = false;
+  t.dataSocket = -1;
+  const std::size_t before = g_net.toClient.size();
+  Answer("END");
+  // Anything but a completion, or nothing at all, fails the transfer.
+  const bool completion = g_net.toClient.size() > before && g_net.toClient[before] == '2';
+  if (!completion) g_net.failedTransfer = true;
+}
+
+void Command(const std::string& line) {
+  g_net.commands.push_back(line);
+  const std::string verb = line.substr(0, line.find(' '));
+  // A command while a transfer is open: the server forgets the transfer.
+  if (g_net.transfer.active && g_net.transfer.dataSocket < 0) g_net.transfer.active = false;
+  Answer(verb);
+}
+
+sockaddr_storage ServerAddress(bool impostor = false) {
+  sockaddr_storage address{};
+  if (g_net.family == AF_INET6) {
+    auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
+    v6.sin6_family = AF_INET6;
+    v6.sin6_addr = in6addr_loopback;
+    if (impostor) v6.sin6_addr.s6_addr[14] = 1;
+    v6.sin6_port = htons(kServerPort);
+  } else {
+    auto& v4 = reinterpret_cast<sockaddr_in&>(address);
+    v4.sin_family = AF_INET;
+    v4.sin_addr.s_addr = htonl(impostor ? 0x7f000002 : 0x7f000001);
+    v4.sin_port = htons(kServerPort);
+  }
+  return address;
+}
+
+FakeSocket* Find(SocketHandle handle) {
+  const auto found = g_net.sockets.find(handle);
+  return found == g_net.sockets.end() ? nullptr : &found->second;
+}
+
+int Fail(int error) {
+  g_net.lastError = error;
+  return -1;
+}
+
+// When `socket` becomes ready for what is asked; kNever when it does not.
+long long ReadyAt(SocketHandle handle, FakeSocket& socket, bool forWriting) {
+  const long long now = g_net.NowMs();
+  switch (socket.kind) {
+    case Kind::kNew:
+      return socket.connecting && forWriting ? socket.readyAt : kNever;
+    case Kind::kControl:
+      if (forWriting) return now;
+      if (g_net.closed || g_net.reset) return now;
+      return g_net.toClient.empty() ? kNever : std::max(now, g_net.toClientAt);
+    case Kind::kListener:
+      return !forWriting && g_net.transfer.active && g_net.transfer.arrivals > 0 &&
+                     g_net.transfer.dataSocket < 0
+                 ? now
+                 : kNever;
+    case Kind::kData: {
+      const Transfer& t = g_net.transfer;
+      if (socket.impostor || !t.active || t.dataSocket != handle) return now;
+      if (!forWriting) return now;
+      const bool stopped = !t.readsAll && t.moved >= t.length && !t.resetsAtLimit;
+      return stopped ? kNever : now;
+    }
+  }
+  return kNever;
+}
+
+}  // namespace
+
+namespace fake_network {
+
+void StartSession(const std::uint8_t* data, std::size_t size) {
+  g_net = Network();
+  g_net.script = data;
+  g_net.size = size;
+  const std::uint8_t start = g_net.Byte();
+  g_net.family = start & 1 ? AF_INET6 : AF_INET;
+  g_net.closeAfterReports = start >> 1;
+  const std::uint8_t system = g_net.Byte();
+  g_net.failingWrite = system & 0x0f;
+  g_net.cannotTellAcknowledged = (system & 0x10) != 0;
+  g_net.noUnsentBound = (system & 0x20) != 0;
+}
+
+bool FailLocalWrite() {
+  return g_net.failingWrite != 0 && --g_net.failingWrite == 0;
+}
+
+int CloseAfterReports() {
+  return g_net.closeAfterReports;
+}
+
+long long NowMs() {
+  return g_net.NowMs();
+}
+
+bool ServerFailedATransfer() {
+  return g_net.failedTransfer;
+}
+
+const std::vector<std::string>& Commands() {
+  return g_net.commands;
+}
+
+int OpenSockets() {
+  return static_cast<int>(g_net.sockets.size());
+}
+
+}  // namespace fake_network
+
+namespace socket_api {
+
+int LastError() {
+  return g_net.lastError;
+}
+
+Failure Classify(int error) {
+  switch (error) {
+    case EAGAIN:
+      return Failure::kWouldBlock;
+    case EINPROGRESS:
+      return Failure::kInProgress;
+    case EINTR:
+      return Failure::kInterrupted;
+    case ECONNRESET:
+      return Failure::kReset;
+    case ECONNREFUSED:
+      return Failure::kRefused;
+    default:
+      return Failure::kOther;
+  }
+}
+
+std::string ErrorText(int error) {
+  return strerror(error);
+}
+
+bool Resolve(const std::string& host, unsigned short, std::vector<sockaddr_storage>* found,
+             std::string* failure) {
+  if (host.empty()) {
+    *failure = "no such host";
+    return false;
+  }
+  found->push_back(ServerAddress());
+  return true;
+}
+
+SocketHandle NewStreamSocket(int family) {
+  FakeSocket socket;
+  socket.family = family;
+  const int handle = g_net.nextHandle++;
+  g_net.sockets[handle] = socket;
+  return handle;
+}
+
+void Close(SocketHandle handle) {
+  if (handle == g_net.control) g_net.control = -1;
+  if (g_net.transfer.active && handle == g_net.transfer.dataSocket) EndTransfer();
+  g_net.sockets.erase(handle);
+}
+
+int Connect(SocketHandle handle, const sockaddr_storage&) {
+  FakeSocket* socket = Find(handle);
+  if (!socket) return Fail(EBADF);
+  switch (g_net.Byte() % 8) {
+    case 5:
+      return Fail(ECONNREFUSED);
+    case 6:
+      socket->connecting = true;
+      socket->connectOutcome = ECONNREFUSED;
+      socket->readyAt = g_net.NowMs() + 5;
+      return Fail(EINPROGRESS);
+    case 7:
+      socket->connecting = true;
+      socket->readyAt = kNever;
+      return Fail(EINPROGRESS);
+    default:
+      break;
+  }
+  socket->kind = Kind::kControl;
+  g_net.control = handle;
+  Answer("GREETING");
+  return 0;
+}
+
+int ConnectOutcome(SocketHandle handle) {
+  FakeSocket* socket = Find(handle);
+  if (!socket) return EBADF;
+  socket->connecting = false;
+  if (socket->connectOutcome != 0) return socket->connectOutcome;
+  socket->kind = Kind::kControl;
+  g_net.control = handle;
+  Answer("GREETING");
+  return 0;
+}
+
+int Bind(SocketHandle handle, const sockaddr_storage&) {
+  FakeSocket* socket = Find(handle);
+  if (!socket) return Fail(EBADF);
+  socket->port = g_net.nextPort++;
+  return 0;
+}
+
+int Listen(SocketHandle handle, int) {
+  FakeSocket* socket = Find(handle);
+  if (!socket) return Fail(EBADF);
+  socket->kind = Kind::kListener;
+  return 0;
+}
+
+int LocalAddress(SocketHandle handle, sockaddr_storage* address) {
+  FakeSocket* socket = Find(handle);
+  if (!socket) return Fail(EBADF);
+  *address = ServerAddress();
+  if (address->ss_family == AF_INET6) {
+    reinterpret_cast<sockaddr_in6*>(address)->sin6_port = htons(socket->port);
+  } else {
+    reinterpret_cast<sockaddr_in*>(address)->sin_port = htons(socket->port);
+  }
+  return 0;
+}
+
+int PeerAddress(SocketHandle handle, sockaddr_storage* address) {
+  FakeSocket* socket = Find(handle);
+  if (!socket) return Fail(EBADF);
+  *address = ServerAddress(socket->impostor);
+  return 0;
+}
+
+SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer) {
+  FakeSocket* socket = Find(listener);
+  Transfer& t = g_net.transfer;
+  if (!socket || socket->kind != Kind::kListener) {
+    Fail(EBADF);
+    return kNoSocket;
+  }
+  if (!t.active || t.arrivals == 0 || t.dataSocket >= 0) {
+    Fail(EAGAIN);
+    return kNoSocket;
+  }
+  const bool impostor = t.impostorFirst && t.arrivals == (t.realArrives ? 2 : 1);
+  --t.arrivals;
+  FakeSocket data;
+  data.kind = Kind::kData;
+  data.family = g_net.family;
+  data.impostor = impostor;
+  const int handle = g_net.nextHandle++;
+  g_net.sockets[handle] = data;
+  if (!impostor) t.dataSocket = handle;
+  *peer = ServerAddress(impostor);
+  return handle;
+}
+
+long Send(SocketHandle handle, const void* bytes, std::size_t size) {
+  FakeSocket* socket = Find(handle);
+  if (!socket) return Fail(EBADF);
+  if (socket->kind == Kind::kControl) {
+    if (g_net.reset || g_net.closed) return Fail(ECONNRESET);
+    g_net.fromClient.append(static_cast<const char*>(bytes), size);
+    for (std::size_t end; (end = g_net.fromClient.find("\r\n")) != std::string::npos;) {
+      const std::string line = g_net.fromClient.substr(0, end);
+      g_net.fromClient.erase(0, end + 2);
+      Command(line);
+    }
+    return static_cast<long>(size);
+  }
+  Transfer& t = g_net.transfer;
+  if (socket->kind != Kind::kData || socket->impostor || t.dataSocket != handle || t.retrieve) {
+    return Fail(ECONNRESET);
+  }
+  if (t.readsAll) {
+    t.moved += size;
+    return static_cast<long>(size);
+  }
+  if (t.moved >= t.length) return Fail(t.resetsAtLimit ? ECONNRESET : EAGAIN);
+  const std::size_t taken = std::min(size, t.length - t.moved);
+  t.moved += taken;
+  if (t.moved >= t.length) g_net.failedTransfer = true;
+  return static_cast<long>(taken);
+}
+
+long Receive(SocketHandle handle, void* buffer, std::size_t size) {
+  FakeSocket* socket = Find(handle);
+  if (!socket) return Fail(EBADF);
+  if (socket->kind == Kind::kControl) {
+    if (!g_net.toClient.empty() && g_net.toClientAt <= g_net.NowMs()) {
+      const std::size_t count =
+          std::min({size, g_net.toClient.size(), g_net.piece == 0 ? size : g_net.piece});
+      std::memcpy(buffer, g_net.toClient.data(), count);
+      g_net.toClient.erase(0, count);
+      return static_cast<long>(count);
+    }
+    if (g_net.reset) return Fail(ECONNRESET);
+    if (g_net.closed) return 0;
+    return Fail(EAGAIN);
+  }
+  Transfer& t = g_net.transfer;
+  if (socket->kind != Kind::kData) return Fail(ENOTCONN);
+  if (socket->impostor) return 0;
+  if (t.dataSocket != handle || !t.retrieve) return 0;
+  if (t.resetHalfway && t.moved >= t.length / 2) return Fail(ECONNRESET);
+  const std::size_t limit = t.resetHalfway ? t.length / 2 : t.length;
+  const std::size_t count = std::min(size, limit - t.moved);
+  if (count == 0) SpendDuration(t);
+  std::memset(buffer, static_cast<int>(t.moved & 0xff), count);
+  t.moved += count;
+  return static_cast<long>(count);
+}
+
+int Poll(SocketHandle handle, bool forWriting, int timeoutMs) {
+  FakeSocket* socket = Find(handle);
+  if (!socket) return Fail(EBADF);
+  const long long ready = ReadyAt(handle, *socket, forWriting);
+  const long long now = g_net.NowMs();
+  if (ready <= now + timeoutMs) {
+    if (ready > now) g_net.Advance(ready - now);
+    return 1;
+  }
+  g_net.Advance(timeoutMs);
+  return 0;
+}
+
+bool LimitUnsent(SocketHandle, int) {
+  return !g_net.noUnsentBound;
+}
+
+bool SendAtOnce(SocketHandle) {
+  return true;
+}
+
+std::size_t SegmentSize(SocketHandle) {
+  return 1460;
+}
+
+bool QuerySendState(SocketHandle handle, unsigned long long, SendState* state) {
+  const Transfer& t = g_net.transfer;
+  if (t.active && t.dataSocket == handle) SpendDuration(g_net.transfer);
+  const bool stopped = t.active && t.dataSocket == handle && !t.readsAll && t.moved >= t.length;
+  if (g_net.cannotTellAcknowledged) return false;
+  state->unsent = 0;
+  state->allAcknowledged = !stopped;
+  return true;
+}
+
+long long NowMs() {
+  return g_net.NowMs();
+}
+
+void Pause(int microseconds) {
+  g_net.nowUs += microseconds;
+}
+
+}  // namespace socket_api
