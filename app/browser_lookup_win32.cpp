@@ -30,8 +30,8 @@ std::string FindDefaultBrowser(const std::string& tempDirectory) {
   const std::string probe = tempDirectory + kProbeName;
   if (!WriteBrowserProbe(probe)) return std::string();
   wchar_t executable[MAX_PATH + 1] = {};
-  const auto found = reinterpret_cast<INT_PTR>(
-      ::FindExecutableW(Widen(probe).c_str(), nullptr, executable));
+  const auto found =
+      reinterpret_cast<INT_PTR>(::FindExecutableW(Widen(probe).c_str(), nullptr, executable));
   ::DeleteFileW(Widen(probe).c_str());
   return found > 32 ? Narrow(executable) : std::string();
 }

@@ -8,6 +8,7 @@
 #include "app/cli_report.h"
 #include "kernel/console.h"
 #include "kernel/directories.h"
+#include "kernel/running.h"
 #include "kernel/sockets.h"
 #include "speedtest/run_constants.h"
 #include "speedtest/run_record.h"
@@ -121,6 +122,7 @@ int main(int argc, char** argv) {
                  serverText.c_str());
     return kExitUsage;
   }
+  MarkProgramRunning();
   if (!AfxSocketInit()) {
     std::fprintf(stderr, "%s: the system gives no network sockets\n", kProgram);
     return kExitFailure;

@@ -5,6 +5,7 @@
 #include "app/browser_lookup.h"
 #include "app/program_identity.h"
 #include "kernel/directories.h"
+#include "kernel/running.h"
 #include "kernel/sockets.h"
 #include "res/resource.h"
 #include "res/strings.h"
@@ -13,6 +14,7 @@
 wxIMPLEMENT_APP_NO_MAIN(CSpeedTestApp);
 
 bool CSpeedTestApp::InitInstance() {
+  MarkProgramRunning();
   if (!AfxSocketInit()) {
     // The framework's message box is captioned with the program's name.
     wxMessageBox(wxString::FromUTF8(LoadResourceString(IDP_SOCKETS_INIT_FAILED)),

@@ -2,6 +2,7 @@
 ; an uninstaller, and the version in "Apps & features". makensis gets EXE, ICON, VERSION
 ; and OUTFILE with -D.
 Unicode true
+!include LogicLib.nsh
 Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
@@ -48,6 +49,19 @@ Section "Install"
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
+; A running copy keeps its file: removing the rest would orphan it. The program holds the
+; mutex kRunningMutex (kernel/running.h) while it runs.
+Function un.onInit
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Local\LumvikHastighedRunning") p .r0'
+  ${If} $0 P<> 0
+    System::Call 'kernel32::CloseHandle(p r0)'
+    MessageBox MB_OK|MB_ICONEXCLAMATION \
+      "Luk ${PRODUCT}, før du afinstallerer det. Intet er fjernet." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+FunctionEnd
+
 Section "Uninstall"
   SetShellVarContext current
   Delete "$INSTDIR\lumvik-hastighed.exe"
@@ -56,6 +70,7 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  ; The program's own folder goes only when empty: a customer's result history stays.
+  ; The program's own folder goes only when empty: the run log and the result history stay,
+  ; the customer's and the support desk's record of the line.
   RMDir "$LOCALAPPDATA\${PRODUCT}"
 SectionEnd

@@ -63,7 +63,8 @@ bool CSpeedTestDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   AppendAboutToSystemMenu(this, LoadResourceString(IDS_ABOUTBOX));
   SetIcons(m_appIcons);
-  m_emblemIcon = LoadIconImage(IDI_EMBLEM, kEmblemPixels);
+  // Pixels of this window's display: 75 at 150%, from the image drawn for that size.
+  m_emblemIcon = LoadIconImage(IDI_EMBLEM, FromDIP(kEmblemPixels));
   m_emblem.SetIcon(m_emblemIcon);
   m_windowsDir = PrivateCacheDirectory();
   if (wxWindow* button = m_testButton.GetSafeHwnd()) button->SetFocus();

@@ -1,13 +1,22 @@
-// The Windows dialog's system menu, read in the program's own process: Wine lets only the
-// owner of a window read its system menu.
+// The Windows dialog's system menu and its links as screen readers see them, read in the
+// program's own process: Wine lets only the owner of a window read its system menu, and
+// marshals no IAccessible to another process.
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <windows.h>
 #include <wx/app.h>
 #include <wx/init.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <sstream>
 #include <string>
 
+#include "app/speed_test_app.h"
+#include "res/resource.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {
@@ -45,6 +54,65 @@ TEST(SystemMenu, CarriesTheAboutItemAndItsCommandsOpenTheAboutBox) {
     ::SendMessageW(window, WM_SYSCOMMAND, command, 0);  // returns when the box has closed
     EXPECT_EQ(title.get(), L"Om Lumvik Hastighedstest") << command;
   }
+}
+
+// IAccessible's id, of our own: wx's libraries bring libuuid, whose copy would clash with
+// oleacc's.
+const IID kIAccessible = {
+    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+// Each link answers MSAA as a link (and so UI Automation, through its bridge): role link,
+// its text as name, a default action that opens its page as a click does.
+TEST(LinkAccessibility, LinksAreLinksWhoseDefaultActionOpensTheirPage) {
+  const char* browser = std::getenv("LUMVIK_TEST_BROWSER");
+  ASSERT_NE(browser, nullptr);
+  theApp.m_strBrowserPath = browser;
+  wchar_t temp[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring log = std::wstring(temp) + L"browser.log";
+  ::DeleteFileW(log.c_str());
+  ::CoInitialize(nullptr);
+
+  CSpeedTestDlg dlg;
+  dlg.Show();
+  for (int id : {IDC_HELP_LINK, IDC_METHOD_LINK, IDC_UPGRADE_LINK}) {
+    HWND link = static_cast<HWND>(dlg.FindWindow(id)->GetHWND());
+    IAccessible* accessible = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(link, OBJID_CLIENT, kIAccessible,
+                                           reinterpret_cast<void**>(&accessible)),
+              S_OK);
+    VARIANT self;
+    ::VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role;
+    ::VariantInit(&role);
+    BSTR name = nullptr;
+    BSTR action = nullptr;
+    EXPECT_EQ(accessible->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_LINK) << id;
+    EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
+    EXPECT_EQ(std::wstring(name ? name : L""), dlg.FindWindow(id)->GetLabel().ToStdWstring());
+    EXPECT_EQ(accessible->get_accDefaultAction(self, &action), S_OK);
+    EXPECT_EQ(std::wstring(action ? action : L""), L"Click");
+    EXPECT_EQ(accessible->accDoDefaultAction(self), S_OK);
+    ::SysFreeString(name);
+    ::SysFreeString(action);
+    accessible->Release();
+  }
+  // The browser starts on its own; the three pages arrive in order.
+  std::string pages;
+  for (int i = 0; i < 100; ++i) {
+    std::ifstream in(std::filesystem::path(log), std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    pages = content.str();
+    if (std::count(pages.begin(), pages.end(), '\n') == 3) break;
+    ::Sleep(100);
+  }
+  EXPECT_NE(pages.find("id=1\n"), std::string::npos) << pages;
+  EXPECT_NE(pages.find("id=2\n"), std::string::npos) << pages;
+  EXPECT_NE(pages.find("id=3\n"), std::string::npos) << pages;
 }
 
 }  // namespace

@@ -6,10 +6,19 @@
 //   win32_probe click ID                       clicks button ID
 //   win32_probe about                          opens the About box from the system menu
 //   win32_probe close                          asks the dialog to close
+//   win32_probe count-color ID RRGGBB          prints how many pixels of control ID have
+//                                              about that colour, and its size
+//   win32_probe close-and-wait SECONDS         asks the dialog to close and prints the ms
+//                                              until it is gone
+//   win32_probe mouse-click ID                 a left click on control ID
+//   win32_probe URL                            as a browser: appends URL to
+//                                              %TEMP%\\browser.log
+//   win32_probe answers SECONDS                prints how many of one look a second the
+//                                              dialog answered within 1 s
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,8 +38,8 @@ std::wstring Widen(const char* text) {
 }
 
 std::string Narrow(const std::wstring& wide) {
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr,
-                                           nullptr);
+  const int length =
+      ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(length), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), length, nullptr, nullptr);
   text.resize(text.size() - 1);
@@ -73,6 +82,16 @@ int main() {
   _setmode(_fileno(stdout), _O_BINARY);
   if (argc < 2) return 2;
   const std::string command = argv[1];
+  if (command.rfind("http", 0) == 0) {
+    // Started as the browser: records the page it was asked to open.
+    wchar_t folder[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    FILE* log = ::_wfopen((std::wstring(folder) + L"browser.log").c_str(), L"ab");
+    if (!log) return 1;
+    std::fprintf(log, "%s\n", command.c_str());
+    std::fclose(log);
+    return 0;
+  }
   if (command == "wait-window" && argc == 4) {
     return WaitWindow(Widen(argv[2]), std::atoi(argv[3])) ? 0 : 1;
   }
@@ -120,6 +139,57 @@ int main() {
   }
   if (command == "close") {
     return ::PostMessageW(dialog, WM_CLOSE, 0, 0) ? 0 : 1;
+  }
+  if (command == "count-color" && argc == 4) {
+    HWND control = Control(dialog, std::atoi(argv[2]));
+    if (!control) return 1;
+    const unsigned long wanted = std::strtoul(argv[3], nullptr, 16);
+    // As the screen shows it: another process's window DC reads blank under Wine.
+    RECT area{};
+    ::GetWindowRect(control, &area);
+    HDC dc = ::GetDC(nullptr);
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        const COLORREF pixel = ::GetPixel(dc, x, y);
+        const auto alike = [](int a, int b) { return a - b < 24 && b - a < 24; };
+        if (alike(GetRValue(pixel), (wanted >> 16) & 0xff) &&
+            alike(GetGValue(pixel), (wanted >> 8) & 0xff) &&
+            alike(GetBValue(pixel), wanted & 0xff)) {
+          ++count;
+        }
+      }
+    }
+    ::ReleaseDC(nullptr, dc);
+    std::printf("%d of %ldx%ld\n", count, area.right - area.left, area.bottom - area.top);
+    return 0;
+  }
+  if (command == "close-and-wait" && argc == 3) {
+    // How long the dialog takes to go away after a close request, in ms.
+    const DWORD start = ::GetTickCount();
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    const auto shown = [dialog] { return ::IsWindow(dialog) && ::IsWindowVisible(dialog); };
+    for (int i = 0; i < std::atoi(argv[2]) * 100 && shown(); ++i) ::Sleep(10);
+    std::printf("%lu\n", ::GetTickCount() - start);
+    return shown() ? 1 : 0;
+  }
+  if (command == "mouse-click" && argc == 3) {
+    HWND control = Control(dialog, std::atoi(argv[2]));
+    if (!control) return 1;
+    ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    return ::PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2)) ? 0 : 1;
+  }
+  if (command == "answers" && argc == 3) {
+    // As Windows judges "Not Responding": a message the window must answer itself.
+    int answered = 0;
+    const int looks = std::atoi(argv[2]);
+    for (int i = 0; i < looks; ++i) {
+      DWORD_PTR result = 0;
+      if (::SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result)) ++answered;
+      ::Sleep(1000);
+    }
+    std::printf("%d of %d\n", answered, looks);
+    return 0;
   }
   return 2;
 }

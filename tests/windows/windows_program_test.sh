@@ -39,16 +39,31 @@ local_app_data="$WINEPREFIX/drive_c/users/$user/AppData/Local"
 ours="$local_app_data/Lumvik Hastighed"
 failure="Testen kan ikke genføres på nuværende tidspunkt."
 
+# The probe stands in as the browser: registered for web pages where the system's lookup
+# reads it (Wine's FindExecutable takes HKLM's classes, not HKCU's).
+browser_log="$WINEPREFIX/drive_c/users/$user/Temp/browser.log"  # %TEMP% in a Wine prefix
+"$wine" reg add 'HKLM\Software\Classes\.htm' /ve /d lumvikbrowser /f >/dev/null 2>&1
+"$wine" reg add 'HKLM\Software\Classes\lumvikbrowser\shell\open\command' /ve \
+  /d "\"$("$wine" winepath -w "$build/tests/win32_probe.exe" | tr -d '\r')\" \"%1\"" /f >/dev/null 2>&1
+
 "$source/scripts/ftp-test-point" start "$work/server" "$port" >/dev/null
 "$wine" "$build/lumvik-hastighed.exe" &
 pid=$!
 check "the dialog opens" 'probe wait-window "Lumvik Hastighedstest" 60'
 check "the button reads \"Test din hastighed\" (Win32 id 1000)" \
   '[ "$(probe text 1000)" = "Test din hastighed" ]'
+check "the logo is the provider's: its blue fills much of the control (id 1037)" \
+  '[ "$(probe count-color 1037 08208c | cut -d" " -f1)" -gt 600 ]'
 check "the links carry their ids and Danish texts" \
   '[ "$(probe text 1028)" = "Få hjælp til din hastighed på Lumvik Online" ] &&
    [ "$(probe text 1031)" = "Sådan måler vi hastigheden" ] &&
    [ "$(probe text 1032)" = "Opgrader din hastighed på lumvik.dk" ]'
+
+# A click on each link opens its page in the browser that the system names.
+for id in 1028 1031 1032; do probe mouse-click "$id"; done
+for _ in $(seq 50); do [ "$(wc -l <"$browser_log" 2>/dev/null)" = 3 ] && break; sleep 0.1; done
+check "clicks on the three links opened pages 1, 2 and 3 in the browser" \
+  '[ "$(tr -d "\r" <"$browser_log" | sed "s/.*id=//" | tr "\n" " ")" = "1 2 3 " ]'
 
 probe click 1000
 check "a whole run against vsftpd ends in a result text" 'probe wait-text 1005 Testresultat 120'
@@ -76,12 +91,20 @@ check "a data connection from a foreign address shows the failure text" \
   'probe wait-text 1000 "Vent venligst" 10 && probe wait-text 1000 "igen" 60 &&
    [ "$(probe text 1005 | head -n 1)" = "$failure" ]'
 check "the log tells why" 'grep -q "^failed in download 200Ktest.rnd: code 0, .*no data connection arrived" "$ours/runs.log"'
+
+# While it waits for that data connection the window answers, and a close ends the wait.
+probe click 1000
+probe wait-text 1005 "Tester download" 10
+answers=$(probe answers 5)
+check "the window answers while the data connection is awaited ($answers)" '[ "$answers" = "5 of 5" ]'
+closed_ms=$(probe close-and-wait 10)
+wait_exit "$pid"
+check "a close ends the dialog within 1 s ($closed_ms ms) and the program with status 0 ($status)" \
+  '[ -n "$closed_ms" ] && [ "$closed_ms" -lt 1000 ] && [ "$status" = 0 ]'
+check "the log names the step" \
+  'grep -q "^failed in download 200Ktest.rnd: code 16, .*while waiting for the data connection" "$ours/runs.log"'
 kill "$scripted_pid"
 scripted_pid=""
-
-probe close
-wait_exit "$pid"
-check "closing ends the program with status 0 (got $status)" '[ "$status" = 0 ]'
 
 # The installer, in a prefix with nothing of ours.
 rm -rf "$ours"
@@ -97,11 +120,17 @@ check "and its version under the user's uninstall key" \
 "$wine" "$installed/lumvik-hastighed.exe" &
 pid=$!
 check "the installed program starts" 'probe wait-window "Lumvik Hastighedstest" 60'
+# _?= must be the last argument and unquoted; the folder's short name has no blank.
+short=$("$wine" winepath -s "C:\\users\\$user\\AppData\\Local\\Programs\\Lumvik Hastighed" | tr -d '\r')
+"$wine" "$installed/uninstall.exe" /S "_?=$short"
+uninstall_status=$?
+check "an uninstall while it runs stops (status $uninstall_status) and removes nothing" \
+  '[ "$uninstall_status" -ne 0 ] && [ -f "$installed/lumvik-hastighed.exe" ] &&
+   "$wine" reg query "$key" /v DisplayVersion >/dev/null 2>&1'
 probe close
 wait_exit "$pid"
 check "and ends with status 0 (got $status)" '[ "$status" = 0 ]'
-# _?= must be the last argument and unquoted; the folder's short name has no blank.
-short=$("$wine" winepath -s "C:\\users\\$user\\AppData\\Local\\Programs\\Lumvik Hastighed" | tr -d '\r')
+
 "$wine" "$installed/uninstall.exe" /S "_?=$short"
 # Told its folder with _?=, the uninstaller runs in place and cannot delete its own file;
 # run from the Start menu or Apps & features it copies itself away first and can.
