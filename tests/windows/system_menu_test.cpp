@@ -115,6 +115,38 @@ TEST(LinkAccessibility, LinksAreLinksWhoseDefaultActionOpensTheirPage) {
   EXPECT_NE(pages.find("id=3\n"), std::string::npos) << pages;
 }
 
+// At whatever scale the display has (the test command runs this at 96 and at 144 DPI): the
+// logo is drawn at 50 pixels of 96 DPI, and no static's text is cut off.
+TEST(DisplayScale, LogoScalesAndEveryTextFits) {
+  CSpeedTestDlg dlg;
+  dlg.Show();
+  HWND window = static_cast<HWND>(dlg.GetHWND());
+  const UINT dpi = ::GetDpiForWindow(window);
+  ASSERT_GE(dpi, 96u);
+  EXPECT_EQ(dlg.m_emblemIcon.GetWidth(), static_cast<int>(::MulDiv(50, dpi, 96)));
+  int statics = 0;
+  for (wxWindow* child : dlg.GetChildren()) {
+    HWND control = static_cast<HWND>(child->GetHWND());
+    wchar_t kind[32] = {};
+    ::GetClassNameW(control, kind, 32);
+    const std::wstring text = child->GetLabel().ToStdWstring();
+    if (std::wstring(kind) != L"Static" || text.empty()) continue;
+    ++statics;
+    RECT client{};
+    ::GetClientRect(control, &client);
+    HDC dc = ::GetDC(control);
+    HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT needed{0, 0, client.right, 0};
+    ::DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(control, dc);
+    EXPECT_LE(needed.right, client.right) << child->GetId() << " at " << dpi << " DPI";
+    EXPECT_LE(needed.bottom, client.bottom) << child->GetId() << " at " << dpi << " DPI";
+  }
+  EXPECT_GE(statics, 5);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -12,13 +12,15 @@
 //                                              until it is gone
 //   win32_probe mouse-click ID                 a left click on control ID
 //   win32_probe URL                            as a browser: appends URL to
-//                                              %TEMP%\\browser.log
+//                                              %TEMP%\browser.log
+//   win32_probe sizes                          prints "ID WIDTH HEIGHT" of each control
 //   win32_probe answers SECONDS                prints how many of one look a second the
 //                                              dialog answered within 1 s
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -178,6 +180,19 @@ int main() {
     if (!control) return 1;
     ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     return ::PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2)) ? 0 : 1;
+  }
+  if (command == "sizes") {
+    ::EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM) -> BOOL {
+          RECT area{};
+          ::GetWindowRect(child, &area);
+          std::printf("%d %ld %ld\n", ::GetDlgCtrlID(child), area.right - area.left,
+                      area.bottom - area.top);
+          return TRUE;
+        },
+        0);
+    return 0;
   }
   if (command == "answers" && argc == 3) {
     // As Windows judges "Not Responding": a message the window must answer itself.

@@ -52,6 +52,7 @@ pid=$!
 check "the dialog opens" 'probe wait-window "Lumvik Hastighedstest" 60'
 check "the button reads \"Test din hastighed\" (Win32 id 1000)" \
   '[ "$(probe text 1000)" = "Test din hastighed" ]'
+probe sizes >"$work/sizes-96"
 check "the logo is the provider's: its blue fills much of the control (id 1037)" \
   '[ "$(probe count-color 1037 08208c | cut -d" " -f1)" -gt 600 ]'
 check "the links carry their ids and Danish texts" \
@@ -140,6 +141,22 @@ check "nothing of ours is left" \
   '[ ! -e "$installed" ] && [ ! -e "$ours" ] && [ ! -e "$start_menu/Lumvik Hastighed.lnk" ] &&
    ! "$wine" reg query "$key" >/dev/null 2>&1 &&
    [ -z "$(find "$WINEPREFIX/drive_c" -iname "*lumvik*" 2>/dev/null)" ]'
+
+# At 150% (144 DPI): every control, the logo included, 1.5 times its size at 96 DPI, and
+# every text still fits (checked in the program's own process).
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+/usr/lib/wine/wineserver -k 2>/dev/null
+"$wine" "$build/lumvik-hastighed.exe" &
+pid=$!
+probe wait-window "Lumvik Hastighedstest" 60 && probe sizes >"$work/sizes-144"
+probe close
+wait_exit "$pid"
+check "at 144 DPI each control is 1.5 times its 96-DPI size, within 2 pixels" \
+  'join "$work/sizes-96" "$work/sizes-144" | awk "NF == 5 { n++;
+     if ((\$4 - 1.5 * \$2) ^ 2 > 4 || (\$5 - 1.5 * \$3) ^ 2 > 4) { print; bad++ } }
+     END { exit !(n >= 10 && !bad) }"'
+check "at 144 DPI the logo is 75 pixels and every text fits" \
+  '"$wine" "$build/tests/system_menu_test.exe" --gtest_filter=DisplayScale.* >"$work/dpi.log" 2>&1'
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]
