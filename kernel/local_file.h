@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "kernel/exception.h"
@@ -28,29 +29,44 @@ class CFile {
   CFile() = default;
   CFile(const CFile&) = delete;
   CFile& operator=(const CFile&) = delete;
-  // Closes a file still open, without reporting a failure.
+  // Writes back what is buffered and closes a file still open, without reporting a failure.
   ~CFile();
 
   // Opens `path`; modeCreate | modeWrite creates or empties it. False on failure.
   bool Open(const std::string& path, UINT flags);
   // Reads up to `count` bytes; fewer only at the end of the file.
   UINT Read(void* buffer, UINT count);
-  // Writes all `count` bytes or throws.
+  // Writes all `count` bytes or throws. Small writes are gathered into kBufferBytes before
+  // they reach the system, so that a transfer's 4 KiB chunks cost no system call each; a
+  // failure may show at a later write or at Close.
   void Write(const void* buffer, UINT count);
-  // The file's size in bytes; throws.
+  // The file's size in bytes, what is buffered included; throws.
   ULONGLONG GetLength() const;
-  // Closes the file; a failure of the last write-back throws.
+  // Writes back what is buffered and closes the file; a failure of either throws.
   void Close();
   bool IsOpen() const { return m_hFile != kNoFile; }
   const std::string& GetFilePath() const { return m_strFileName; }
 
  private:
+  static constexpr UINT kBufferBytes = 64 * 1024;
+
   [[noreturn]] void ThrowLastError() const;
+  // The system's side, one file per platform: a read of up to `count` bytes (0 at the end),
+  // a write of all `count` bytes, the size, and the close (Quietly: without a report).
+  UINT ReadDirect(void* buffer, UINT count);
+  void WriteDirect(const void* buffer, UINT count);
+  ULONGLONG LengthDirect() const;
+  void CloseDirect();
+  void CloseQuietly();
+  void WriteBack();
 
   // A descriptor, or a Windows handle, as a number; the same "none" on both.
   static constexpr std::intptr_t kNoFile = -1;
   std::intptr_t m_hFile = kNoFile;
   std::string m_strFileName;
+  std::unique_ptr<char[]> m_pBuffer;  // a write's gathered bytes, or a read's bytes ahead
+  UINT m_nBufferStart = 0;
+  UINT m_nBufferEnd = 0;
 };
 
 // Deletes a file; false when it is missing or cannot be deleted.

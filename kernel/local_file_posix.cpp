@@ -7,8 +7,9 @@
 
 #include <cstring>
 
-CFile::~CFile() {
-  if (m_hFile != kNoFile) ::close(static_cast<int>(m_hFile));
+void CFile::CloseQuietly() {
+  ::close(static_cast<int>(m_hFile));
+  m_hFile = kNoFile;
 }
 
 bool CFile::Open(const std::string& path, UINT flags) {
@@ -30,7 +31,7 @@ bool CFile::Open(const std::string& path, UINT flags) {
   return true;
 }
 
-UINT CFile::Read(void* buffer, UINT count) {
+UINT CFile::ReadDirect(void* buffer, UINT count) {
   auto* out = static_cast<char*>(buffer);
   UINT total = 0;
   while (total < count) {
@@ -45,7 +46,7 @@ UINT CFile::Read(void* buffer, UINT count) {
   return total;
 }
 
-void CFile::Write(const void* buffer, UINT count) {
+void CFile::WriteDirect(const void* buffer, UINT count) {
   const auto* in = static_cast<const char*>(buffer);
   UINT total = 0;
   while (total < count) {
@@ -58,14 +59,13 @@ void CFile::Write(const void* buffer, UINT count) {
   }
 }
 
-ULONGLONG CFile::GetLength() const {
+ULONGLONG CFile::LengthDirect() const {
   struct stat info {};
   if (::fstat(static_cast<int>(m_hFile), &info) != 0) ThrowLastError();
   return static_cast<ULONGLONG>(info.st_size);
 }
 
-void CFile::Close() {
-  if (m_hFile == kNoFile) return;
+void CFile::CloseDirect() {
   const int fd = static_cast<int>(m_hFile);
   m_hFile = kNoFile;
   // After close() the descriptor is gone whatever it returns, so EINTR is not retried.

@@ -12,8 +12,9 @@ HANDLE AsHandle(std::intptr_t file) {
 
 }  // namespace
 
-CFile::~CFile() {
-  if (m_hFile != kNoFile) ::CloseHandle(AsHandle(m_hFile));
+void CFile::CloseQuietly() {
+  ::CloseHandle(AsHandle(m_hFile));
+  m_hFile = kNoFile;
 }
 
 bool CFile::Open(const std::string& path, UINT flags) {
@@ -29,7 +30,7 @@ bool CFile::Open(const std::string& path, UINT flags) {
   return true;
 }
 
-UINT CFile::Read(void* buffer, UINT count) {
+UINT CFile::ReadDirect(void* buffer, UINT count) {
   auto* out = static_cast<char*>(buffer);
   UINT total = 0;
   while (total < count) {
@@ -41,7 +42,7 @@ UINT CFile::Read(void* buffer, UINT count) {
   return total;
 }
 
-void CFile::Write(const void* buffer, UINT count) {
+void CFile::WriteDirect(const void* buffer, UINT count) {
   const auto* in = static_cast<const char*>(buffer);
   UINT total = 0;
   while (total < count) {
@@ -53,14 +54,13 @@ void CFile::Write(const void* buffer, UINT count) {
   }
 }
 
-ULONGLONG CFile::GetLength() const {
+ULONGLONG CFile::LengthDirect() const {
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(AsHandle(m_hFile), &size)) ThrowLastError();
   return static_cast<ULONGLONG>(size.QuadPart);
 }
 
-void CFile::Close() {
-  if (m_hFile == kNoFile) return;
+void CFile::CloseDirect() {
   const HANDLE file = AsHandle(m_hFile);
   m_hFile = kNoFile;
   if (!::CloseHandle(file)) ThrowLastError();

@@ -37,8 +37,9 @@ void ForgetLocalFiles() {
 
 }  // namespace fake_network
 
-CFile::~CFile() {
-  if (m_hFile != kNoFile) g_open.erase(m_hFile);
+void CFile::CloseQuietly() {
+  g_open.erase(m_hFile);
+  m_hFile = kNoFile;
 }
 
 bool CFile::Open(const std::string& path, UINT flags) {
@@ -56,7 +57,7 @@ bool CFile::Open(const std::string& path, UINT flags) {
   return true;
 }
 
-UINT CFile::Read(void* buffer, UINT count) {
+UINT CFile::ReadDirect(void* buffer, UINT count) {
   OpenFile& file = g_open.at(m_hFile);
   const std::string& content = g_files[file.path];
   const std::size_t n =
@@ -66,18 +67,18 @@ UINT CFile::Read(void* buffer, UINT count) {
   return static_cast<UINT>(n);
 }
 
-void CFile::Write(const void* buffer, UINT count) {
+void CFile::WriteDirect(const void* buffer, UINT count) {
   if (fake_network::FailLocalWrite()) throw new CFileException(ENOSPC, m_strFileName);
   OpenFile& file = g_open.at(m_hFile);
   g_files[file.path].append(static_cast<const char*>(buffer), count);
 }
 
-ULONGLONG CFile::GetLength() const {
+ULONGLONG CFile::LengthDirect() const {
   return g_files[g_open.at(m_hFile).path].size();
 }
 
-void CFile::Close() {
-  if (m_hFile != kNoFile) g_open.erase(m_hFile);
+void CFile::CloseDirect() {
+  g_open.erase(m_hFile);
   m_hFile = kNoFile;
 }
 
