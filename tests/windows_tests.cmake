@@ -21,14 +21,14 @@ target_link_options(ftp_scripted_test PRIVATE -static)
 add_test(NAME ftp_scripted_test COMMAND ftp_scripted_test)
 
 # The system menu, in the program's own process under Wine.
-add_executable(system_menu_test WIN32 windows/system_menu_test.cpp ${CMAKE_SOURCE_DIR}/res/lumvik.rc)
-target_link_libraries(system_menu_test PRIVATE lumvik_window lumvik_server gtest)
-target_link_options(system_menu_test PRIVATE -static -mconsole)
-target_link_libraries(system_menu_test PRIVATE oleacc ole32 oleaut32)
-add_test(NAME system_menu_test COMMAND system_menu_test)
+add_executable(win32_dialog_test WIN32 windows/win32_dialog_test.cpp ${CMAKE_SOURCE_DIR}/res/lumvik.rc)
+target_link_libraries(win32_dialog_test PRIVATE lumvik_window lumvik_server gtest)
+target_link_options(win32_dialog_test PRIVATE -static -mconsole)
+target_link_libraries(win32_dialog_test PRIVATE oleacc ole32 oleaut32)
+add_test(NAME win32_dialog_test COMMAND win32_dialog_test)
 # The probe stands in as the browser that the links start.
 string(REPLACE "/" "\\" lumvik_probe_path "Z:${CMAKE_BINARY_DIR}/tests/win32_probe.exe")
-set_tests_properties(system_menu_test PROPERTIES ENVIRONMENT "LUMVIK_TEST_BROWSER=${lumvik_probe_path}")
+set_tests_properties(win32_dialog_test PROPERTIES ENVIRONMENT "LUMVIK_TEST_BROWSER=${lumvik_probe_path}")
 
 # Drives the program from outside through Win32, as any Win32 tool would.
 add_executable(win32_probe windows/win32_probe.cpp)

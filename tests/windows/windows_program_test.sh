@@ -158,7 +158,7 @@ check "at 144 DPI each control is 1.35 to 1.55 times its 96-DPI size" \
      if (\$4 < 1.35 * \$2 || \$4 > 1.55 * \$2 + 2 || \$5 < 1.35 * \$3 || \$5 > 1.55 * \$3 + 2) {
        print; bad++ } } END { exit !(n >= 10 && !bad) }"'
 check "at 144 DPI the logo is 75 pixels and every text fits" \
-  '"$wine" "$build/tests/system_menu_test.exe" --gtest_filter=DisplayScale.* >"$work/dpi.log" 2>&1'
+  '"$wine" "$build/tests/win32_dialog_test.exe" --gtest_filter=DisplayScale.* >"$work/dpi.log" 2>&1'
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

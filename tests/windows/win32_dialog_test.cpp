@@ -1,6 +1,7 @@
-// The Windows dialog's system menu and its links as screen readers see them, read in the
-// program's own process: Wine lets only the owner of a window read its system menu, and
-// marshals no IAccessible to another process.
+// The Windows dialog in the program's own process: its system menu, its links as screen
+// readers see them, its display scale and its resources. In-process, because Wine lets
+// only the owner of a window read its system menu, and marshals no IAccessible to another
+// process.
 #include <gtest/gtest.h>
 #include <oleacc.h>
 #include <windows.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -16,7 +18,9 @@
 #include <string>
 
 #include "app/speed_test_app.h"
+#include "res/dialog_templates.h"
 #include "res/resource.h"
+#include "res/strings.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {
@@ -145,6 +149,120 @@ TEST(DisplayScale, LogoScalesAndEveryTextFits) {
     EXPECT_LE(needed.bottom, client.bottom) << child->GetId() << " at " << dpi << " DPI";
   }
   EXPECT_GE(statics, 5);
+}
+
+// The resource script's copies of the dialogs and strings, which the program builds from
+// res/dialog_templates.cpp and res/strings.cpp instead: a reader of the executable's
+// resources must find the same.
+class ResourceReader {
+ public:
+  explicit ResourceReader(const BYTE* at) : m_at(at) {}
+  WORD Word() { return Take<WORD>(); }
+  DWORD Dword() { return Take<DWORD>(); }
+  short Short() { return Take<short>(); }
+  // A string, or an ordinal as "#N".
+  std::wstring TextOrOrdinal() {
+    if (*reinterpret_cast<const WORD*>(m_at) == 0xFFFF) {
+      Word();
+      return L"#" + std::to_wstring(Word());
+    }
+    std::wstring text;
+    for (WORD c = Word(); c != 0; c = Word()) text += static_cast<wchar_t>(c);
+    return text;
+  }
+  void AlignToDword(const BYTE* base) {
+    while ((m_at - base) % 4 != 0) ++m_at;
+  }
+  void Skip(std::size_t bytes) { m_at += bytes; }
+  const BYTE* At() const { return m_at; }
+
+ private:
+  template <typename T>
+  T Take() {
+    T value;
+    std::memcpy(&value, m_at, sizeof value);
+    m_at += sizeof value;
+    return value;
+  }
+  const BYTE* m_at;
+};
+
+std::wstring Wide(const char* utf8) {
+  return wxString::FromUTF8(utf8).ToStdWstring();
+}
+
+void ExpectDialogResourceMatches(const DialogTemplate& dialog) {
+  SCOPED_TRACE(dialog.id);
+  HRSRC found = ::FindResourceW(nullptr, MAKEINTRESOURCEW(dialog.id), MAKEINTRESOURCEW(5));
+  ASSERT_NE(found, nullptr);
+  const auto* base = static_cast<const BYTE*>(::LockResource(::LoadResource(nullptr, found)));
+  ResourceReader in(base);
+  const bool extended = reinterpret_cast<const WORD*>(base)[1] == 0xFFFF;
+  DWORD style;
+  if (extended) {
+    in.Word();   // version
+    in.Word();   // signature
+    in.Dword();  // help id
+    in.Dword();  // extended style
+    style = in.Dword();
+  } else {
+    style = in.Dword();
+    in.Dword();
+  }
+  const WORD count = in.Word();
+  in.Short();
+  in.Short();
+  EXPECT_EQ(in.Short(), dialog.width);
+  EXPECT_EQ(in.Short(), dialog.height);
+  in.TextOrOrdinal();  // menu
+  in.TextOrOrdinal();  // class
+  EXPECT_EQ(in.TextOrOrdinal(), Wide(dialog.caption));
+  if (style & DS_SETFONT) {
+    EXPECT_EQ(in.Word(), dialog.pointSize);
+    if (extended) in.Skip(4);  // weight, italic, character set
+    const std::wstring face = in.TextOrOrdinal();
+    // The About box keeps the design's "MS Sans Serif" there; ours is the main dialog's.
+    if (dialog.id == IDD_SPEEDTEST_DIALOG) {
+      EXPECT_EQ(face, Wide(dialog.fontFace));
+    }
+  }
+  ASSERT_EQ(count, dialog.controlCount);
+  for (std::size_t i = 0; i < dialog.controlCount; ++i) {
+    const ControlTemplate& control = dialog.controls[i];
+    SCOPED_TRACE(i);
+    in.AlignToDword(base);
+    if (extended) in.Skip(12);  // help id, extended style, style
+    if (!extended) in.Skip(8);  // style, extended style
+    EXPECT_EQ(in.Short(), control.x);
+    EXPECT_EQ(in.Short(), control.y);
+    const short width = in.Short();
+    const short height = in.Short();
+    // An ICON statement sizes its control to the icon: the script keeps no size for it.
+    if (control.kind != ControlKind::kIcon) {
+      EXPECT_EQ(width, control.width);
+      EXPECT_EQ(height, control.height);
+    }
+    const int id = extended ? static_cast<int>(in.Dword()) : static_cast<short>(in.Word());
+    EXPECT_EQ(id, control.id);
+    in.TextOrOrdinal();  // class
+    const std::wstring text = in.TextOrOrdinal();
+    if (control.kind == ControlKind::kIcon) {
+      EXPECT_EQ(text, L"#" + std::to_wstring(control.resource));
+    } else {
+      EXPECT_EQ(text, Wide(control.text));
+    }
+    in.Skip(in.Word());  // creation data
+  }
+}
+
+TEST(ResourceScript, DialogsAndStringsAgreeWithWhatTheProgramBuilds) {
+  ExpectDialogResourceMatches(kMainDialogTemplate);
+  ExpectDialogResourceMatches(kAboutDialogTemplate);
+  for (int id : {IDS_ABOUTBOX, IDP_SOCKETS_INIT_FAILED}) {
+    wchar_t text[128] = {};
+    ASSERT_GT(::LoadStringW(nullptr, static_cast<UINT>(id), text, 128), 0) << id;
+    EXPECT_EQ(std::wstring(text), Wide(LoadResourceString(id).c_str())) << id;
+  }
 }
 
 }  // namespace
