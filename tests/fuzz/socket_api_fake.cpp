@@ -11,6 +11,7 @@
 
 #include "ftp/socket_api.h"
 #include "tests/fuzz/fake_network.h"
+#include "tests/support/ftp_replies.h"
 
 namespace {
 
@@ -89,27 +90,9 @@ void SpendDuration(Transfer& t) {
   g_net.Advance(t.durationMs);
 }
 
-const std::map<std::string, std::string>& ExpectedReplies() {
-  static const std::map<std::string, std::string> replies = {
-      {"GREETING", "220 fuzz server ready\r\n"},
-      {"USER", "331 password please\r\n"},
-      {"PASS", "230 logged in\r\n"},
-      {"PWD", "257 \"/\" is the current directory\r\n"},
-      {"CWD", "250 directory changed\r\n"},
-      {"TYPE", "200 type set\r\n"},
-      {"PORT", "200 PORT accepted\r\n"},
-      {"EPRT", "200 EPRT accepted\r\n"},
-      {"RETR", "150 opening data connection\r\n"},
-      {"STOR", "150 ready to receive\r\n"},
-      {"END", "226 transfer complete\r\n"},
-      {"QUIT", "221 goodbye\r\n"},
-  };
-  return replies;
-}
-
 std::string ExpectedReply(const std::string& key) {
-  const auto found = ExpectedReplies().find(key);
-  return found == ExpectedReplies().end() ? "502 not implemented\r\n" : found->second;
+  const auto found = WellBehavedFtpReplies().find(key);
+  return found == WellBehavedFtpReplies().end() ? "502 not implemented\r\n" : found->second;
 }
 
 std::string PickedReply(std::uint8_t pick) {
@@ -123,7 +106,8 @@ std::string PickedReply(std::uint8_t pick) {
 
 void StartTransfer(bool retrieve);
 
-// The server's answer to `key` (a verb, "GREETING" or "END"), as the script decides.
+// The server's answer to `key` (a verb, "GREETING" or "RETR END"/"STOR END"), as the
+// script decides.
 void Answer(const std::string& key) {
   if (g_net.closed || g_net.reset || g_net.silent) return;
   std::string reply = ExpectedReply(key);
@@ -211,7 +195,7 @@ void EndTransfer() {
   t.active = false;
   t.dataSocket = -1;
   const std::size_t before = g_net.toClient.size();
-  Answer("END");
+  Answer(t.retrieve ? "RETR END" : "STOR END");
   // Anything but a completion, or nothing at all, fails the transfer.
   const bool completion = g_net.toClient.size() > before && g_net.toClient[before] == '2';
   if (!completion) g_net.failedTransfer = true;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "tests/support/ftp_replies.h"
 #include "tests/support/test_sockets.h"
 
 namespace {
@@ -39,22 +40,7 @@ bool ReadLine(int fd, std::string* buffer, std::string* line, const std::atomic<
 }
 
 const std::map<std::string, std::string>& DefaultReplies() {
-  static const std::map<std::string, std::string> replies = {
-      {"GREETING", "220 scripted server ready\r\n"},
-      {"USER", "331 password please\r\n"},
-      {"PASS", "230 logged in\r\n"},
-      {"PWD", "257 \"/\" is the current directory\r\n"},
-      {"CWD", "250 directory changed\r\n"},
-      {"TYPE", "200 type set\r\n"},
-      {"PORT", "200 PORT accepted\r\n"},
-      {"EPRT", "200 EPRT accepted\r\n"},
-      {"RETR", "150 opening data connection\r\n"},
-      {"STOR", "150 ready to receive\r\n"},
-      {"RETR END", "226 transfer complete\r\n"},
-      {"STOR END", "226 transfer complete\r\n"},
-      {"QUIT", "221 goodbye\r\n"},
-  };
-  return replies;
+  return WellBehavedFtpReplies();
 }
 
 }  // namespace
