@@ -126,6 +126,14 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
           "refused" in failure["error"]["cause"] and
           failure["failure_text"].startswith("Testen kan ikke genføres"), (status, out))
     check("and says why on stderr", "the test failed in log-in as anonymous" in err, err)
+    # A name that does not resolve: the resolver's own words, intact UTF-8, as the cause.
+    status, out, _ = run("--json", "--server", "lumvik-test.invalid", env=env)
+    failure = json.loads(out)
+    check("a name that does not resolve fails the log-in with the resolver's words",
+          status == 1 and failure["error"]["code"] == 1 and
+          failure["error"]["cause"].startswith("lumvik-test.invalid: ") and
+          len(failure["error"]["cause"]) > len("lumvik-test.invalid: ") and
+          "\ufffd" not in failure["error"]["cause"], out)
 
     # Usage errors: exit 2 with one line, before any network.
     for args in (["--bogus"], ["--server", "host:70000"], ["--server", "host:"],
