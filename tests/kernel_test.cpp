@@ -64,10 +64,13 @@ TEST_F(LocalFileTest, FailuresAreResultsOnOpenAndExceptionsAfter) {
   EXPECT_FALSE(missing.Open(dir + "/missing", CFile::modeRead));
   EXPECT_FALSE(missing.Open(dir + "/no/folder", CFile::modeCreate | CFile::modeWrite));
 
+  // A small write is gathered: its failure shows when the bytes reach the system, at Close
+  // at the latest.
   CFile full;
   ASSERT_TRUE(full.Open("/dev/full", CFile::modeCreate | CFile::modeWrite));
   try {
     full.Write("x", 1);
+    full.Close();
     ADD_FAILURE() << "writing to /dev/full succeeded";
   } catch (CFileException* e) {
     EXPECT_EQ(e->m_cause, ENOSPC);
