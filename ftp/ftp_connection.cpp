@@ -20,9 +20,23 @@ CFtpConnection::~CFtpConnection() {
   Close();
 }
 
-void CFtpConnection::Fail(DWORD error, const std::string& detail) {
+void CFtpConnection::Break() {
   m_broken = true;
   m_control.Close();
+}
+
+template <typename Action>
+auto CFtpConnection::BreakingOnFailure(Action action) -> decltype(action()) {
+  try {
+    return action();
+  } catch (CInternetException*) {
+    Break();
+    throw;
+  }
+}
+
+void CFtpConnection::Fail(DWORD error, const std::string& detail) {
+  Break();
   throw new CInternetException(error, detail);
 }
 
@@ -45,23 +59,14 @@ FtpReply CFtpConnection::ReadReply() {
       Fail(ERROR_INTERNET_PROTOCOL_ERROR, "malformed reply from the server");
     }
     char buffer[4096];
-    std::size_t received = 0;
-    try {
-      received = m_control.Receive(buffer, sizeof buffer, m_timeouts.replyMs);
-    } catch (CInternetException*) {
-      m_broken = true;
-      m_control.Close();
-      throw;
-    }
+    const std::size_t received = BreakingOnFailure(
+        [&] { return m_control.Receive(buffer, sizeof buffer, m_timeouts.replyMs); });
     if (received == 0) Fail(ERROR_FTP_DROPPED, "the server closed the control connection");
     m_parser.Append(buffer, received);
   }
   m_lastReply = reply.text;
   // 421: the server is closing the connection; whatever was asked is refused.
-  if (reply.code == 421) {
-    m_broken = true;
-    m_control.Close();
-  }
+  if (reply.code == 421) Break();
   return reply;
 }
 
@@ -72,13 +77,7 @@ FtpReply CFtpConnection::Command(const std::string& verb, const std::string& arg
                                  verb + ": the argument holds a line break");
   }
   const std::string line = CommandLine(verb, argument);
-  try {
-    m_control.SendAll(line.data(), line.size(), m_timeouts.replyMs);
-  } catch (CInternetException*) {
-    m_broken = true;
-    m_control.Close();
-    throw;
-  }
+  BreakingOnFailure([&] { m_control.SendAll(line.data(), line.size(), m_timeouts.replyMs); });
   return ReadReply();
 }
 
@@ -131,16 +130,12 @@ CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD acces
   if (!Accepted(portReply, 2)) return nullptr;
   if (!Accepted(Command(writing ? "STOR" : "RETR", fileName), 1)) return nullptr;
 
-  TcpSocket data;
-  try {
-    data = listener.Accept(m_control.PeerAddress(), m_timeouts.dataAcceptMs);
-    if (writing) data.PaceWrites(CInternetFile::kUploadUnsent);
-  } catch (CInternetException*) {
-    // The server's final reply to the transfer is still owed; the dialogue is lost.
-    m_broken = true;
-    m_control.Close();
-    throw;
-  }
+  // A failure here leaves the server's final reply to the transfer owed: the dialogue is lost.
+  TcpSocket data = BreakingOnFailure([&] {
+    TcpSocket accepted = listener.Accept(m_control.PeerAddress(), m_timeouts.dataAcceptMs);
+    if (writing) accepted.PaceWrites(CInternetFile::kUploadUnsent);
+    return accepted;
+  });
   m_pOpenFile = new CInternetFile(this, std::move(data), writing);
   return m_pOpenFile;
 }
@@ -170,6 +165,5 @@ void CFtpConnection::Close() {
       e->Delete();
     }
   }
-  m_broken = true;
-  m_control.Close();
+  Break();
 }

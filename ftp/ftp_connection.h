@@ -47,6 +47,11 @@ class CFtpConnection {
   // A negative reply (4xx, 5xx) is a refusal; any reply but `expected` and refusals breaks
   // the dialogue and throws.
   bool Accepted(const FtpReply& reply, int expectedClass);
+  // The dialogue is lost: the connection is marked broken and closed.
+  void Break();
+  // Runs `action`; a CInternetException from it breaks the connection and passes on.
+  template <typename Action>
+  auto BreakingOnFailure(Action action) -> decltype(action());
   [[noreturn]] void Fail(DWORD error, const std::string& detail);
   void EnsureUsable() const;
   void FileClosed(CInternetFile* file);

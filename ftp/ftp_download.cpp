@@ -9,7 +9,6 @@
 #include "ftp/progress_sink.h"
 #include "ftp/transfer_run.h"
 #include "kernel/local_file.h"
-#include "kernel/tick_count.h"
 
 CFtpDownload::CFtpDownload(CFtpClient* client)
     : m_dwTransferType(FTP_TRANSFER_TYPE_BINARY), m_pClient(client) {}
@@ -38,21 +37,12 @@ void CFtpDownload::Transfer() {
   }
 
   char buffer[kTransferChunkSize];
-  DWORD bytes = 0;
-  double elapsed = 0.0;
-  DWORD start = GetTickCount();
-  UINT count;
-  do {
-    count = remote->Read(buffer, kTransferChunkSize);
+  // A read of less than a chunk is the end of the file; it is reported too, even empty.
+  RunTimedChunks(m_pOwner, [&] {
+    const UINT count = remote->Read(buffer, kTransferChunkSize);
     local.Write(buffer, count);
-    elapsed += TickInterval(start, GetTickCount()) * 0.001;
-    start = GetTickCount();
-    bytes += count;
-    if (m_pOwner->ReportProgress(bytes, elapsed)) {
-      throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted);
-    }
-    PumpMessages();
-  } while (count == kTransferChunkSize);
+    return ChunkStep{count, true, count < kTransferChunkSize};
+  });
 
   local.Close();
   remote->Close();

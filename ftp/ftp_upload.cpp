@@ -9,7 +9,6 @@
 #include "ftp/progress_sink.h"
 #include "ftp/transfer_run.h"
 #include "kernel/local_file.h"
-#include "kernel/tick_count.h"
 
 CFtpUpload::CFtpUpload(CFtpClient* client)
     : m_dwTransferType(FTP_TRANSFER_TYPE_BINARY), m_pClient(client) {}
@@ -39,31 +38,24 @@ void CFtpUpload::Transfer() {
   }
 
   char buffer[kTransferChunkSize];
-  DWORD bytes = 0;
-  double elapsed = 0.0;
   // The last write waits for the server's acknowledgement, so that the time ends with the
   // whole file at the server rather than with its tail still on the line.
   const ULONGLONG length = local.GetLength();
-  DWORD start = GetTickCount();
-  UINT count = local.Read(buffer, kTransferChunkSize);
-  // A last chunk shorter than 4096 bytes is the end of the file; it is sent too.
-  while (count > 0) {
+  ULONGLONG sent = 0;
+  RunTimedChunks(m_pOwner, [&] {
+    // A last chunk shorter than 4096 bytes is the end of the file; it is sent too. Nothing
+    // read is no chunk: an empty file, or one of whole chunks, ends without a report.
+    const UINT count = local.Read(buffer, kTransferChunkSize);
+    if (count == 0) return ChunkStep{0, false, true};
     remote->Write(buffer, count);
-    bytes += count;
-    if ((bytes >= length || count < kTransferChunkSize) && !remote->Flush()) {
+    sent += count;
+    if ((sent >= length || count < kTransferChunkSize) && !remote->Flush()) {
       m_pOwner->NoteTransfer(
           "the upload's time ends at its last write: the system cannot tell when the server "
           "has the data");
     }
-    elapsed += TickInterval(start, GetTickCount()) * 0.001;
-    start = GetTickCount();
-    if (m_pOwner->ReportProgress(bytes, elapsed)) {
-      throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted);
-    }
-    PumpMessages();
-    if (count < kTransferChunkSize) break;
-    count = local.Read(buffer, kTransferChunkSize);
-  }
+    return ChunkStep{count, true, count < kTransferChunkSize};
+  });
 
   local.Close();
   remote->Close();
