@@ -19,6 +19,11 @@ add_executable(ftp_scripted_test ftp_scripted_test.cpp)
 target_link_libraries(ftp_scripted_test PRIVATE lumvik_test_support gtest_main)
 target_link_options(ftp_scripted_test PRIVATE -static)
 add_test(NAME ftp_scripted_test COMMAND ftp_scripted_test)
+# Files, own files and the clock over Win32.
+add_executable(kernel_test kernel_test.cpp)
+target_link_libraries(kernel_test PRIVATE lumvik_test_support gtest_main)
+target_link_options(kernel_test PRIVATE -static)
+add_test(NAME kernel_test COMMAND kernel_test)
 
 # The system menu, in the program's own process under Wine.
 add_executable(win32_dialog_test WIN32 windows/win32_dialog_test.cpp ${CMAKE_SOURCE_DIR}/res/lumvik.rc)
