@@ -13,12 +13,29 @@ endforeach()
 
 # The FTP client over Winsock against the scripted server, in-process.
 find_package(Threads REQUIRED)
-add_library(lumvik_test_support STATIC support/file_contents.cpp support/scripted_ftp_server.cpp)
+add_library(lumvik_test_support STATIC support/file_contents.cpp support/scripted_ftp_server.cpp
+  support/test_point.cpp)
 target_link_libraries(lumvik_test_support PUBLIC lumvik_core gtest Threads::Threads)
 add_executable(ftp_scripted_test ftp_scripted_test.cpp)
 target_link_libraries(ftp_scripted_test PRIVATE lumvik_test_support gtest_main)
 target_link_options(ftp_scripted_test PRIVATE -static)
 add_test(NAME ftp_scripted_test COMMAND ftp_scripted_test)
+# The FTP client over Winsock against vsftpd, which the test command starts natively for it.
+set(LUMVIK_WINDOWS_TEST_POINT_PORT "48641" CACHE STRING "Port of the Windows tests' test point")
+set(lumvik_test_point ${CMAKE_BINARY_DIR}/ftp-test-point)
+add_test(NAME ftp_test_point_start COMMAND ${CMAKE_SOURCE_DIR}/scripts/ftp-test-point start
+  ${lumvik_test_point} ${LUMVIK_WINDOWS_TEST_POINT_PORT})
+add_test(NAME ftp_test_point_stop
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/ftp-test-point stop ${lumvik_test_point})
+set_tests_properties(ftp_test_point_start PROPERTIES FIXTURES_SETUP test_point)
+set_tests_properties(ftp_test_point_stop PROPERTIES FIXTURES_CLEANUP test_point)
+add_executable(ftp_client_test ftp_client_test.cpp)
+target_link_libraries(ftp_client_test PRIVATE lumvik_test_support)
+target_link_options(ftp_client_test PRIVATE -static)
+add_test(NAME ftp_client_test COMMAND ftp_client_test)
+set_tests_properties(ftp_client_test PROPERTIES FIXTURES_REQUIRED test_point
+  ENVIRONMENT "LUMVIK_TEST_POINT=${LUMVIK_WINDOWS_TEST_POINT_PORT} ${lumvik_test_point}")
+
 # Files, own files and the clock over Win32.
 add_executable(kernel_test kernel_test.cpp)
 target_link_libraries(kernel_test PRIVATE lumvik_test_support gtest_main)

@@ -44,8 +44,15 @@ wxWindow* CreateControl(wxDialog* dialog, const ControlTemplate& control) {
       button->SetDefault();
       return button;
     }
-    case ControlKind::kStaticText:
-      return new wxStaticText(dialog, id, text, position, size, wxST_NO_AUTORESIZE);
+    case ControlKind::kStaticText: {
+      auto* label = new wxStaticText(dialog, id, text, position, size, wxST_NO_AUTORESIZE);
+      // A one-line label whose font (a stand-in for the template's, where it is missing) is
+      // wider than the template allowed for would wrap and lose its end: it gets the room.
+      if (!text.Contains("\n") && label->GetBestSize().x > size.x) {
+        label->SetSize(wxSize(label->GetBestSize().x, size.y));
+      }
+      return label;
+    }
     case ControlKind::kRightStaticText:
       // On GTK drawn by wx itself: a new text costs a repaint, not a relayout of the
       // window, which matters for the readout that changes with every chunk.

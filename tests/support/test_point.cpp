@@ -1,22 +1,24 @@
 #include "tests/support/test_point.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <sstream>
+
+#include "tests/support/test_sockets.h"
 
 namespace {
 
 TestPoint* g_testPoint = nullptr;
 
+#ifndef _WIN32
 std::string Script() {
   return std::string(LUMVIK_SOURCE_DIR) + "/scripts/ftp-test-point";
 }
+#endif
 
 }  // namespace
 
@@ -31,6 +33,28 @@ TestPoint* TestPoint::Register(int port) {
   return g_testPoint;
 }
 
+#ifdef _WIN32
+// A Windows test program under Wine cannot start vsftpd: the test command starts it natively
+// and names it in LUMVIK_TEST_POINT ("PORT FOLDER"), where a Windows path reaches the
+// folder through Wine's drive of the root.
+void TestPoint::SetUp() {
+  StartTestSockets();  // the program's start-up does this for its client
+  const char* given = std::getenv("LUMVIK_TEST_POINT");
+  ASSERT_NE(given, nullptr) << "LUMVIK_TEST_POINT names no test point";
+  std::istringstream(given) >> m_port >> m_dir;
+  std::filesystem::create_directories(Scratch());
+}
+
+void TestPoint::TearDown() {}
+
+void TestPoint::Start() {
+  ADD_FAILURE() << "the test point is the test command's";
+}
+
+void TestPoint::Stop() {
+  ADD_FAILURE() << "the test point is the test command's";
+}
+#else
 void TestPoint::SetUp() {
   char pattern[] = "/tmp/lumvik-test-point-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -55,15 +79,16 @@ void TestPoint::Start() {
 void TestPoint::Stop() {
   std::system(("'" + Script() + "' stop '" + m_dir + "'").c_str());
 }
+#endif
 
 int FreeLoopbackPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  const int fd = TestSocket(AF_INET);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
   ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
+  CloseSocket(fd);
   return ntohs(address.sin_port);
 }

@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/about_dlg.h"
 #include "app/speed_test_app.h"
 #include "res/dialog_templates.h"
 #include "res/resource.h"
@@ -119,17 +120,10 @@ TEST(LinkAccessibility, LinksAreLinksWhoseDefaultActionOpensTheirPage) {
   EXPECT_NE(pages.find("id=3\n"), std::string::npos) << pages;
 }
 
-// At whatever scale the display has (the test command runs this at 96 and at 144 DPI): the
-// logo is drawn at 50 pixels of 96 DPI, and no static's text is cut off.
-TEST(DisplayScale, LogoScalesAndEveryTextFits) {
-  CSpeedTestDlg dlg;
-  dlg.Show();
-  HWND window = static_cast<HWND>(dlg.GetHWND());
-  const UINT dpi = ::GetDpiForWindow(window);
-  ASSERT_GE(dpi, 96u);
-  EXPECT_EQ(dlg.m_emblemIcon.GetWidth(), static_cast<int>(::MulDiv(50, dpi, 96)));
+// How many static controls of `dialog` have a text, each checked to fit its control.
+int ExpectEveryTextFits(wxDialog& dialog, UINT dpi) {
   int statics = 0;
-  for (wxWindow* child : dlg.GetChildren()) {
+  for (wxWindow* child : dialog.GetChildren()) {
     HWND control = static_cast<HWND>(child->GetHWND());
     wchar_t kind[32] = {};
     ::GetClassNameW(control, kind, 32);
@@ -148,7 +142,23 @@ TEST(DisplayScale, LogoScalesAndEveryTextFits) {
     EXPECT_LE(needed.right, client.right) << child->GetId() << " at " << dpi << " DPI";
     EXPECT_LE(needed.bottom, client.bottom) << child->GetId() << " at " << dpi << " DPI";
   }
-  EXPECT_GE(statics, 5);
+  return statics;
+}
+
+// At whatever scale the display has (the test command runs this at 96 and at 144 DPI): the
+// logo is drawn at 50 pixels of 96 DPI, and no static's text is cut off, in the main dialog
+// or in the About box.
+TEST(DisplayScale, LogoScalesAndEveryTextFits) {
+  CSpeedTestDlg dlg;
+  dlg.Show();
+  const UINT dpi = ::GetDpiForWindow(static_cast<HWND>(dlg.GetHWND()));
+  ASSERT_GE(dpi, 96u);
+  EXPECT_EQ(dlg.m_emblemIcon.GetWidth(), static_cast<int>(::MulDiv(50, dpi, 96)));
+  EXPECT_GE(ExpectEveryTextFits(dlg, dpi), 5);
+
+  CAboutDlg about;
+  about.Show();
+  EXPECT_EQ(ExpectEveryTextFits(about, dpi), 2);
 }
 
 // The resource script's copies of the dialogs and strings, which the program builds from
