@@ -9,54 +9,16 @@
 #include "kernel/own_file.h"
 #include "kernel/tick_count.h"
 #include "tests/support/file_contents.h"
+#include "tests/support/file_plants.h"
 #include "tests/support/temp_dir.h"
 
 #ifdef _WIN32
 #include <windows.h>
-
-#include "kernel/utf16_win32.h"
 #else
 #include <errno.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace {
-
-// The plants that a rewrite of the user's own file must not go through: a link to another
-// file (a symbolic link; a reparse point on Windows) and a second hard link. False when the
-// system does not let this user make it.
-bool PlantLink(const std::string& target, const std::string& link) {
-#ifdef _WIN32
-  return ::CreateSymbolicLinkW(Widen(link).c_str(), Widen(target).c_str(), 0) != 0;
-#else
-  return ::symlink(target.c_str(), link.c_str()) == 0;
-#endif
-}
-
-bool PlantHardLink(const std::string& target, const std::string& link) {
-#ifdef _WIN32
-  return ::CreateHardLinkW(Widen(link).c_str(), Widen(target).c_str(), nullptr) != 0;
-#else
-  return ::link(target.c_str(), link.c_str()) == 0;
-#endif
-}
-
-// A file the user may not write: another user's (as root) on Linux, a read-only one on
-// Windows. False when this platform and user cannot make one (Wine run as root writes
-// read-only files all the same).
-bool PlantUnwritable(const std::string& path) {
-#ifdef _WIN32
-  if (!::SetFileAttributesW(Widen(path).c_str(), FILE_ATTRIBUTE_READONLY)) return false;
-  const HANDLE probe = ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe == INVALID_HANDLE_VALUE) return true;
-  ::CloseHandle(probe);
-  return false;
-#else
-  return ::getuid() == 0 && ::chown(path.c_str(), 65534, 65534) == 0;
-#endif
-}
 
 TEST(TickCount, IntervalsAcrossTheWrapStayShort) {
   EXPECT_EQ(TickInterval(1000, 1250), 250u);
@@ -164,11 +126,7 @@ TEST_F(LocalFileTest, OwnFilesAreRewrittenButPlantedOnesAreLeftAlone) {
   EXPECT_TRUE(RewriteOwnFile(own, append));
   EXPECT_TRUE(RewriteOwnFile(own, [](const std::string& old) { return old + "more\n"; }));
   EXPECT_EQ(ReadWholeFile(own), "line\nmore\n");
-#ifndef _WIN32
-  struct stat info {};
-  ASSERT_EQ(::stat(own.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
-#endif
+  EXPECT_TRUE(PrivateToTheUser(own));
   EXPECT_TRUE(RewriteOwnFile(own, [](const std::string&) { return std::string("x"); }));
   EXPECT_EQ(ReadWholeFile(own), "x");
 

@@ -13,8 +13,8 @@ endforeach()
 
 # The FTP client over Winsock against the scripted server, in-process.
 find_package(Threads REQUIRED)
-add_library(lumvik_test_support STATIC support/file_contents.cpp support/scripted_ftp_server.cpp
-  support/test_point.cpp)
+add_library(lumvik_test_support STATIC support/file_contents.cpp support/file_plants_win32.cpp
+  support/scripted_ftp_server.cpp support/test_point.cpp)
 target_link_libraries(lumvik_test_support PUBLIC lumvik_core gtest Threads::Threads)
 add_executable(ftp_scripted_test ftp_scripted_test.cpp)
 target_link_libraries(ftp_scripted_test PRIVATE lumvik_test_support gtest_main)
