@@ -84,15 +84,13 @@ void CInternetFile::Close() {
 }
 
 void CInternetFile::Finish(bool reportFailure) {
+  const bool completed = m_bWriting ? reportFailure : m_bEndReached;
+  // What Write gathered goes first, while the file is still open: a failure here leaves it
+  // to be abandoned like any failed write.
+  if (m_bWriting && completed) SendGathered();
   CFtpConnection* connection = m_pConnection;
   m_pConnection = nullptr;
   connection->FileClosed(this);
-  const bool completed = m_bWriting ? reportFailure : m_bEndReached;
-  if (m_bWriting && completed) {
-    m_pConnection = connection;
-    SendGathered();
-    m_pConnection = nullptr;
-  }
   // Closing the data connection ends an upload's stream, or tells the server that the
   // rest of a download is not wanted; either way one final reply follows.
   m_data.Close();
