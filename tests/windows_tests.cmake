@@ -16,6 +16,7 @@ find_package(Threads REQUIRED)
 add_library(lumvik_test_support STATIC support/file_contents.cpp support/file_plants_win32.cpp
   support/scripted_ftp_server.cpp support/test_point.cpp)
 target_link_libraries(lumvik_test_support PUBLIC lumvik_core gtest Threads::Threads)
+target_compile_definitions(lumvik_test_support PUBLIC LUMVIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_executable(ftp_scripted_test ftp_scripted_test.cpp)
 target_link_libraries(ftp_scripted_test PRIVATE lumvik_test_support gtest_main)
 target_link_options(ftp_scripted_test PRIVATE -static)
@@ -33,8 +34,9 @@ add_executable(ftp_client_test ftp_client_test.cpp)
 target_link_libraries(ftp_client_test PRIVATE lumvik_test_support)
 target_link_options(ftp_client_test PRIVATE -static)
 add_test(NAME ftp_client_test COMMAND ftp_client_test)
+set(lumvik_test_point_env "LUMVIK_TEST_POINT=${LUMVIK_WINDOWS_TEST_POINT_PORT} ${lumvik_test_point}")
 set_tests_properties(ftp_client_test PROPERTIES FIXTURES_REQUIRED test_point
-  ENVIRONMENT "LUMVIK_TEST_POINT=${LUMVIK_WINDOWS_TEST_POINT_PORT} ${lumvik_test_point}")
+  RESOURCE_LOCK test_point ENVIRONMENT "${lumvik_test_point_env}")
 
 # Files, own files and the clock over Win32.
 add_executable(kernel_test kernel_test.cpp)
@@ -51,6 +53,29 @@ add_test(NAME win32_dialog_test COMMAND win32_dialog_test)
 # The probe stands in as the browser that the links start.
 string(REPLACE "/" "\\" lumvik_probe_path "Z:${CMAKE_BINARY_DIR}/tests/win32_probe.exe")
 set_tests_properties(win32_dialog_test PROPERTIES ENVIRONMENT "LUMVIK_TEST_BROWSER=${lumvik_probe_path}")
+
+# The dialog, its run and its links on wxMSW, from the Linux build's sources, against the
+# test point, whose address is baked in as the program's server. The probe stands in as the
+# browser, registered for web pages.
+lumvik_server_address(lumvik_server_gui_test 127.0.0.1 ${LUMVIK_WINDOWS_TEST_POINT_PORT})
+add_executable(window_test WIN32 speed_test_dlg_test.cpp link_static_test.cpp
+  support/wx_test_main.cpp support/window_test_env_win32.cpp ${CMAKE_SOURCE_DIR}/res/lumvik.rc)
+target_link_libraries(window_test PRIVATE lumvik_test_support lumvik_window
+  lumvik_server_gui_test)
+target_compile_definitions(window_test PRIVATE
+  LUMVIK_GUI_TEST_PORT=${LUMVIK_WINDOWS_TEST_POINT_PORT})
+target_link_options(window_test PRIVATE -static -mconsole)
+add_test(NAME window_test COMMAND window_test)
+# Wine hands each window it shows to the window manager and, on hiding one, waits up to 2 s
+# for the manager to confirm; the tests' display has none, so Wine is told to keep its
+# windows itself. Its display driver reads this as a program starts.
+add_test(NAME wine_keeps_its_windows COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} reg add
+  "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f)
+set_tests_properties(wine_keeps_its_windows PROPERTIES FIXTURES_SETUP unmanaged_windows)
+set_tests_properties(window_test PROPERTIES
+  FIXTURES_REQUIRED "test_point;unmanaged_windows" TIMEOUT 300
+  RESOURCE_LOCK test_point
+  ENVIRONMENT "${lumvik_test_point_env};LUMVIK_TEST_BROWSER=${lumvik_probe_path}")
 
 # Drives the program from outside through Win32, as any Win32 tool would.
 add_executable(win32_probe windows/win32_probe.cpp)

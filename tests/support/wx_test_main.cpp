@@ -1,66 +1,16 @@
 // main() of the window tests: the program's own application object without a main loop,
-// private cache, temporary and desktop folders, a fake browser registered as the user's
-// default for web pages, and the test point at the port the build baked in.
+// a private temporary folder (and on Linux private user folders), a fake browser registered
+// as the user's default for web pages, and the test point the build names.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
 #include <wx/app.h>
 #include <wx/init.h>
-
-#include <cstdlib>
-#include <string>
 
 #include "tests/support/test_point.h"
 #include "tests/support/window_test_env.h"
 
-namespace {
-
-std::string g_root;
-
-void RegisterFakeBrowser() {
-  const std::string applications = g_root + "/data/applications";
-  std::system(("mkdir -p '" + applications + "' '" + g_root + "/config' '" + g_root + "/cache' '" +
-               g_root + "/tmp'")
-                  .c_str());
-  const std::string browser = FakeBrowserPath();
-  WriteWholeFile(browser, "#!/bin/sh\necho \"$#|$*\" >> \"$LUMVIK_FAKE_BROWSER_LOG\"\n");
-  ::chmod(browser.c_str(), 0755);
-  WriteWholeFile(applications + "/lumvik-fake-browser.desktop",
-                 "[Desktop Entry]\nType=Application\nName=Fake browser\nExec=" + browser +
-                     " %u\nMimeType=text/html;\n");
-  WriteWholeFile(g_root + "/config/mimeapps.list",
-                 "[Default Applications]\ntext/html=lumvik-fake-browser.desktop\n");
-}
-
-}  // namespace
-
-std::string WindowTestRoot() {
-  return g_root;
-}
-std::string FakeBrowserPath() {
-  return g_root + "/fake-browser";
-}
-std::string FakeBrowserLog() {
-  return g_root + "/browser.log";
-}
-
-void PumpWindowEvents() {
-  for (int i = 0; i < 5; ++i) wxTheApp->Yield(true);
-}
-
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  signal(SIGPIPE, SIG_IGN);
-
-  char root[] = "/tmp/lumvik-window-test-XXXXXX";
-  if (!mkdtemp(root)) return 1;
-  g_root = root;
-  setenv("XDG_CACHE_HOME", (g_root + "/cache").c_str(), 1);
-  setenv("XDG_DATA_HOME", (g_root + "/data").c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (g_root + "/config").c_str(), 1);
-  setenv("TMPDIR", (g_root + "/tmp").c_str(), 1);
-  setenv("LUMVIK_FAKE_BROWSER_LOG", FakeBrowserLog().c_str(), 1);
-  RegisterFakeBrowser();
+  if (!PrepareWindowTestRoot()) return 1;
 
   // The application object is the program's own (theApp), made by wxEntryStart.
   if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return 1;
@@ -68,6 +18,6 @@ int main(int argc, char** argv) {
   const int result = RUN_ALL_TESTS();
   wxTheApp->OnExit();
   wxEntryCleanup();
-  std::system(("rm -rf '" + g_root + "'").c_str());
+  RemoveWindowTestRoot();
   return result;
 }

@@ -11,7 +11,7 @@
 //   win32_probe close-and-wait SECONDS         asks the dialog to close and prints the ms
 //                                              until it is gone
 //   win32_probe mouse-click ID                 a left click on control ID
-//   win32_probe URL                            as a browser: appends URL to
+//   win32_probe URL...                         as a browser: appends "N|URL..." to
 //                                              %TEMP%\browser.log
 //   win32_probe sizes                          prints "ID WIDTH HEIGHT" of each control
 //   win32_probe answers SECONDS                prints how many of one look a second the
@@ -90,7 +90,9 @@ int main() {
     ::GetTempPathW(MAX_PATH, folder);
     FILE* log = ::_wfopen((std::wstring(folder) + L"browser.log").c_str(), L"ab");
     if (!log) return 1;
-    std::fprintf(log, "%s\n", command.c_str());
+    std::string line = std::to_string(argc - 1) + "|" + command;
+    for (int i = 2; i < argc; ++i) line += std::string(" ") + argv[i];
+    std::fprintf(log, "%s\n", line.c_str());
     std::fclose(log);
     return 0;
   }

@@ -1,0 +1,115 @@
+#include <windows.h>
+#include <wx/app.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "kernel/utf16_win32.h"
+#include "tests/support/window_test_env.h"
+
+namespace {
+
+std::string g_root;
+
+bool SetClassDefault(const std::wstring& key, const std::wstring& value) {
+  HKEY handle = nullptr;
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const auto size = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+  const bool set =
+      ::RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       size) == ERROR_SUCCESS;
+  ::RegCloseKey(handle);
+  return set;
+}
+
+// Registered where the system's lookup reads it: Wine's FindExecutable takes HKLM's classes,
+// not HKCU's.
+bool RegisterFakeBrowser() {
+  const std::wstring browser = Widen(FakeBrowserPath());
+  return SetClassDefault(L".htm", L"lumvikbrowser") &&
+         SetClassDefault(L"lumvikbrowser\\shell\\open\\command", L"\"" + browser + L"\" \"%1\"");
+}
+
+constexpr wchar_t kShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+std::wstring g_localAppData;  // the user's own, put back at the end
+
+// The shell looks the user's folders up here each time: %LOCALAPPDATA% moves into the root,
+// as the XDG folders do on Linux, and the runs' files with it.
+bool PointLocalAppDataAt(const std::wstring& folder) {
+  HKEY handle = nullptr;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &handle,
+                        nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  if (g_localAppData.empty()) {
+    wchar_t previous[MAX_PATH + 1] = {};
+    DWORD size = sizeof previous - sizeof(wchar_t);
+    if (::RegQueryValueExW(handle, L"Local AppData", nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(previous), &size) == ERROR_SUCCESS) {
+      g_localAppData = previous;
+    }
+  }
+  const auto size = static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t));
+  const bool set =
+      ::RegSetValueExW(handle, L"Local AppData", 0, REG_EXPAND_SZ,
+                       reinterpret_cast<const BYTE*>(folder.c_str()), size) == ERROR_SUCCESS;
+  ::RegCloseKey(handle);
+  return set;
+}
+
+}  // namespace
+
+std::string WindowTestRoot() {
+  return g_root;
+}
+// The test command names the browser stand-in (win32_probe) in LUMVIK_TEST_BROWSER.
+std::string FakeBrowserPath() {
+  const char* browser = std::getenv("LUMVIK_TEST_BROWSER");
+  return browser ? browser : "";
+}
+// The stand-in records into %TEMP%, which main() points into the root.
+std::string FakeBrowserLog() {
+  return g_root + "\\tmp\\browser.log";
+}
+std::string FakeBrowserCommand() {
+  return FakeBrowserPath();
+}
+
+bool PrepareWindowTestRoot() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  if (!::GetTempPathW(MAX_PATH + 1, temp)) return false;
+  g_root = Narrow(temp) + "lumvik-window-test-" + std::to_string(::GetCurrentProcessId());
+  std::error_code error;
+  std::filesystem::create_directories(Widen(g_root + "\\tmp"), error);
+  std::filesystem::create_directories(Widen(g_root + "\\local"), error);
+  if (error || !PointLocalAppDataAt(Widen(g_root + "\\local"))) return false;
+  // Inherited by the browsers the links start.
+  ::SetEnvironmentVariableW(L"TMP", Widen(g_root + "\\tmp").c_str());
+  ::SetEnvironmentVariableW(L"TEMP", Widen(g_root + "\\tmp").c_str());
+  return !FakeBrowserPath().empty() && RegisterFakeBrowser();
+}
+
+void RemoveWindowTestRoot() {
+  if (!g_localAppData.empty()) PointLocalAppDataAt(g_localAppData);
+  std::error_code error;
+  std::filesystem::remove_all(Widen(g_root), error);
+}
+
+// wxMSW's Yield dispatched no mouse message here (a click reached the link only in a modal
+// loop), so the thread's messages go as the program's own loop sends them.
+void PumpWindowEvents() {
+  for (int i = 0; i < 5; ++i) {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    wxTheApp->ProcessPendingEvents();
+  }
+}
