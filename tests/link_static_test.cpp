@@ -138,14 +138,7 @@ TEST_F(LinkTest, TheTextAtTheMomentOfTheClickChoosesThePage) {
 
 TEST_F(LinkTest, WithoutABrowserNothingOpensAndTheDialogStaysUsable) {
   const std::size_t windows = wxTopLevelWindows.size();
-#ifdef _WIN32
-  const std::string notAProgram = WindowTestRoot() + "\\not-a-browser.lumvik";  // no handler
-  WriteWholeFile(notAProgram, "x");
-  const std::string notBrowsers[] = {"", "C:\\nonexistent\\browser.exe", notAProgram};
-#else
-  const std::string notBrowsers[] = {"", "/nonexistent/browser", "/etc/hostname"};
-#endif
-  for (const std::string& path : notBrowsers) {
+  for (const std::string& path : NotBrowsers()) {
     theApp.m_strBrowserPath = path;
     Click(dlg->m_upgradeLink);
   }

@@ -1,12 +1,5 @@
 // The main dialog and its test run, driven like a user would, against the real server.
 #include <gtest/gtest.h>
-#ifdef _WIN32
-#include <windows.h>
-
-#include "kernel/utf16_win32.h"
-#else
-#include <sys/stat.h>
-#endif
 #include <wx/app.h>
 #include <wx/gauge.h>
 #include <wx/statbmp.h>
@@ -26,7 +19,6 @@
 #include "kernel/local_file.h"
 #include "kernel/tick_count.h"
 #include "res/resource.h"
-#include "tests/support/file_plants.h"
 #include "tests/support/scripted_ftp_server.h"
 #include "tests/support/test_point.h"
 #include "tests/support/test_sockets.h"
@@ -48,12 +40,6 @@ const char kAgainUploadText[] =
 std::string Label(wxWindow* dialog, int id) {
   return dialog->FindWindow(id)->GetLabel().utf8_string();
 }
-
-#ifdef _WIN32
-const char kConnectionRefused[] = "Connection refused.";  // Wine's words for WSAECONNREFUSED
-#else
-const char kConnectionRefused[] = "Connection refused";
-#endif
 
 DWORD g_now = 1000;
 DWORD ScriptedTicks() {
@@ -160,15 +146,8 @@ TEST_F(DialogTest, OpensInTheReadyLook) {
   EXPECT_EQ(emblem->GetBitmap().GetSize(), wxSize(50, 50));
   // 270 x 196 dialog units of DejaVu Sans 8 pt, or of Wine's Tahoma 8 pt (base 7 x 13 px).
   EXPECT_EQ(dlg->GetClientSize(), wxSize(473, 319));
-#ifdef _WIN32
-  EXPECT_EQ(dlg->m_windowsDir, WindowTestRoot() + "\\local\\Lumvik Hastighed");
-#else
-  const std::string cache = std::string(std::getenv("XDG_CACHE_HOME")) + "/lumvik-hastighed";
-  EXPECT_EQ(dlg->m_windowsDir, cache);
-  struct stat info {};
-  ASSERT_EQ(::stat(cache.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
-#endif
+  EXPECT_EQ(dlg->m_windowsDir, ExpectedPrivateFolder());
+  EXPECT_TRUE(OnlyTheUserMayEnter(dlg->m_windowsDir));
   EXPECT_FALSE(dlg->m_abort);
 }
 
@@ -188,7 +167,7 @@ TEST_F(DialogTest, ReportProgressShowsRateAndPositionAndReturnsTheAbortFlag) {
 
 TEST_F(DialogTest, BothDirectionsMatchedInTheFirstAttempt) {
   dlg->durationsMs = {1000, 9600, 3700};  // the worked example: 2048 / 512
-  g_now = 0xFFFFFFFFu - 499;               // the tick counter wraps within the first transfer
+  g_now = 0xFFFFFFFFu - 499;              // the tick counter wraps within the first transfer
   dlg->OnTestButton();
 
   EXPECT_EQ(dlg->Kinds(), (std::vector<std::string>{"small", "large", "upload"}));
@@ -305,56 +284,6 @@ TEST_F(DialogTest, LogInFailureShowsTheFailureTextAndDeletesLocalFiles) {
       << log;
   EXPECT_EQ(log.find("ip@lumvik.dk"), std::string::npos);
 }
-
-// The ways the private folder can be missing or unusable, each undone by `restore`.
-struct FolderTakenAway {
-  const char* how;
-  std::function<void()> take;
-  std::function<void()> restore;
-};
-
-#ifdef _WIN32
-// A file in the folder's place. (A planted link would be the other case, but Wine shows no
-// reparse point.)
-std::vector<FolderTakenAway> WaysToTakeTheFolderAway(const std::string&) {
-  const std::string folder = PrivateCacheDirectory();
-  const std::string aside = folder + " aside";
-  return {
-      {"a file in its place",
-       [=] {
-         ASSERT_TRUE(::MoveFileW(Widen(folder).c_str(), Widen(aside).c_str()));
-         WriteWholeFile(folder, "x");
-       },
-       [=] {
-         RemoveFile(folder);
-         ASSERT_TRUE(::MoveFileW(Widen(aside).c_str(), Widen(folder).c_str()));
-       }},
-  };
-}
-#else
-std::vector<FolderTakenAway> WaysToTakeTheFolderAway(const std::string& elsewhere) {
-  const std::string cache = std::getenv("XDG_CACHE_HOME");
-  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-  auto restore = [=] {
-    setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    if (!home.empty()) setenv("HOME", home.c_str(), 1);
-  };
-  return {
-      {"XDG_CACHE_HOME unusable",
-       [=] {
-         WriteWholeFile(elsewhere + "/not-a-folder", "x");
-         setenv("XDG_CACHE_HOME", (elsewhere + "/not-a-folder/cache").c_str(), 1);
-       },
-       restore},
-      {"HOME and XDG_CACHE_HOME unset",
-       [] {
-         unsetenv("XDG_CACHE_HOME");
-         unsetenv("HOME");
-       },
-       restore},
-  };
-}
-#endif
 
 // Without a private folder there is nowhere safe for the test files: the run fails and
 // creates, truncates or deletes nothing, wherever the paths would have pointed: at the

@@ -14,7 +14,7 @@ endforeach()
 # The FTP client over Winsock against the scripted server, in-process.
 find_package(Threads REQUIRED)
 add_library(lumvik_test_support STATIC support/file_contents.cpp support/file_plants_win32.cpp
-  support/scripted_ftp_server.cpp support/test_point.cpp)
+  support/scripted_ftp_server.cpp support/test_point.cpp support/test_point_win32.cpp)
 target_link_libraries(lumvik_test_support PUBLIC lumvik_core gtest Threads::Threads)
 target_compile_definitions(lumvik_test_support PUBLIC LUMVIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_executable(ftp_scripted_test ftp_scripted_test.cpp)

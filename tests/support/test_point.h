@@ -33,5 +33,8 @@ class TestPoint : public ::testing::Environment {
   int m_port = 0;
 };
 
+// scripts/ftp-test-point of this source tree, which starts and stops the server.
+std::string TestPointScript();
+
 // A port of 127.0.0.1 that nothing listens on right now.
 int FreeLoopbackPort();

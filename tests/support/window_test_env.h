@@ -1,7 +1,9 @@
 // What the window tests' main() sets up for them, the same on each platform.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 // The private folder of this test program: its temporary folder and, on Linux, its XDG
 // folders and the fake browser.
@@ -12,6 +14,27 @@ std::string FakeBrowserPath();
 std::string FakeBrowserLog();
 // What the system's lookup of the default browser names for the fake one.
 std::string FakeBrowserCommand();
+
+// What a browser setting may hold that starts no browser: nothing, a program that is not
+// there, a file that is no program.
+std::vector<std::string> NotBrowsers();
+
+// The private folder the program is to choose here, and whether only the user may enter it
+// (mode 0700; the user's own %LOCALAPPDATA% on Windows).
+std::string ExpectedPrivateFolder();
+bool OnlyTheUserMayEnter(const std::string& folder);
+
+// The ways the private folder can be missing or unusable, each undone by `restore`;
+// `elsewhere` is a scratch folder for what they plant.
+struct FolderTakenAway {
+  const char* how;
+  std::function<void()> take;
+  std::function<void()> restore;
+};
+std::vector<FolderTakenAway> WaysToTakeTheFolderAway(const std::string& elsewhere);
+
+// How the system words a refused connection.
+extern const char kConnectionRefused[];
 
 // Lets pending window events run, as the program's own loop would between actions.
 void PumpWindowEvents();

@@ -1,6 +1,5 @@
 #include <signal.h>
 #include <sys/stat.h>
-
 #include <wx/app.h>
 
 #include <cstdlib>
@@ -29,6 +28,8 @@ void RegisterFakeBrowser() {
 
 }  // namespace
 
+const char kConnectionRefused[] = "Connection refused";
+
 std::string WindowTestRoot() {
   return g_root;
 }
@@ -40,6 +41,42 @@ std::string FakeBrowserLog() {
 }
 std::string FakeBrowserCommand() {
   return FakeBrowserPath() + " %u";
+}
+
+std::vector<std::string> NotBrowsers() {
+  return {"", "/nonexistent/browser", "/etc/hostname"};
+}
+
+std::string ExpectedPrivateFolder() {
+  return std::string(std::getenv("XDG_CACHE_HOME")) + "/lumvik-hastighed";
+}
+
+bool OnlyTheUserMayEnter(const std::string& folder) {
+  struct stat info {};
+  return ::stat(folder.c_str(), &info) == 0 && (info.st_mode & 0777) == 0700;
+}
+
+std::vector<FolderTakenAway> WaysToTakeTheFolderAway(const std::string& elsewhere) {
+  const std::string cache = std::getenv("XDG_CACHE_HOME");
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  auto restore = [=] {
+    setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    if (!home.empty()) setenv("HOME", home.c_str(), 1);
+  };
+  return {
+      {"XDG_CACHE_HOME unusable",
+       [=] {
+         WriteWholeFile(elsewhere + "/not-a-folder", "x");
+         setenv("XDG_CACHE_HOME", (elsewhere + "/not-a-folder/cache").c_str(), 1);
+       },
+       restore},
+      {"HOME and XDG_CACHE_HOME unset",
+       [] {
+         unsetenv("XDG_CACHE_HOME");
+         unsetenv("HOME");
+       },
+       restore},
+  };
 }
 
 bool PrepareWindowTestRoot() {

@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <wx/app.h>
 
@@ -6,6 +7,7 @@
 #include <string>
 
 #include "kernel/utf16_win32.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/window_test_env.h"
 
 namespace {
@@ -65,6 +67,8 @@ bool PointLocalAppDataAt(const std::wstring& folder) {
 
 }  // namespace
 
+const char kConnectionRefused[] = "Connection refused.";  // Wine's words for WSAECONNREFUSED
+
 std::string WindowTestRoot() {
   return g_root;
 }
@@ -79,6 +83,38 @@ std::string FakeBrowserLog() {
 }
 std::string FakeBrowserCommand() {
   return FakeBrowserPath();
+}
+
+std::vector<std::string> NotBrowsers() {
+  const std::string notAProgram = g_root + "\\not-a-browser.lumvik";  // no handler either
+  WriteWholeFile(notAProgram, "x");
+  return {"", "C:\\nonexistent\\browser.exe", notAProgram};
+}
+
+std::string ExpectedPrivateFolder() {
+  return g_root + "\\local\\Lumvik Hastighed";
+}
+
+bool OnlyTheUserMayEnter(const std::string&) {
+  return true;
+}
+
+// A file in the folder's place. (A planted link would be the other case, but Wine shows no
+// reparse point.)
+std::vector<FolderTakenAway> WaysToTakeTheFolderAway(const std::string&) {
+  const std::string folder = ExpectedPrivateFolder();
+  const std::string aside = folder + " aside";
+  return {
+      {"a file in its place",
+       [=] {
+         ASSERT_TRUE(::MoveFileW(Widen(folder).c_str(), Widen(aside).c_str()));
+         WriteWholeFile(folder, "x");
+       },
+       [=] {
+         ::DeleteFileW(Widen(folder).c_str());
+         ASSERT_TRUE(::MoveFileW(Widen(aside).c_str(), Widen(folder).c_str()));
+       }},
+  };
 }
 
 bool PrepareWindowTestRoot() {
