@@ -570,4 +570,27 @@ TEST(DialogMenuTest, SystemCommands16To31OpenTheAboutBox) {
   EXPECT_EQ(AboutBoxesOpenedBy([&] { dlg.OnSysCommand(0xF060, 0); }), 0);
 }
 
+// The About item picked during a transfer opens the box between two chunks; the run goes on
+// once the box is closed and ends as it would have.
+TEST(DialogMenuTest, AboutDuringATransferLeavesTheRunWhole) {
+  SetTickSource(&ScriptedTicks);
+  ClockedDlg dlg;
+  dlg.durationsMs = {1000, 9600, 3700};
+  dlg.onReport = [&](const ClockedDlg::Transfer& transfer, DWORD bytes) {
+    if (transfer.kind == "large" && bytes == 10 * 4096) {
+      auto* menu = new wxCommandEvent(wxEVT_MENU, 16);
+      menu->SetEventObject(&dlg);
+      wxQueueEvent(&dlg, menu);
+    }
+  };
+  dlg.CallAfter([&] { dlg.OnTestButton(); });
+  ModalEnder ender(
+      &dlg, [&] { return Label(&dlg, IDC_TEST_BUTTON) == "Test din hastighed igen"; }, wxID_OK);
+  EXPECT_EQ(AboutBoxesOpenedBy([&] { EXPECT_EQ(dlg.DoModal(), wxID_OK); }), 1);
+  SetTickSource(nullptr);
+  EXPECT_EQ(dlg.Kinds(), (std::vector<std::string>{"small", "large", "upload"}));
+  EXPECT_EQ(dlg.transfers[1].bytes.size(), 513u);
+  EXPECT_NE(Label(&dlg, IDC_INFO_TEXT).find("Lumvik Bredbånd 2048/512"), std::string::npos);
+}
+
 }  // namespace
