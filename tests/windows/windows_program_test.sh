@@ -23,8 +23,15 @@ cleanup() {
 trap cleanup EXIT
 passed=0
 failures=0
+# Each check is named with what it measured, so that the figures stand in the test's output.
 check() {
-  if eval "$2"; then passed=$((passed + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
+  if eval "$2"; then
+    echo "ok: $1"
+    passed=$((passed + 1))
+  else
+    echo "FAILED: $1"
+    failures=$((failures + 1))
+  fi
 }
 probe() { "$wine" "$build/tests/win32_probe.exe" "$@"; }
 # Waits up to 30 s for process $1 to end; sets status to its exit status.
