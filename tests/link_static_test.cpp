@@ -1,7 +1,6 @@
 // The link labels, the browser lookup and the About box, on the real dialog.
 #include <gtest/gtest.h>
 #ifndef _WIN32
-#include <gtk/gtk.h>
 #include <sys/stat.h>
 #endif
 #include <wx/app.h>
@@ -125,11 +124,8 @@ TEST_F(LinkTest, TheTextAtTheMomentOfTheClickChoosesThePage) {
   dlg->m_helpLink->OnClicked();
   dlg->m_helpLink->SetLabel("");
   dlg->m_helpLink->OnClicked();
-#ifndef _WIN32
   dlg->m_helpLink->SetLabel("Opgrader");
-  EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(dlg->m_helpLink->GetHandle())),
-               "Opgrader");
-#endif
+  EXPECT_EQ(AccessibleNameOf(dlg->m_helpLink), "Opgrader");
   EXPECT_EQ(BrowserLogAfter(3),
             "1|http://lumvik.dk/hastighedstest/?id=2\n"
             "1|http://lumvik.dk/hastighedstest/?id=4\n"
@@ -212,14 +208,14 @@ TEST_F(ProbeTest, ExistingProbeIsOverwrittenThenDeleted) {
 TEST_F(ProbeTest, LinkPlantedAtTheProbePathIsNotFollowed) {
   WriteWholeFile(dir + "victim", "precious");
   ASSERT_TRUE(PlantLink(dir + "victim", dir + "tmp.htm"));
-#ifndef _WIN32  // Wine shows no reparse point: it writes the link itself, not its target
-  EXPECT_FALSE(WriteBrowserProbe(dir + "tmp.htm"));
-#endif
+  const bool written = WriteBrowserProbe(dir + "tmp.htm");
   EXPECT_EQ(FindDefaultBrowser(dir), FakeBrowserCommand());
   EXPECT_EQ(ReadWholeFile(dir + "victim"), "precious");
-#ifndef _WIN32
+#ifndef _WIN32  // Wine shows no reparse point: it writes the link itself, not its target
+  EXPECT_FALSE(written);
   EXPECT_TRUE(std::filesystem::is_symlink(dir + "tmp.htm"));
 #endif
+  (void)written;
 }
 
 // Windows hands out no temporary path longer than MAX_PATH.

@@ -61,7 +61,7 @@ lumvik_server_address(lumvik_server_gui_test 127.0.0.1 ${LUMVIK_WINDOWS_TEST_POI
 add_executable(window_test WIN32 speed_test_dlg_test.cpp link_static_test.cpp
   support/wx_test_main.cpp support/window_test_env_win32.cpp ${CMAKE_SOURCE_DIR}/res/lumvik.rc)
 target_link_libraries(window_test PRIVATE lumvik_test_support lumvik_window
-  lumvik_server_gui_test)
+  lumvik_server_gui_test oleacc ole32 oleaut32)
 target_compile_definitions(window_test PRIVATE
   LUMVIK_GUI_TEST_PORT=${LUMVIK_WINDOWS_TEST_POINT_PORT})
 target_link_options(window_test PRIVATE -static -mconsole)

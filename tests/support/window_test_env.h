@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class wxWindow;
+
 // The private folder of this test program: its temporary folder and, on Linux, its XDG
 // folders and the fake browser.
 std::string WindowTestRoot();
@@ -35,6 +37,9 @@ std::vector<FolderTakenAway> WaysToTakeTheFolderAway(const std::string& elsewher
 
 // How the system words a refused connection.
 extern const char kConnectionRefused[];
+
+// The name a screen reader is given for `window`: ATK's on Linux, MSAA's on Windows.
+std::string AccessibleNameOf(wxWindow* window);
 
 // Lets pending window events run, as the program's own loop would between actions.
 void PumpWindowEvents();

@@ -1,6 +1,8 @@
+#include <gtk/gtk.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <wx/app.h>
+#include <wx/window.h>
 
 #include <cstdlib>
 
@@ -99,4 +101,9 @@ void RemoveWindowTestRoot() {
 
 void PumpWindowEvents() {
   for (int i = 0; i < 5; ++i) wxTheApp->Yield(true);
+}
+
+std::string AccessibleNameOf(wxWindow* window) {
+  const char* name = atk_object_get_name(gtk_widget_get_accessible(window->GetHandle()));
+  return name ? name : "";
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <windows.h>
 #include <wx/app.h>
+#include <wx/window.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +15,11 @@
 namespace {
 
 std::string g_root;
+
+// IAccessible's id, of our own: wx's libraries bring libuuid, whose copy would clash with
+// oleacc's.
+const IID kIAccessible = {
+    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 bool SetClassDefault(const std::wstring& key, const std::wstring& value) {
   HKEY handle = nullptr;
@@ -148,4 +155,23 @@ void PumpWindowEvents() {
     }
     wxTheApp->ProcessPendingEvents();
   }
+}
+
+std::string AccessibleNameOf(wxWindow* window) {
+  ::CoInitialize(nullptr);
+  IAccessible* accessible = nullptr;
+  if (::AccessibleObjectFromWindow(static_cast<HWND>(window->GetHWND()), OBJID_CLIENT, kIAccessible,
+                                   reinterpret_cast<void**>(&accessible)) != S_OK) {
+    return "";
+  }
+  VARIANT self;
+  ::VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  const std::string result =
+      accessible->get_accName(self, &name) == S_OK && name ? Narrow(name) : std::string();
+  ::SysFreeString(name);
+  accessible->Release();
+  return result;
 }
