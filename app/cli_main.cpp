@@ -21,16 +21,22 @@ constexpr char kProgram[] = "lumvik-hastighed-cli";
 constexpr int kExitResult = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
 // One line on the terminal's standard error, redrawn in place: the stage, a bar and the
 // live rate. Silent when told so; stops the run once interrupted.
 class ProgressLine : public CTestRunListener {
  public:
-  explicit ProgressLine(bool show) : m_show(show) {}
+  ProgressLine(bool show, bool quiet) : m_show(show), m_quiet(quiet) {}
 
   void OnStage(RunStage stage, const char* file, DWORD expectedBytes, int attempt) override {
     switch (stage) {
+      case RunStage::kWaitForLine:
+        if (!m_quiet) {
+          std::fprintf(stderr, "%s: another test run is using the line; waiting for it to end\n",
+                       kProgram);
+        }
+        m_stage = "waiting for another run";
+        break;
       case RunStage::kLogIn:
         m_stage = "log-in";
         break;
@@ -79,30 +85,44 @@ class ProgressLine : public CTestRunListener {
   }
 
   bool m_show;
+  bool m_quiet;
   bool m_drawn = false;
   std::string m_stage;
   DWORD m_expectedBytes = 0;
   std::chrono::steady_clock::time_point m_lastDraw;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  CLI::App app(
-      "Measures the line's download and upload speed against Lumvik's FTP test "
-      "server and names the matching broadband product.",
-      kProgram);
+// What the user asked for on the command line.
+struct Options {
   bool json = false;
   bool csv = false;
   bool header = false;
   bool quiet = false;
+  IpVersion ipVersion = IpVersion::kAny;
+  std::string server = kTestServer;
+  INTERNET_PORT port = kTestServerPort;
+};
+
+// Reads the command line into `options`; -1 to go on, else the status to exit with.
+int ParseCommandLine(int argc, char** argv, Options* options) {
+  CLI::App app(
+      "Measures the line's download and upload speed against Lumvik's FTP test "
+      "server and names the matching broadband product.",
+      kProgram);
   std::string serverText;
-  auto* jsonFlag = app.add_flag("--json", json, "print the result as one JSON object");
-  auto* csvFlag = app.add_flag("--csv", csv, "print the result as one line of the history");
-  app.add_flag("--header", header, "with --csv: the history's heading line first")->needs(csvFlag);
+  bool ipv4 = false;
+  bool ipv6 = false;
+  auto* jsonFlag = app.add_flag("--json", options->json, "print the result as one JSON object");
+  auto* csvFlag =
+      app.add_flag("--csv", options->csv, "print the result as one line of the history");
+  app.add_flag("--header", options->header, "with --csv: the history's heading line first")
+      ->needs(csvFlag);
   jsonFlag->excludes(csvFlag);
-  app.add_flag("-q,--quiet", quiet, "nothing on standard error but errors");
-  app.add_option("--server", serverText, "another FTP test point, HOST[:PORT]");
+  app.add_flag("-q,--quiet", options->quiet, "nothing on standard error but errors");
+  auto* serverOption =
+      app.add_option("--server", serverText, "another FTP test point, HOST[:PORT]");
+  auto* ipv4Flag = app.add_flag("-4", ipv4, "connect over IPv4 only");
+  app.add_flag("-6", ipv6, "connect over IPv6 only")->excludes(ipv4Flag);
   app.set_version_flag("--version", std::string(kProgram) + " " + LUMVIK_VERSION);
   try {
     app.parse(argc, argv);
@@ -115,13 +135,32 @@ int main(int argc, char** argv) {
                  kProgram);
     return kExitUsage;
   }
-  std::string server = kTestServer;
-  INTERNET_PORT port = kTestServerPort;
-  if (!serverText.empty() && !ParseServer(serverText, &server, &port)) {
-    std::fprintf(stderr, "%s: --server: not HOST[:PORT] with a port of 1 to 65535: %s\n", kProgram,
-                 serverText.c_str());
+  if (serverOption->count() > 0 && !ParseServer(serverText, &options->server, &options->port)) {
+    std::fprintf(stderr, "%s: --server: not HOST[:PORT] with a port of 1 to 65535\n", kProgram);
     return kExitUsage;
   }
+  options->ipVersion = ipv4 ? IpVersion::k4 : ipv6 ? IpVersion::k6 : IpVersion::kAny;
+  return -1;
+}
+
+// Prints the run as asked; false when it did not reach standard output whole.
+bool PrintOutcome(const Options& options, const CTestOutcome& outcome) {
+  if (options.json) {
+    std::printf("%s\n", OutcomeJson(outcome).c_str());
+  } else if (options.csv) {
+    if (options.header) std::fputs(kResultHeader, stdout);
+    std::fputs(outcome.historyLine.c_str(), stdout);
+  } else {
+    std::printf("%s\n", outcome.finished ? outcome.resultText.c_str() : kFailureText);
+  }
+  return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (const int status = ParseCommandLine(argc, argv, &options); status >= 0) return status;
   MarkProgramRunning();
   if (!AfxSocketInit()) {
     std::fprintf(stderr, "%s: the system gives no network sockets\n", kProgram);
@@ -129,24 +168,29 @@ int main(int argc, char** argv) {
   }
 
   CatchInterrupts();
-  ProgressLine progress(!quiet && IsTerminal(stderr));
-  CTestRun run(PrivateCacheDirectory(), server, port, &progress);
+  ProgressLine progress(!options.quiet && IsTerminal(stderr), options.quiet);
+  CTestRun run(PrivateCacheDirectory(), options.server, options.port, &progress);
   run.EchoLog(false);
+  run.SetIpVersion(options.ipVersion);
   const CTestOutcome outcome = run.Run();
   progress.Clear();
   AfxSocketTerm();
 
-  if (json) {
-    std::printf("%s\n", OutcomeJson(outcome).c_str());
-  } else if (csv) {
-    if (header) std::fputs(kResultHeader, stdout);
-    std::fputs(outcome.historyLine.c_str(), stdout);
-  } else {
-    std::printf("%s\n", outcome.finished ? outcome.resultText.c_str() : kFailureText);
+  int status = outcome.finished ? kExitResult
+               : Interrupted()  ? InterruptedExitStatus()
+                                : kExitFailure;
+  if (!outcome.recorded) {
+    std::fprintf(stderr, "%s: the run was not recorded: %s\n", kProgram,
+                 outcome.recordProblem.c_str());
   }
-  if (outcome.finished) return kExitResult;
-  if (Interrupted()) return kExitInterrupted;
-  std::fprintf(stderr, "%s: the test failed in %s: %s (code %d)\n", kProgram,
-               outcome.errorStep.c_str(), outcome.errorCause.c_str(), outcome.errorCode);
-  return kExitFailure;
+  if (!PrintOutcome(options, outcome)) {
+    std::fprintf(stderr, "%s: the result could not be written to standard output\n", kProgram);
+    if (status == kExitResult) status = kExitFailure;
+  }
+  if (status == kExitFailure && !outcome.finished) {
+    std::fprintf(stderr, "%s: the test failed in %s: %s (code %d)\n", kProgram,
+                 outcome.errorStep.c_str(), outcome.errorCause.c_str(), outcome.errorCode);
+  }
+  EndedInOrder();
+  return status;
 }

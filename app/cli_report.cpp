@@ -29,6 +29,7 @@ std::string OutcomeJson(const CTestOutcome& outcome) {
     out["error"] = {
         {"code", outcome.errorCode}, {"step", outcome.errorStep}, {"cause", outcome.errorCause}};
     out["failure_text"] = std::string(kFailureText);
+    out["recorded"] = outcome.recorded;
     return out.dump(-1, ' ', false, json::error_handler_t::replace);
   }
   const std::string product = ProductName(outcome.download.rates, outcome.upload.rates);
@@ -40,6 +41,7 @@ std::string OutcomeJson(const CTestOutcome& outcome) {
   out["upload"] = Direction(outcome.upload);
   out["product"] = product.empty() ? json() : json(product);
   out["result_text"] = outcome.resultText;
+  out["recorded"] = outcome.recorded;
   // A server's words in a cause may be any bytes: invalid UTF-8 is replaced, never thrown.
   return out.dump(-1, ' ', false, json::error_handler_t::replace);
 }
@@ -63,7 +65,11 @@ bool ParseServer(const std::string& text, std::string* host, INTERNET_PORT* port
     name = name.substr(0, colon);
     if (portText.empty()) return false;
   }
+  // A host is a name or an address: nothing else may reach the resolver or the record.
   if (name.empty()) return false;
+  for (const unsigned char c : name) {
+    if (c < 0x20 || c == 0x7f || c == ' ') return false;
+  }
   if (!portText.empty()) {
     if (portText.size() > 5 || portText.find_first_not_of("0123456789") != std::string::npos) {
       return false;

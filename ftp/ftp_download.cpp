@@ -26,7 +26,8 @@ void CFtpDownload::Transfer() {
   CFile local;
   if (!local.Open(m_strLocalFile, CFile::modeCreate | CFile::modeWrite)) {
     throw new CFTPException(CFTPException::kCannotCreateLocalFile,
-                            ftp_message::kCannotCreateFile + m_strLocalFile);
+                            ftp_message::kCannotCreateFile + m_strLocalFile,
+                            m_strLocalFile + ": " + FileErrorText(local.OpenError()));
   }
   std::unique_ptr<CInternetFile> remote(
       connection->OpenFile(m_strRemoteFile, GENERIC_READ, m_dwTransferType, 1));

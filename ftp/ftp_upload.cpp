@@ -26,7 +26,8 @@ void CFtpUpload::Transfer() {
   CFile local;
   if (!local.Open(m_strLocalFile, CFile::modeRead)) {
     throw new CFTPException(CFTPException::kCannotOpenLocalFile,
-                            ftp_message::kCannotOpenFile + m_strLocalFile);
+                            ftp_message::kCannotOpenFile + m_strLocalFile,
+                            m_strLocalFile + ": " + FileErrorText(local.OpenError()));
   }
   std::unique_ptr<CInternetFile> remote(
       connection->OpenFile(m_strRemoteFile, GENERIC_WRITE, m_dwTransferType, 1));

@@ -27,7 +27,10 @@ CFtpConnection* CInternetSession::GetFtpConnection(const std::string& server,
   if (passive) {
     throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION, "passive mode is not offered");
   }
-  TcpSocket control = TcpSocket::Connect(server, port, m_timeouts.connectMs, m_pWaitSink);
+  const int family = m_ipVersion == IpVersion::k4   ? AF_INET
+                     : m_ipVersion == IpVersion::k6 ? AF_INET6
+                                                    : AF_UNSPEC;
+  TcpSocket control = TcpSocket::Connect(server, port, family, m_timeouts.connectMs, m_pWaitSink);
   std::unique_ptr<CFtpConnection> connection(new CFtpConnection(std::move(control), m_timeouts));
   connection->Login(user, password);
   return connection.release();

@@ -16,6 +16,9 @@ constexpr DWORD GENERIC_WRITE = 0x40000000u;
 constexpr DWORD FTP_TRANSFER_TYPE_ASCII = 1;
 constexpr DWORD FTP_TRANSFER_TYPE_BINARY = 2;
 
+// Which addresses of the server a connection may use.
+enum class IpVersion { kAny, k4, k6 };
+
 // Every network wait of a connection ends after at most these milliseconds.
 struct InternetTimeouts {
   static constexpr int kLongest = 60000;
@@ -46,6 +49,9 @@ class CInternetSession {
   // Asked between the slices of every network wait of connections made afterwards.
   void SetWaitSink(CProgressSink* sink) { m_pWaitSink = sink; }
 
+  // Connections made afterwards use only addresses of this version.
+  void SetIpVersion(IpVersion version) { m_ipVersion = version; }
+
   // Applies to connections made afterwards; each value is held to 1 ms .. 60 s.
   void SetTimeouts(const InternetTimeouts& timeouts);
   const InternetTimeouts& GetTimeouts() const { return m_timeouts; }
@@ -55,4 +61,5 @@ class CInternetSession {
  private:
   InternetTimeouts m_timeouts;
   CProgressSink* m_pWaitSink = nullptr;
+  IpVersion m_ipVersion = IpVersion::kAny;
 };

@@ -37,10 +37,11 @@ int LastError();
 Failure Classify(int error);
 std::string ErrorText(int error);
 
-// The addresses of `host` for a stream connection to `port`, in the order to try them;
-// false with the resolver's words in `failure` (UTF-8) when it finds none.
-bool Resolve(const std::string& host, unsigned short port, std::vector<sockaddr_storage>* found,
-             std::string* failure);
+// The addresses of `host` of `family` (AF_UNSPEC: any) for a stream connection to `port`,
+// in the order to try them; false with the resolver's words in `failure` (UTF-8) when it
+// finds none. It may wait as long as the resolver does.
+bool Resolve(const std::string& host, unsigned short port, int family,
+             std::vector<sockaddr_storage>* found, std::string* failure);
 
 // A non-blocking stream socket that is not inherited by child processes; kNoSocket on
 // failure.
@@ -65,6 +66,9 @@ long Receive(SocketHandle socket, void* buffer, std::size_t size);
 // Waits up to `timeoutMs` for the socket to be readable or writable: 1 when it is, 0 at the
 // time-out, -1 on failure.
 int Poll(SocketHandle socket, bool forWriting, int timeoutMs);
+// Waits up to `timeoutMs` for one of the connecting `sockets` to be connected or failed: its
+// index, -1 at the time-out, -2 on failure.
+int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs);
 
 // Bounds the data the system holds that has not gone onto the network yet, so that the
 // socket reads as writable only below the bound; false where the system has no such bound.

@@ -46,10 +46,10 @@ std::string ErrorText(int error) {
   return strerror(error);
 }
 
-bool Resolve(const std::string& host, unsigned short port, std::vector<sockaddr_storage>* found,
-             std::string* failure) {
+bool Resolve(const std::string& host, unsigned short port, int family,
+             std::vector<sockaddr_storage>* found, std::string* failure) {
   addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
+  hints.ai_family = family;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
   addrinfo* list = nullptr;
@@ -130,6 +130,17 @@ int Poll(SocketHandle socket, bool forWriting, int timeoutMs) {
   pollfd entry{socket, static_cast<short>(forWriting ? POLLOUT : POLLIN), 0};
   const int ready = ::poll(&entry, 1, timeoutMs);
   return ready > 0 ? 1 : ready;
+}
+
+int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs) {
+  std::vector<pollfd> entries;
+  for (SocketHandle socket : sockets) entries.push_back(pollfd{socket, POLLOUT, 0});
+  const int ready = ::poll(entries.data(), entries.size(), timeoutMs);
+  if (ready < 0) return -2;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].revents != 0) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 bool LimitUnsent(SocketHandle socket, int bytes) {

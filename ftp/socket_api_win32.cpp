@@ -46,10 +46,10 @@ std::string ErrorText(int error) {
   return SystemErrorText(static_cast<DWORD>(error));
 }
 
-bool Resolve(const std::string& host, unsigned short port, std::vector<sockaddr_storage>* found,
-             std::string* failure) {
+bool Resolve(const std::string& host, unsigned short port, int family,
+             std::vector<sockaddr_storage>* found, std::string* failure) {
   ADDRINFOW hints{};
-  hints.ai_family = AF_UNSPEC;
+  hints.ai_family = family;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
   ADDRINFOW* list = nullptr;
@@ -150,6 +150,25 @@ int Poll(SocketHandle socket, bool forWriting, int timeoutMs) {
   const int count =
       ::select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &timeout);
   return count > 0 ? 1 : count;
+}
+
+int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs) {
+  // select, as in Poll: a failed attempt shows in the exception set.
+  fd_set made;
+  fd_set failed;
+  FD_ZERO(&made);
+  FD_ZERO(&failed);
+  for (SocketHandle socket : sockets) {
+    FD_SET(socket, &made);
+    FD_SET(socket, &failed);
+  }
+  timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+  const int count = ::select(0, nullptr, &made, &failed, &timeout);
+  if (count < 0) return -2;
+  for (std::size_t i = 0; i < sockets.size(); ++i) {
+    if (FD_ISSET(sockets[i], &made) || FD_ISSET(sockets[i], &failed)) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 bool LimitUnsent(SocketHandle, int) {

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "ftp/internet_exception.h"
@@ -109,41 +113,131 @@ void TcpSocket::Close() {
   m_socket = kNoSocket;
 }
 
-TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int timeoutMs,
-                             CProgressSink* waitSink) {
-  std::vector<sockaddr_storage> addresses;
-  std::string resolveFailure;
-  if (!socket_api::Resolve(host, port, &addresses, &resolveFailure)) {
-    ThrowError(ERROR_INTERNET_NAME_NOT_RESOLVED, host + ": " + resolveFailure);
-  }
+namespace {
 
+// One name lookup on a thread of its own. The resolver may wait far longer than a slice (a
+// resolver that is never answered: 10 s and more), and only a thread lets that wait be
+// sliced like every other network wait. A lookup given up finishes on its thread.
+struct Lookup {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool finished = false;
+  bool found = false;
+  std::vector<sockaddr_storage> addresses;
+  std::string failure;
+};
+
+std::shared_ptr<Lookup> StartLookup(const std::string& host, INTERNET_PORT port, int family) {
+  auto lookup = std::make_shared<Lookup>();
+  std::thread([lookup, host, port, family] {
+    std::vector<sockaddr_storage> addresses;
+    std::string failure;
+    const bool found = socket_api::Resolve(host, port, family, &addresses, &failure);
+    const std::lock_guard<std::mutex> hold(lookup->mutex);
+    lookup->found = found;
+    lookup->addresses = std::move(addresses);
+    lookup->failure = std::move(failure);
+    lookup->finished = true;
+    lookup->done.notify_all();
+  }).detach();
+  return lookup;
+}
+
+// The next connection attempt starts this long after the one before, unless that one
+// fails sooner.
+constexpr long long kNextAttemptAfterMs = 250;
+
+}  // namespace
+
+TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int family, int timeoutMs,
+                             CProgressSink* waitSink) {
   const long long deadline = socket_api::NowMs() + timeoutMs;
+  const std::shared_ptr<Lookup> lookup = StartLookup(host, port, family);
+  TcpSocket asker(kNoSocket, waitSink);
+  std::unique_lock<std::mutex> hold(lookup->mutex);
+  while (!lookup->done.wait_for(hold, std::chrono::milliseconds(kWaitSliceMs),
+                                [&] { return lookup->finished; })) {
+    hold.unlock();
+    if (socket_api::NowMs() >= deadline) {
+      ThrowError(ERROR_INTERNET_TIMEOUT, "the lookup of " + host + " timed out");
+    }
+    asker.AskToGoOn("the lookup of the server's name");
+    hold.lock();
+  }
+  if (!lookup->found) {
+    ThrowError(ERROR_INTERNET_NAME_NOT_RESOLVED, host + ": " + lookup->failure);
+  }
+  const std::vector<sockaddr_storage> addresses = lookup->addresses;
+  hold.unlock();
+  return ConnectToAny(addresses, host,
+                      static_cast<int>(std::max(1LL, deadline - socket_api::NowMs())), waitSink);
+}
+
+TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses,
+                                  const std::string& host, int timeoutMs, CProgressSink* waitSink) {
+  using Clock = std::chrono::steady_clock;
+  const long long deadline = socket_api::NowMs() + timeoutMs;
+  std::vector<TcpSocket> attempts;
+  std::vector<Clock::time_point> started;
+  std::size_t next = 0;
+  long long nextAt = socket_api::NowMs();
+  long long nextAsk = nextAt + kWaitSliceMs;
   std::string lastFailure = "no address";
-  for (const sockaddr_storage& address : addresses) {
-    TcpSocket candidate(NewStreamSocket(address.ss_family), waitSink);
-    const auto connectStart = std::chrono::steady_clock::now();
-    if (socket_api::Connect(candidate.m_socket, address) != 0) {
+  const auto made = [&](std::size_t index) {
+    TcpSocket winner = std::move(attempts[index]);
+    winner.m_connectMs =
+        std::chrono::duration<double, std::milli>(Clock::now() - started[index]).count();
+    return winner;
+  };
+  for (;;) {
+    const long long now = socket_api::NowMs();
+    if (next < addresses.size() && (now >= nextAt || attempts.empty())) {
+      const sockaddr_storage& address = addresses[next++];
+      TcpSocket attempt(NewStreamSocket(address.ss_family), waitSink);
+      const Clock::time_point start = Clock::now();
+      nextAt = now;
+      if (socket_api::Connect(attempt.m_socket, address) == 0) {
+        attempts.push_back(std::move(attempt));
+        started.push_back(start);
+        return made(attempts.size() - 1);
+      }
       const int error = socket_api::LastError();
       const Failure failure = socket_api::Classify(error);
       if (failure != Failure::kInProgress && failure != Failure::kWouldBlock) {
         lastFailure = socket_api::ErrorText(error);
         continue;
       }
-      if (!candidate.PollUntil(true, deadline, "the connection to the server")) {
-        ThrowError(ERROR_INTERNET_TIMEOUT, "connect to " + host + " timed out");
-      }
-      const int result = socket_api::ConnectOutcome(candidate.m_socket);
-      if (result != 0) {
-        lastFailure = socket_api::ErrorText(result);
-        continue;
-      }
+      attempts.push_back(std::move(attempt));
+      started.push_back(start);
+      nextAt = now + kNextAttemptAfterMs;
+      continue;
     }
-    candidate.m_connectMs =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - connectStart)
-            .count();
-    return candidate;
+    if (attempts.empty())
+      ThrowError(ERROR_INTERNET_CANNOT_CONNECT, "connect to " + host + ": " + lastFailure);
+    if (now >= deadline) ThrowError(ERROR_INTERNET_TIMEOUT, "connect to " + host + " timed out");
+    if (now >= nextAsk) {
+      attempts.front().AskToGoOn("the connection to the server");
+      nextAsk = now + kWaitSliceMs;
+    }
+    long long until = std::min(deadline, nextAsk);
+    if (next < addresses.size()) until = std::min(until, nextAt);
+    std::vector<SocketHandle> handles;
+    for (const TcpSocket& attempt : attempts) handles.push_back(attempt.m_socket);
+    const int ready =
+        socket_api::PollConnecting(handles, static_cast<int>(std::max(0LL, until - now)));
+    if (ready == -2 && socket_api::Classify(socket_api::LastError()) != Failure::kInterrupted) {
+      ThrowSystemError("poll");
+    }
+    if (ready < 0) continue;
+    const auto index = static_cast<std::size_t>(ready);
+    const int result = socket_api::ConnectOutcome(attempts[index].m_socket);
+    if (result == 0) return made(index);
+    // This one failed: the next address starts at once rather than after its delay.
+    lastFailure = socket_api::ErrorText(result);
+    attempts.erase(attempts.begin() + static_cast<std::ptrdiff_t>(index));
+    started.erase(started.begin() + static_cast<std::ptrdiff_t>(index));
+    nextAt = now;
   }
-  ThrowError(ERROR_INTERNET_CANNOT_CONNECT, "connect to " + host + ": " + lastFailure);
 }
 
 TcpSocket TcpSocket::Listen(const sockaddr_storage& address) {

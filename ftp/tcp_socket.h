@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "ftp/socket_api.h"
 #include "kernel/types.h"
@@ -21,10 +22,16 @@ class TcpSocket {
   TcpSocket& operator=(const TcpSocket&) = delete;
   ~TcpSocket();
 
-  // Connects to `host`:`port`, trying each of its addresses until `timeoutMs` runs out;
-  // `waitSink` (may be null) is asked between slices, and stays the new socket's.
-  static TcpSocket Connect(const std::string& host, INTERNET_PORT port, int timeoutMs,
+  // Looks `host` up (addresses of `family`; AF_UNSPEC: any) and connects to `host`:`port`
+  // through ConnectToAny, all within `timeoutMs`. `waitSink` (may be null) is asked between
+  // slices, the lookup's too, and stays the new socket's.
+  static TcpSocket Connect(const std::string& host, INTERNET_PORT port, int family, int timeoutMs,
                            CProgressSink* waitSink);
+  // Connects to the first of `addresses` that answers, as RFC 8305 does: in their order,
+  // each started 250 ms after the one before or at once when that one fails; the first
+  // connection made wins and the others are closed. Throws when all fail or at `timeoutMs`.
+  static TcpSocket ConnectToAny(const std::vector<sockaddr_storage>& addresses,
+                                const std::string& host, int timeoutMs, CProgressSink* waitSink);
   // Listens on `address` with a port the system chooses.
   static TcpSocket Listen(const sockaddr_storage& address);
 

@@ -1,14 +1,16 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <initializer_list>
+
 #include "kernel/console.h"
 
 namespace {
 
 volatile sig_atomic_t g_interrupted = 0;
 
-void OnInterrupt(int) {
-  g_interrupted = 1;
+void OnInterrupt(int signal) {
+  g_interrupted = signal;
 }
 
 }  // namespace
@@ -22,9 +24,16 @@ void CatchInterrupts() {
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   // No SA_RESTART: a wait in progress returns at once and sees the flag.
-  ::sigaction(SIGINT, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
 bool Interrupted() {
   return g_interrupted != 0;
 }
+
+int InterruptedExitStatus() {
+  return 128 + g_interrupted;
+}
+
+// The process ends when main returns.
+void EndedInOrder() {}

@@ -1,11 +1,20 @@
 #include "kernel/directories.h"
 
+#include "kernel/private_folder.h"
+
+namespace {
+
+// `name` in `folder`, unless the folder is missing or open to others.
+std::string InPrivateFolder(const std::string& folder, const char* name) {
+  return FolderRefusal(folder).empty() ? folder + kPathSeparator + name : std::string();
+}
+
+}  // namespace
+
 std::string RunLogPath() {
-  const std::string folder = PrivateCacheDirectory();
-  return folder.empty() ? folder : folder + kPathSeparator + "runs.log";
+  return InPrivateFolder(PrivateCacheDirectory(), "runs.log");
 }
 
 std::string ResultHistoryPath() {
-  const std::string folder = PrivateDataDirectory();
-  return folder.empty() ? folder : folder + kPathSeparator + "results.csv";
+  return InPrivateFolder(PrivateDataDirectory(), "results.csv");
 }

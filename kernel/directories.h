@@ -6,8 +6,9 @@
 // On Windows both private folders are %LOCALAPPDATA%\Lumvik Hastighed.
 
 // The user's private cache folder for this program ($XDG_CACHE_HOME/lumvik-hastighed, else
-// $HOME/.cache/lumvik-hastighed), made with mode 0700 when missing; empty when it cannot be
-// made or written, or when neither variable names a folder.
+// $HOME/.cache/lumvik-hastighed), made with mode 0700 when missing, as is every missing
+// folder on the way; empty when it cannot be made or written, or when neither variable
+// names a folder.
 std::string PrivateCacheDirectory();
 
 // The user's private data folder for this program ($XDG_DATA_HOME/lumvik-hastighed, else
@@ -15,7 +16,7 @@ std::string PrivateCacheDirectory();
 std::string PrivateDataDirectory();
 
 // The bounded log of the latest test runs, in the private cache folder, and the history of
-// results, in the private data folder; empty without the folder.
+// results, in the private data folder; empty without the folder, or when it is open to others.
 std::string RunLogPath();
 std::string ResultHistoryPath();
 

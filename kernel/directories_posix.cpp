@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <initializer_list>
 
 namespace {
 
@@ -18,23 +17,29 @@ bool EnsureDirectory(const std::string& path, mode_t mode) {
   return errno == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// $`variable`/lumvik-hastighed, else $HOME/`fallback`.../lumvik-hastighed, each folder made
-// private when missing. Without either variable there is no such folder.
-std::string PrivateDirectory(const char* variable, std::initializer_list<const char*> fallback) {
+// Makes every missing folder of `path` on the way, each with mode 0700, as the XDG base
+// directories are to be made.
+bool EnsureDirectories(const std::string& path) {
+  for (std::size_t end = path.find('/', 1); end != std::string::npos;
+       end = path.find('/', end + 1)) {
+    if (!EnsureDirectory(path.substr(0, end), 0700)) return false;
+  }
+  return EnsureDirectory(path, 0700);
+}
+
+// $`variable`/lumvik-hastighed, else $HOME/`fallback`/lumvik-hastighed, each missing folder
+// made private. Without either variable there is no such folder.
+std::string PrivateDirectory(const char* variable, const char* fallback) {
   std::string base;
   if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') {
     base = xdg;
   } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
-    base = home;
-    for (const char* folder : fallback) {
-      base += kPathSeparator;
-      base += folder;
-      if (!EnsureDirectory(base, 0700)) return std::string();
-    }
+    base = std::string(home) + kPathSeparator + fallback;
   } else {
     return std::string();
   }
-  if (!EnsureDirectory(base, 0700)) return std::string();
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  if (!EnsureDirectories(base)) return std::string();
   const std::string folder = base + kPathSeparator + kProgramFolder;
   return EnsureDirectory(folder, 0700) && ::access(folder.c_str(), W_OK | X_OK) == 0
              ? folder
@@ -44,11 +49,11 @@ std::string PrivateDirectory(const char* variable, std::initializer_list<const c
 }  // namespace
 
 std::string PrivateCacheDirectory() {
-  return PrivateDirectory("XDG_CACHE_HOME", {".cache"});
+  return PrivateDirectory("XDG_CACHE_HOME", ".cache");
 }
 
 std::string PrivateDataDirectory() {
-  return PrivateDirectory("XDG_DATA_HOME", {".local", "share"});
+  return PrivateDirectory("XDG_DATA_HOME", ".local/share");
 }
 
 std::string TemporaryDirectory() {

@@ -32,8 +32,11 @@ class CFile {
   // Writes back what is buffered and closes a file still open, without reporting a failure.
   ~CFile();
 
-  // Opens `path`; modeCreate | modeWrite creates or empties it. False on failure.
+  // Opens `path`; modeCreate | modeWrite creates or empties it. A link at `path` itself is
+  // not followed: a planted one must not lead a test file onto another file. False on
+  // failure, with the system's error number in OpenError.
   bool Open(const std::string& path, UINT flags);
+  int OpenError() const { return m_nOpenError; }
   // Reads up to `count` bytes; fewer only at the end of the file.
   UINT Read(void* buffer, UINT count);
   // Writes all `count` bytes or throws. Small writes are gathered into kBufferBytes before
@@ -67,6 +70,7 @@ class CFile {
   std::unique_ptr<char[]> m_pBuffer;  // a write's gathered bytes, or a read's bytes ahead
   UINT m_nBufferStart = 0;
   UINT m_nBufferEnd = 0;
+  int m_nOpenError = 0;
 };
 
 // Deletes a file; false when it is missing or cannot be deleted.

@@ -14,7 +14,7 @@ void CFile::CloseQuietly() {
 
 bool CFile::Open(const std::string& path, UINT flags) {
   if (m_hFile != kNoFile) return false;
-  int oflags = O_CLOEXEC;
+  int oflags = O_CLOEXEC | O_NOFOLLOW;
   if (flags & modeWrite) {
     oflags |= O_WRONLY;
     if (flags & modeCreate) oflags |= O_CREAT | O_TRUNC;
@@ -25,7 +25,10 @@ bool CFile::Open(const std::string& path, UINT flags) {
   do {
     fd = ::open(path.c_str(), oflags, 0644);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    m_nOpenError = errno;
+    return false;
+  }
   m_hFile = fd;
   m_strFileName = path;
   return true;

@@ -21,10 +21,21 @@ bool CFile::Open(const std::string& path, UINT flags) {
   if (m_hFile != kNoFile) return false;
   const bool writing = (flags & modeWrite) != 0;
   const DWORD disposition = writing && (flags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
-  const HANDLE file =
-      ::CreateFileW(Widen(path).c_str(), writing ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ,
-                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  // A reparse point at `path` is opened as itself, then refused, rather than followed.
+  const HANDLE file = ::CreateFileW(Widen(path).c_str(), writing ? GENERIC_WRITE : GENERIC_READ,
+                                    FILE_SHARE_READ, nullptr, disposition,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    m_nOpenError = static_cast<int>(::GetLastError());
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    ::CloseHandle(file);
+    m_nOpenError = ERROR_CANT_ACCESS_FILE;
+    return false;
+  }
   m_hFile = reinterpret_cast<std::intptr_t>(file);
   m_strFileName = path;
   return true;

@@ -17,39 +17,109 @@ class Handle {
   HANDLE m_handle;
 };
 
-}  // namespace
+bool Fail(const std::string& path, std::string* failure, DWORD error = ::GetLastError()) {
+  *failure = path + ": " + SystemErrorText(error);
+  return false;
+}
 
-bool RewriteOwnFile(const std::string& path,
-                    const std::function<std::string(const std::string&)>& rewrite) {
-  // The file lies in the user's own folder under %LOCALAPPDATA%; a reparse point or a
-  // second link to it is someone's plant and is not opened through.
-  const Handle file(::CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return false;
+bool Refuse(const std::string& path, std::string* failure, const char* why) {
+  *failure = path + ": " + why;
+  return false;
+}
+
+// The files lie in the user's own folder under %LOCALAPPDATA%; a reparse point or a second
+// link to another file is someone's plant and is neither followed nor written.
+HANDLE OpenOwn(const std::string& path, DWORD access, DWORD disposition) {
+  return ::CreateFileW(Widen(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+bool CheckOwn(HANDLE file, const std::string& path, std::string* failure) {
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!::GetFileInformationByHandle(file.get(), &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
-      info.nNumberOfLinks != 1) {
-    return false;
+  if (!::GetFileInformationByHandle(file, &info)) return Fail(path, failure);
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return Refuse(path, failure, "a link");
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    return Refuse(path, failure, "not a regular file");
   }
-  std::string content;
-  char buffer[16384];
-  for (;;) {
+  if (info.nNumberOfLinks != 1) return Refuse(path, failure, "a second link to another file");
+  return true;
+}
+
+bool WriteAll(HANDLE file, const std::string& content) {
+  for (std::size_t done = 0; done < content.size();) {
     DWORD n = 0;
-    if (!::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr)) return false;
-    if (n == 0) break;
-    content.append(buffer, n);
-  }
-  const std::string replaced = rewrite(content);
-  LARGE_INTEGER start{};
-  if (!::SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN)) return false;
-  for (std::size_t done = 0; done < replaced.size();) {
-    DWORD n = 0;
-    if (!::WriteFile(file.get(), replaced.data() + done, static_cast<DWORD>(replaced.size() - done),
-                     &n, nullptr)) {
+    if (!::WriteFile(file, content.data() + done, static_cast<DWORD>(content.size() - done), &n,
+                     nullptr)) {
       return false;
     }
     done += n;
   }
-  return ::SetEndOfFile(file.get()) != 0;
+  return true;
+}
+
+}  // namespace
+
+bool ReadOwnFile(const std::string& path, std::string* content, std::string* failure) {
+  content->clear();
+  const Handle file(OpenOwn(path, GENERIC_READ, OPEN_EXISTING));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || Fail(path, failure, error);
+  }
+  if (!CheckOwn(file.get(), path, failure)) return false;
+  char buffer[16384];
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr)) return Fail(path, failure);
+    if (n == 0) return true;
+    content->append(buffer, n);
+  }
+}
+
+bool ReplaceOwnFile(const std::string& path, const std::string& content, std::string* failure) {
+  {
+    const Handle old(OpenOwn(path, GENERIC_READ, OPEN_EXISTING));
+    if (old.get() != INVALID_HANDLE_VALUE && !CheckOwn(old.get(), path, failure)) return false;
+  }
+  const std::string fresh = path + ".new-" + std::to_string(::GetCurrentProcessId());
+  ::DeleteFileW(Widen(fresh).c_str());
+  {
+    const Handle file(OpenOwn(fresh, GENERIC_WRITE, CREATE_NEW));
+    if (file.get() == INVALID_HANDLE_VALUE) return Fail(fresh, failure);
+    if (!WriteAll(file.get(), content) || !::FlushFileBuffers(file.get())) {
+      const DWORD error = ::GetLastError();
+      ::DeleteFileW(Widen(fresh).c_str());
+      return Fail(fresh, failure, error);
+    }
+  }
+  if (!::MoveFileExW(Widen(fresh).c_str(), Widen(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = ::GetLastError();
+    ::DeleteFileW(Widen(fresh).c_str());
+    return Fail(path, failure, error);
+  }
+  return true;
+}
+
+bool AppendOwnFile(const std::string& path, const std::string& text, std::string* failure) {
+  const Handle file(OpenOwn(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS));
+  if (file.get() == INVALID_HANDLE_VALUE) return Fail(path, failure);
+  if (!CheckOwn(file.get(), path, failure)) return false;
+  LARGE_INTEGER before{};
+  if (!::SetFilePointerEx(file.get(), LARGE_INTEGER{}, &before, FILE_END)) {
+    return Fail(path, failure);
+  }
+  if (!WriteAll(file.get(), text) || !::FlushFileBuffers(file.get())) {
+    // Half a line would read as a wrong one: what was written of it goes again.
+    const DWORD error = ::GetLastError();
+    if (::SetFilePointerEx(file.get(), before, nullptr, FILE_BEGIN)) ::SetEndOfFile(file.get());
+    return Fail(path, failure, error);
+  }
+  return true;
+}
+
+bool RemoveOwnFile(const std::string& path, std::string* failure) {
+  if (::DeleteFileW(Widen(path).c_str())) return true;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || Fail(path, failure, error);
 }

@@ -14,6 +14,8 @@ constexpr char kReadyAgainCaption[] = "Test din hastighed igen";
 constexpr char kRunningText[] = "Vent venligst, mens testen udføres.\nDet tager op til 2 minutter.";
 constexpr char kRunningAgainText[] =
     "Vent venligst, mens testen udføres igen.\nDet tager op til 2 minutter.";
+constexpr char kWaitingText[] =
+    "Der kører allerede en hastighedstest på denne computer.\nTesten starter, når den er færdig.";
 constexpr char kDownloadLine[] = "\n\nTester download-hastighed\t";
 constexpr char kUploadLine[] = "\n\nTester upload-hastighed\t\t";
 
@@ -44,8 +46,10 @@ void CSpeedTestDlg::RunTest() {
 
 void CSpeedTestDlg::OnStage(RunStage stage, const char* file, DWORD expectedBytes, int) {
   switch (stage) {
+    case RunStage::kWaitForLine:
+      return ShowData([&] { m_infoText = kWaitingText; });
     case RunStage::kLogIn:
-      return;
+      return ShowData([&] { m_infoText = kRunningText; });
     case RunStage::kNewAttempt:
       return ShowData([&] { m_infoText = kRunningAgainText; });
     case RunStage::kDownload:
@@ -78,7 +82,6 @@ void CSpeedTestDlg::FinishTest() {
     m_infoSpeed.clear();
     m_progress.SetPos(0);
     m_progress.ShowWindow(SW_HIDE);
-    CTestRun::RemoveLocalFiles(m_windowsDir);
     m_testButton.SetWindowText(kReadyAgainCaption);
     m_testButton.EnableWindow(true);
   });

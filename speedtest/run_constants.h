@@ -18,3 +18,6 @@ inline constexpr DWORD kLargeTestFileBytes = 2097152;
 // A small download faster than this fetches the large file too.
 inline constexpr double kLargeFileBelowSeconds = 6.0;
 inline constexpr int kMaxAttempts = 3;
+// How long a run waits for another one on the line before it gives up.
+inline constexpr int kLineWaitMs = 10 * 60 * 1000;
+inline constexpr char kLineLockFile[] = "run.lock";

@@ -4,26 +4,98 @@
 
 #include "kernel/directories.h"
 #include "kernel/own_file.h"
+#include "kernel/private_folder.h"
 #include "speedtest/run_record.h"
 
 namespace {
 
 constexpr std::size_t kLoggedRuns = 50;
 constexpr std::size_t kLogBytes = 256 * 1024;
+// A writer holds the records' lock for milliseconds; a run that finds it held that long
+// writes all the same rather than lose its record.
+constexpr int kRecordLockWaitMs = 10000;
+
+bool AddToLog(const std::string& log, const CRunRecord& record, std::string* failure) {
+  std::string old;
+  return ReadOwnFile(log, &old, failure) &&
+         ReplaceOwnFile(log, AppendRunToLog(old, record.LogText(), kLoggedRuns, kLogBytes),
+                        failure);
+}
+
+// Adds `lines` to the history: appended when its heading is current, else the whole file
+// replaced with the heading brought up to date.
+bool AddToHistory(const std::string& history, const std::string& lines, std::string* failure) {
+  std::string old;
+  if (!ReadOwnFile(history, &old, failure)) return false;
+  const std::string updated = AppendResultLine(old, lines);
+  if (updated.compare(0, old.size(), old) == 0) {
+    return AppendOwnFile(history, updated.substr(old.size()), failure);
+  }
+  return ReplaceOwnFile(history, updated, failure);
+}
+
+// Writes the lines that wait beside the history, then `line`; what cannot be written now
+// waits for the next run.
+bool AddLinesToHistory(const std::string& history, const std::string& line, std::string* problem) {
+  const std::string pending = PendingLinesPath(history);
+  std::string waiting;
+  std::string failure;
+  const bool read = ReadOwnFile(pending, &waiting, &failure);
+  if (read && waiting.empty() && line.empty()) return true;
+  if (read && AddToHistory(history, waiting + line, &failure)) {
+    if (!waiting.empty() && !RemoveOwnFile(pending, &failure)) {
+      // Kept, the lines would go in twice: emptied, they go in never again.
+      ReplaceOwnFile(pending, std::string(), &failure);
+    }
+    return true;
+  }
+  *problem = "the history could not be written (" + failure + ")";
+  if (line.empty()) return false;
+  std::string keptFailure;
+  if (AppendOwnFile(pending, line, &keptFailure)) {
+    *problem += "; the run's line waits in " + pending + " for the next run";
+  } else {
+    *problem += "; nor kept (" + keptFailure + ")";
+  }
+  return false;
+}
 
 }  // namespace
 
-void KeepRunRecord(const CRunRecord& record, bool echo) {
+std::string PendingLinesPath(const std::string& history) {
+  return history + ".pending";
+}
+
+CRecordKept KeepRunRecord(const CRunRecord& record, bool echo) {
   if (echo) std::fputs(record.LogText().c_str(), stderr);
-  if (const std::string log = RunLogPath(); !log.empty()) {
-    RewriteOwnFile(log, [&](const std::string& old) {
-      return AppendRunToLog(old, record.LogText(), kLoggedRuns, kLogBytes);
-    });
+  CRecordKept kept;
+  const std::string log = RunLogPath();
+  const std::string history = ResultHistoryPath();
+  // One writer at a time, so that no run's record overwrites another's.
+  CFolderLock writer;
+  std::string failure;
+  if (!log.empty()) {
+    writer.Take(
+        log + ".lock", kRecordLockWaitMs, [] {}, [] { return true; }, &failure);
   }
-  if (record.ResultLine().empty()) return;
-  if (const std::string history = ResultHistoryPath(); !history.empty()) {
-    RewriteOwnFile(history, [&](const std::string& old) {
-      return AppendResultLine(old, record.ResultLine());
-    });
+  std::string problem;
+  if (log.empty()) {
+    problem = "no private folder for the run log";
+  } else if (!AddToLog(log, record, &failure)) {
+    problem = "the run log could not be written (" + failure + ")";
   }
+  const std::string& line = record.ResultLine();
+  std::string historyProblem;
+  if (history.empty()) {
+    if (!line.empty()) historyProblem = "no private folder for the history";
+  } else {
+    AddLinesToHistory(history, line, &historyProblem);
+  }
+  // Lines of earlier runs that still wait do not make this run's record incomplete.
+  if (!line.empty() && !historyProblem.empty()) {
+    problem += (problem.empty() ? "" : "; ") + historyProblem;
+  }
+  kept.recorded = problem.empty();
+  kept.problem = problem;
+  return kept;
 }

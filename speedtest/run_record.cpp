@@ -139,18 +139,43 @@ std::string AppendRunToLog(const std::string& log, const std::string& run, std::
   return all.substr(keepFrom);
 }
 
-std::string AppendResultLine(const std::string& history, const std::string& line) {
-  std::string all = history.empty() ? std::string(kResultHeader) : history;
-  if (all.compare(0, sizeof kHeaderWithoutRoundTrip - 1, kHeaderWithoutRoundTrip) == 0) {
-    std::string widened = kResultHeader;
-    for (std::size_t at = sizeof kHeaderWithoutRoundTrip - 1; at < all.size();) {
-      std::size_t end = all.find('\n', at);
-      if (end == std::string::npos) end = all.size();
-      if (end > at) widened += all.substr(at, end - at) + ",\n";
+std::string AppendResultLine(const std::string& history, const std::string& lines) {
+  // A spreadsheet that saved the history may have put a byte order mark before it and
+  // CRLF after each line: both stay, and the new lines follow its line ends.
+  static constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+  const std::size_t markSize = history.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0;
+  std::string body = history.substr(markSize);
+  const std::size_t firstEnd = body.find('\n');
+  const std::string eol =
+      firstEnd != std::string::npos && firstEnd > 0 && body[firstEnd - 1] == '\r' ? "\r\n" : "\n";
+  const auto withEnds = [&eol](const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      if (c == '\n') {
+        out += eol;
+      } else if (c != '\r') {
+        out += c;
+      }
+    }
+    return out;
+  };
+  const std::string oldHeading(kHeaderWithoutRoundTrip, sizeof kHeaderWithoutRoundTrip - 2);
+  if (body.empty()) {
+    body = withEnds(kResultHeader);
+  } else if (body.compare(0, oldHeading.size(), oldHeading) == 0 &&
+             body.compare(oldHeading.size(), eol.size(), eol) == 0) {
+    // Written before the round trip was recorded: the column joins, empty in the old rows.
+    std::string widened = withEnds(kResultHeader);
+    for (std::size_t at = oldHeading.size() + eol.size(); at < body.size();) {
+      std::size_t end = body.find('\n', at);
+      if (end == std::string::npos) end = body.size();
+      std::string row = body.substr(at, end - at);
+      if (!row.empty() && row.back() == '\r') row.pop_back();
+      if (!row.empty()) widened += row + "," + eol;
       at = end + 1;
     }
-    all = widened;
+    body = widened;
   }
-  if (all.back() != '\n') all += '\n';
-  return all + line;
+  if (body.back() != '\n') body += eol;
+  return history.substr(0, markSize) + body + withEnds(lines);
 }

@@ -52,6 +52,7 @@ extern const char kResultHeader[];
 // `maxBytes` bytes remain (the newest run always stays, cut to `maxBytes` if need be).
 std::string AppendRunToLog(const std::string& log, const std::string& run, std::size_t maxRuns,
                            std::size_t maxBytes);
-// `history` with `line` added, after the heading line when it is empty. A history written
-// before the round trip was recorded gains its column, empty in the rows it had.
-std::string AppendResultLine(const std::string& history, const std::string& line);
+// `history` with `lines` added, after the heading line when it is empty, with the line ends
+// the history has (a spreadsheet may have saved it with CRLF and a byte order mark). A
+// history written before the round trip was recorded gains its column, empty in its rows.
+std::string AppendResultLine(const std::string& history, const std::string& lines);

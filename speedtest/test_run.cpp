@@ -31,6 +31,12 @@ std::string LocalFile(const std::string& folder, const char* name) {
   return folder + kPathSeparator + name;
 }
 
+// Deletes the test files in `folder`; missing files are passed over.
+void RemoveLocalFiles(const std::string& folder) {
+  RemoveFile(LocalFile(folder, kSmallTestFile));
+  RemoveFile(LocalFile(folder, kLargeTestFile));
+}
+
 }  // namespace
 
 std::string TierName(const CRateRecord& record) {
@@ -50,12 +56,6 @@ CTestRun::CTestRun(std::string folder, std::string server, INTERNET_PORT port,
       m_port(port),
       m_pListener(listener) {}
 
-void CTestRun::RemoveLocalFiles(const std::string& folder) {
-  if (folder.empty()) return;
-  RemoveFile(LocalFile(folder, kSmallTestFile));
-  RemoveFile(LocalFile(folder, kLargeTestFile));
-}
-
 bool CTestRun::ReportProgress(DWORD bytes, double seconds) {
   m_lastBytes = bytes;
   m_lastSeconds = seconds;
@@ -70,6 +70,37 @@ void CTestRun::NoteTransfer(const std::string& note) {
   if (m_pRecord) m_pRecord->Note(note);
 }
 
+void CTestRun::TakeTheLine(CFolderLock& line, CRunRecord& record) {
+  // Without the private folder there is nowhere safe to put the test files: writing them
+  // anywhere else could truncate another file of the same name.
+  record.Step("test files in " + (m_folder.empty() ? "no folder" : m_folder));
+  if (const std::string refusal = FolderRefusal(m_folder); !refusal.empty()) {
+    throw new CFTPException(CFTPException::kCannotCreateLocalFile, ftp_message::kCannotCreateFile,
+                            refusal);
+  }
+  std::string failure;
+  const auto waiting = [&] {
+    record.Step("wait for another test run on this computer");
+    m_pListener->OnStage(RunStage::kWaitForLine, nullptr, 0, 0);
+  };
+  switch (line.Take(
+      LocalFile(m_folder, kLineLockFile), kLineWaitMs, waiting,
+      [&] { return m_pListener->OnWait(); }, &failure)) {
+    case CFolderLock::Result::kTaken:
+      return;
+    case CFolderLock::Result::kStopped:
+      throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted);
+    case CFolderLock::Result::kTimedOut:
+      throw new CFTPException(
+          CFTPException::kUnknown, ftp_message::kUnknown,
+          "another test run kept the line for " + std::to_string(kLineWaitMs / 60000) + " minutes");
+    case CFolderLock::Result::kFailed:
+      break;
+  }
+  throw new CFTPException(CFTPException::kCannotCreateLocalFile, ftp_message::kCannotCreateFile,
+                          failure);
+}
+
 CTestOutcome CTestRun::Run() {
   CTestOutcome outcome;
   const std::time_t start = std::time(nullptr);
@@ -78,16 +109,14 @@ CTestOutcome CTestRun::Run() {
   outcome.time = record.Timestamp();
   outcome.server = m_server + ":" + std::to_string(m_port);
   CFtpClient client(this);
+  // Held until the record is kept: two runs at once would each measure part of the line,
+  // and one's clean-up would delete the other's test files.
+  CFolderLock line;
   try {
-    // Without the private folder there is nowhere to put the test files: writing them
-    // anywhere else could truncate another file of the same name.
-    record.Step("test files in " + (m_folder.empty() ? "no folder" : m_folder));
-    if (m_folder.empty()) {
-      throw new CFTPException(CFTPException::kCannotCreateLocalFile, ftp_message::kCannotCreateFile,
-                              "no private folder for the test files");
-    }
+    TakeTheLine(line, record);
     record.Step("log-in as " + std::string(kTestUser));
     m_pListener->OnStage(RunStage::kLogIn, nullptr, 0, 0);
+    client.Session().SetIpVersion(m_ipVersion);
     client.Connect(m_server, kTestUser, kTestPassword, false, m_port);
     outcome.rttMs = client.RoundTripMs();
     record.RoundTrip(outcome.rttMs);
@@ -97,12 +126,22 @@ CTestOutcome CTestRun::Run() {
     CMeasurement& download = outcome.download;
     CMeasurement& upload = outcome.upload;
     // One transfer, logged with what it moved and how long it took.
+    // The rates come from the file's nominal size, so a transfer that moved any other
+    // number of bytes (a server or middlebox that ends a download early with 226, a local
+    // file cut short) measured something else and is no measurement.
     const auto transfer = [&](RunStage stage, const char* name, DWORD bytes, auto&& run) {
-      record.Step(std::string(stage == RunStage::kUpload ? "upload " : "download ") + name);
+      const bool upload = stage == RunStage::kUpload;
+      record.Step(std::string(upload ? "upload " : "download ") + name);
       m_lastBytes = 0;
       m_pListener->OnStage(stage, name, bytes, outcome.attempts);
       run();
       record.Transferred(m_lastBytes, m_lastSeconds);
+      if (m_lastBytes != bytes) {
+        throw new CFTPException(CFTPException::kUnknown, ftp_message::kUnknown,
+                                std::string(upload ? "sent " : "received ") +
+                                    std::to_string(m_lastBytes) + " of " + std::to_string(bytes) +
+                                    " bytes");
+      }
     };
     const auto measured = [&](CMeasurement& measurement, const char* file) {
       measurement.file = file;
@@ -161,9 +200,12 @@ CTestOutcome CTestRun::Run() {
   }
   outcome.errorStep = outcome.finished ? std::string() : record.CurrentStep();
   client.Logoff();
-  RemoveLocalFiles(m_folder);
+  // Without the line the test files are another run's.
+  if (line.Held()) RemoveLocalFiles(m_folder);
   outcome.historyLine = record.ResultLine();
-  KeepRunRecord(record, m_bEchoLog);
+  const CRecordKept kept = KeepRunRecord(record, m_bEchoLog);
+  outcome.recorded = kept.recorded;
+  outcome.recordProblem = kept.problem;
   m_pRecord = nullptr;
   return outcome;
 }

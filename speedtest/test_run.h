@@ -5,14 +5,19 @@
 
 #include <string>
 
+#include "ftp/internet_session.h"
 #include "ftp/progress_sink.h"
+#include "kernel/private_folder.h"
 #include "kernel/types.h"
 #include "speedtest/rate_conversion.h"
+
+class CRunRecord;
 
 // The text a front end shows for a run that failed, whatever the failure.
 extern const char kFailureText[];
 
 enum class RunStage {
+  kWaitForLine,  // another run holds the line; this one waits for it
   kLogIn,
   kNewAttempt,  // an attempt after the first
   kDownload,    // of the file named with it
@@ -54,6 +59,10 @@ struct CTestOutcome {
   CMeasurement upload;
   std::string resultText;   // finished runs: the design's result text
   std::string historyLine;  // finished runs: the line the result history gained
+  // Whether the run log and, for a finished run, the history have the run; when not,
+  // recordProblem says why, and where a history line waits to be written.
+  bool recorded = false;
+  std::string recordProblem;
   // Failed runs: the CFTPException's code, the step it came in and its cause.
   int errorCode = -1;
   std::string errorStep;
@@ -71,21 +80,24 @@ class CTestRun : private CProgressSink {
   CTestOutcome Run();
   // Whether Run also writes its log to standard error, as it does unless told otherwise.
   void EchoLog(bool echo) { m_bEchoLog = echo; }
-
-  // Deletes the test files in `folder`; missing files, or an empty folder, are passed over.
-  static void RemoveLocalFiles(const std::string& folder);
+  // Which of the server's addresses the run may use; any unless told.
+  void SetIpVersion(IpVersion version) { m_ipVersion = version; }
 
  private:
   bool ReportProgress(DWORD bytes, double seconds) override;
   bool KeepWaiting() override;
   void NoteTransfer(const std::string& note) override;
+  // Makes sure the folder is private and takes the line from other runs, waiting for it
+  // while one holds it; throws the failure path's CFTPException when it cannot.
+  void TakeTheLine(CFolderLock& line, CRunRecord& record);
 
   std::string m_folder;
   std::string m_server;
   INTERNET_PORT m_port;
   CTestRunListener* m_pListener;
-  class CRunRecord* m_pRecord = nullptr;
+  CRunRecord* m_pRecord = nullptr;
   bool m_bEchoLog = true;
+  IpVersion m_ipVersion = IpVersion::kAny;
   DWORD m_lastBytes = 0;
   double m_lastSeconds = 0.0;
 };

@@ -4,6 +4,7 @@ point, a refused log-in, a usage error, Ctrl-C while the data connection is awai
 the progress line only on a terminal (Linux: a pty).
   cli_test.py CLI SCRIPTED_SERVER SOURCE_DIR [--wine]
 With --wine, CLI is the Windows build's .exe, run under Wine in a prefix of its own."""
+import contextlib
 import json
 import os
 import pty
@@ -44,11 +45,25 @@ def free_port():
         return s.getsockname()[1]
 
 
+@contextlib.contextmanager
+def scripted(mode):
+    """The scripted server in `mode` on a free port, for the time of the block."""
+    port = free_port()
+    server = subprocess.Popen([scripted_server, str(port), mode], stdout=subprocess.PIPE)
+    try:
+        server.stdout.readline()
+        yield port
+    finally:
+        server.terminate()
+        server.wait()
+
+
 with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
     os.chmod(work, 0o755)
-    env = dict(os.environ, XDG_CACHE_HOME=f"{work}/cache", XDG_DATA_HOME=f"{work}/data")
-    cache = f"{work}/cache/lumvik-hastighed"
-    history_file = f"{work}/data/lumvik-hastighed/results.csv"
+    # Base folders that do not exist yet, two levels deep: the run makes them.
+    env = dict(os.environ, XDG_CACHE_HOME=f"{work}/new/cache", XDG_DATA_HOME=f"{work}/new/data")
+    cache = f"{work}/new/cache/lumvik-hastighed"
+    history_file = f"{work}/new/data/lumvik-hastighed/results.csv"
     if under_wine:
         env.update(WINEPREFIX=f"{work}/prefix", WINEDEBUG="-all", LANG="C.UTF-8",
                    WINEDLLOVERRIDES="mscoree,mshtml=")
@@ -113,6 +128,44 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
                   "Testresultat" in text, repr(text[:300]))
         status, _, err = run("--quiet", "--server", f"127.0.0.1:{port}", env=env)
         check("--quiet: nothing on stderr", status == 0 and err == "", err)
+
+        # Runs started together take the line one after another, and each is recorded.
+        before = len(open(history_file).read().splitlines())
+        runs = [subprocess.Popen(command("--json", "--server", f"127.0.0.1:{port}"), env=env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                for _ in range(6)]
+        ended = [(r.wait(timeout=300), r.stdout.read().decode(), r.stderr.read().decode())
+                 for r in runs]
+        results = [json.loads(out) for status, out, _ in ended if status == 0]
+        check("six runs at once all finish, and say they were recorded",
+              len(results) == 6 and all(r["recorded"] for r in results),
+              [(status, err) for status, _, err in ended])
+        check("those that waited said so on stderr",
+              any("waiting for it to end" in err for _, _, err in ended), ended)
+        added = open(history_file).read().splitlines()[before:]
+        check("the history gained one line per run", len(added) == 6, added)
+
+        # A history that cannot be written now: the line waits beside it for the next run.
+        os.rename(history_file, history_file + ".kept")
+        os.mkdir(history_file)
+        status, out, err = run("--json", "--server", f"127.0.0.1:{port}", env=env)
+        check("a history that cannot be written: recorded false, the cause on stderr",
+              status == 0 and json.loads(out)["recorded"] is False and
+              "the run was not recorded" in err and "waits in" in err, (status, out, err))
+        os.rmdir(history_file)
+        os.rename(history_file + ".kept", history_file)
+        status, out, err = run("--json", "--server", f"127.0.0.1:{port}", env=env)
+        history = open(history_file).read().splitlines()
+        check("the next run writes the waiting line first, then its own",
+              status == 0 and json.loads(out)["recorded"] and len(history) == before + 8 and
+              not os.path.exists(history_file + ".pending"), (len(history), before, err))
+        if not under_wine:
+            with open("/dev/full", "w") as full:
+                done = subprocess.run(command("--server", f"127.0.0.1:{port}"), env=env,
+                                      stdout=full, stderr=subprocess.PIPE, timeout=120)
+            check("a result that cannot reach stdout exits 1 and says so",
+                  done.returncode == 1 and b"could not be written to standard output" in
+                  done.stderr, (done.returncode, done.stderr))
     finally:
         subprocess.run([f"{source}/scripts/ftp-test-point", "stop", point],
                        stdout=subprocess.DEVNULL)
@@ -137,6 +190,7 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
 
     # Usage errors: exit 2 with one line, before any network.
     for args in (["--bogus"], ["--server", "host:70000"], ["--server", "host:"],
+                 ["--server", ""], ["--server", "bad\nhost"], ["-4", "-6"],
                  ["--json", "--csv"], ["--header"]):
         status, out, err = run(*args, env=env)
         check(f"usage error {args}", status == 2 and out == "" and err.count("\n") <= 2,
@@ -144,32 +198,66 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
     status, out, _ = run("--version", env=env)
     check("--version", status == 0 and out.strip() == "lumvik-hastighed-cli 3.0.0.4", out)
 
-    # Ctrl-C while the data connection is awaited (it never comes): the failure path,
-    # exit 130, the test file gone, the run logged with the step it stopped in.
-    port = free_port()
-    server = subprocess.Popen([scripted_server, str(port), "impostor"], stdout=subprocess.PIPE)
-    try:
-        server.stdout.readline()
-        client = subprocess.Popen(command("--server", f"127.0.0.1:{port}"), env=env,
+    # A server that ends the small file early and says 226: no measurement of it.
+    with scripted("short") as port:
+        status, out, err = run("--json", "--server", f"127.0.0.1:{port}", env=env)
+        failure = json.loads(out)
+        check("a short download is the failure path, its cause the bytes",
+              status == 1 and failure["error"]["step"] == "download 200Ktest.rnd" and
+              failure["error"]["cause"] == "received 153600 of 204800 bytes", out)
+
+    # Ctrl-C, SIGTERM (logout, systemctl stop) and SIGHUP (a closed terminal) while the data
+    # connection is awaited (it never comes): the failure path, exit 128 + the signal, the
+    # test file gone, the run logged with the step it stopped in.
+    endings = [(signal.SIGINT, 130)]
+    if not under_wine:
+        endings += [(signal.SIGTERM, 143), (signal.SIGHUP, 129)]
+    for ending, expected in endings:
+        with scripted("impostor") as port:
+            client = subprocess.Popen(command("--server", f"127.0.0.1:{port}"), env=env,
+                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            time.sleep(3.0 if under_wine else 1.0)
+            client.send_signal(ending)
+            started = time.monotonic()
+            out, err = client.communicate(timeout=10)
+            took = time.monotonic() - started
+            # Wine hands the console's Ctrl-C to the program a second or two late.
+            limit = 5.0 if under_wine else 0.5
+            name = signal.Signals(ending).name
+            check(f"{name} ends the run within {limit} s with exit {expected}",
+                  client.returncode == expected and took < limit, (client.returncode, took))
+            check(f"{name}: the failure text on stdout, nothing on stderr",
+                  out.decode().startswith("Testen kan ikke genføres") and err == b"", (out, err))
+            check(f"{name}: no test file is left", not os.path.exists(f"{cache}/200Ktest.rnd"))
+            log = open(f"{cache}/runs.log").read()
+            check(f"{name}: the log names the step",
+                  "failed in download 200Ktest.rnd: code 16" in log[log.rindex("== "):],
+                  log[log.rindex("== "):])
+
+    # A resolver that never answers (a name server that drops every query, in a network
+    # namespace of the test's own): Ctrl-C still ends the lookup at once.
+    if not under_wine and subprocess.run(["unshare", "-rmn", "true"]).returncode == 0:
+        dead = f"{work}/dead-resolver.sh"
+        with open(dead, "w") as script:
+            script.write(f"""ip link set lo up
+python3 -c "import socket, time
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(('127.0.0.9', 53))
+open('{work}/bound', 'w').close(); time.sleep(30)" </dev/null >/dev/null 2>&1 &
+while [ ! -e {work}/bound ]; do sleep 0.05; done
+echo 'nameserver 127.0.0.9' > {work}/resolv.conf
+mount --bind {work}/resolv.conf /etc/resolv.conf
+exec "$@"
+""")
+        client = subprocess.Popen(["unshare", "-rmn", "bash", dead, cli, "--server",
+                                   "speedtest.lumvik.example"], env=env,
                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        time.sleep(3.0 if under_wine else 1.0)
+        time.sleep(1.5)
         client.send_signal(signal.SIGINT)
         started = time.monotonic()
-        out, err = client.communicate(timeout=10)
+        client.communicate(timeout=30)
         took = time.monotonic() - started
-        # Wine hands the console's Ctrl-C to the program a second or two late.
-        limit = 5.0 if under_wine else 0.5
-        check(f"Ctrl-C ends the run within {limit} s with exit 130",
-              client.returncode == 130 and took < limit, (client.returncode, took))
-        check("the failure text on stdout, nothing on stderr",
-              out.decode().startswith("Testen kan ikke genføres") and err == b"", (out, err))
-        check("no test file is left", not os.path.exists(f"{cache}/200Ktest.rnd"))
-        log = open(f"{cache}/runs.log").read()
-        check("the log names the step", "failed in download 200Ktest.rnd: code 16" in log,
-              log[log.rindex("== "):])
-    finally:
-        server.terminate()
-        server.wait()
+        check("Ctrl-C ends a lookup that is never answered within 0.5 s",
+              client.returncode == 130 and took < 0.5, (client.returncode, took))
 
 print(f"{len(failures) == 0 and 'all passed' or 'failures: ' + ', '.join(failures)}")
 sys.exit(1 if failures else 0)

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
+#include <vector>
 
 #include "ftp/ftp_client.h"
 #include "ftp/socket_api.h"
+#include "ftp/tcp_socket.h"
 #include "kernel/tick_count.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/ftp_failure.h"
@@ -333,6 +336,53 @@ TEST_F(ScriptedTest, FileNamesWithLineBreaksAreNeverSent) {
   for (const std::string& command : server.Commands()) {
     EXPECT_EQ(command.find("DELE"), std::string::npos) << command;
   }
+}
+
+sockaddr_storage Loopback(int port) {
+  sockaddr_storage address{};
+  auto& v4 = reinterpret_cast<sockaddr_in&>(address);
+  v4.sin_family = AF_INET;
+  v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  v4.sin_port = htons(static_cast<unsigned short>(port));
+  return address;
+}
+
+// A first address that never answers (a listener whose queue is full drops the SYN, as a
+// broken IPv6 route loses it) holds the connection up by 250 ms, not by the time-out; one
+// that refuses holds it up not at all.
+TEST_F(ScriptedTest, ConnectMovesOnFromAnAddressThatNeverAnswers) {
+  using std::chrono::milliseconds;
+  // A listener with room for one waiting connection, and more than that asking.
+  const SocketHandle listener = socket_api::NewStreamSocket(AF_INET);
+  ASSERT_EQ(socket_api::Bind(listener, Loopback(0)), 0);
+  ASSERT_EQ(socket_api::Listen(listener, 0), 0);
+  sockaddr_storage silent{};
+  ASSERT_EQ(socket_api::LocalAddress(listener, &silent), 0);
+  std::vector<SocketHandle> queued;
+  for (int i = 0; i < 3; ++i) {
+    queued.push_back(socket_api::NewStreamSocket(AF_INET));
+    socket_api::Connect(queued.back(), silent);
+  }
+  std::this_thread::sleep_for(milliseconds(200));
+  const SocketHandle gone = socket_api::NewStreamSocket(AF_INET);
+  sockaddr_storage refusing{};
+  ASSERT_EQ(socket_api::Bind(gone, Loopback(0)), 0);
+  ASSERT_EQ(socket_api::LocalAddress(gone, &refusing), 0);
+  socket_api::Close(gone);
+
+  const auto connectTime = [&](const sockaddr_storage& first) {
+    const auto start = std::chrono::steady_clock::now();
+    const TcpSocket made =
+        TcpSocket::ConnectToAny({first, Loopback(server.Port())}, "test", 30000, nullptr);
+    EXPECT_EQ(AddressPort(made.PeerAddress()), server.Port());
+    return std::chrono::steady_clock::now() - start;
+  };
+  const auto afterSilence = connectTime(silent);
+  EXPECT_GE(afterSilence, milliseconds(240));
+  EXPECT_LT(afterSilence, milliseconds(2000));
+  EXPECT_LT(connectTime(refusing), milliseconds(200));
+  for (SocketHandle socket : queued) socket_api::Close(socket);
+  socket_api::Close(listener);
 }
 
 TEST(ScriptedIpv6Test, ActiveModeOverIpv6UsesEprt) {

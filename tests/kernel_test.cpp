@@ -7,6 +7,7 @@
 
 #include "kernel/local_file.h"
 #include "kernel/own_file.h"
+#include "kernel/private_folder.h"
 #include "kernel/tick_count.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/file_plants.h"
@@ -16,6 +17,10 @@
 #include <windows.h>
 #else
 #include <errno.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -118,35 +123,128 @@ TEST_F(LocalFileTest, RemoveFileReportsMissingFiles) {
   EXPECT_FALSE(RemoveFile(path));
 }
 
-// The run log and the result history are rewritten only when they are the user's own
+// The run log and the result history are written only when they are the user's own
 // regular files: a planted link or another user's file is neither followed nor written.
-TEST_F(LocalFileTest, OwnFilesAreRewrittenButPlantedOnesAreLeftAlone) {
-  const auto append = [](const std::string& old) { return old + "line\n"; };
+TEST_F(LocalFileTest, OwnFilesAreWrittenButPlantedOnesAreLeftAlone) {
+  std::string content;
+  std::string failure;
   const std::string own = dir + "/own";
-  EXPECT_TRUE(RewriteOwnFile(own, append));
-  EXPECT_TRUE(RewriteOwnFile(own, [](const std::string& old) { return old + "more\n"; }));
-  EXPECT_EQ(ReadWholeFile(own), "line\nmore\n");
+  EXPECT_TRUE(ReadOwnFile(own, &content, &failure));
+  EXPECT_EQ(content, "");
+  EXPECT_TRUE(AppendOwnFile(own, "line\n", &failure));
+  EXPECT_TRUE(AppendOwnFile(own, "more\n", &failure));
+  EXPECT_TRUE(ReadOwnFile(own, &content, &failure));
+  EXPECT_EQ(content, "line\nmore\n");
   EXPECT_TRUE(PrivateToTheUser(own));
-  EXPECT_TRUE(RewriteOwnFile(own, [](const std::string&) { return std::string("x"); }));
+  EXPECT_TRUE(ReplaceOwnFile(own, "x", &failure));
   EXPECT_EQ(ReadWholeFile(own), "x");
+  EXPECT_TRUE(PrivateToTheUser(own));
+  EXPECT_TRUE(RemoveOwnFile(own, &failure));
+  EXPECT_TRUE(RemoveOwnFile(own, &failure));
+  EXPECT_FALSE(FileExists(own));
 
   const std::string target = dir + "/target";
   WriteWholeFile(target, "keep");
   ASSERT_TRUE(PlantLink(target, dir + "/link"));
-  const bool throughLink = RewriteOwnFile(dir + "/link", append);
-#ifndef _WIN32  // Wine shows no reparse point: it rewrites the link itself, not its target
+  const bool throughLink =
+      AppendOwnFile(dir + "/link", "x", &failure) || ReadOwnFile(dir + "/link", &content, &failure);
+#ifndef _WIN32  // Wine shows no reparse point: it writes the link itself, not its target
   EXPECT_FALSE(throughLink);
+  EXPECT_FALSE(ReplaceOwnFile(dir + "/link", "x", &failure));
+  EXPECT_EQ(failure, dir + "/link: a link");
 #endif
   (void)throughLink;
   ASSERT_TRUE(PlantHardLink(target, dir + "/hard"));
-  EXPECT_FALSE(RewriteOwnFile(dir + "/hard", append));
+  EXPECT_FALSE(AppendOwnFile(dir + "/hard", "x", &failure));
+  EXPECT_FALSE(ReplaceOwnFile(dir + "/hard", "x", &failure));
+  EXPECT_EQ(failure, dir + "/hard: a second link to another file");
   EXPECT_EQ(ReadWholeFile(target), "keep");
   const std::string foreign = dir + "/foreign";
   WriteWholeFile(foreign, "theirs");
   if (PlantUnwritable(foreign)) {
-    EXPECT_FALSE(RewriteOwnFile(foreign, append));
+    EXPECT_FALSE(AppendOwnFile(foreign, "x", &failure));
+    EXPECT_FALSE(ReplaceOwnFile(foreign, "x", &failure));
     EXPECT_EQ(ReadWholeFile(foreign), "theirs");
   }
+}
+
+#ifndef _WIN32
+// A writer killed at any instant of a replacement leaves the old content or the new, never
+// a mix or a stale tail: children are killed at a spread of moments across it.
+TEST_F(LocalFileTest, ReplacementKilledAtAnyMomentLeavesOldOrNew) {
+  const std::string path = dir + "/log";
+  const std::string before(3 << 20, 'o');
+  const std::string after(2 << 20, 'n');
+  int olds = 0;
+  int news = 0;
+  for (int round = 0; round < 40; ++round) {
+    WriteWholeFile(path, before);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      std::string failure;
+      ::_exit(ReplaceOwnFile(path, after, &failure) ? 0 : 1);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(round * 500));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::string now = ReadWholeFile(path);
+    ASSERT_TRUE(now == before || now == after) << "round " << round << ": " << now.size();
+    (now == before ? olds : news)++;
+  }
+  // The spread reaches both sides of the rename.
+  EXPECT_GT(olds, 0);
+  EXPECT_GT(news, 0);
+}
+#endif
+
+// One holder at a time; a waiter hears once that it waits, may stop, gives up at its bound,
+// and takes the lock as soon as the holder lets go.
+TEST_F(LocalFileTest, FolderLockHasOneHolderAndBoundedWaiters) {
+  const std::string path = dir + "/run.lock";
+  std::string failure;
+  int busy = 0;
+  const auto onBusy = [&] { ++busy; };
+  const auto forever = [] { return true; };
+  CFolderLock holder;
+  ASSERT_EQ(holder.Take(path, 0, onBusy, forever, &failure), CFolderLock::Result::kTaken);
+  EXPECT_TRUE(PrivateToTheUser(path));
+  CFolderLock waiter;
+  EXPECT_EQ(waiter.Take(path, 250, onBusy, forever, &failure), CFolderLock::Result::kTimedOut);
+  EXPECT_EQ(busy, 1);
+  int asked = 0;
+  EXPECT_EQ(waiter.Take(
+                path, 60000, onBusy, [&] { return ++asked < 3; }, &failure),
+            CFolderLock::Result::kStopped);
+  EXPECT_EQ(asked, 3);
+  EXPECT_FALSE(waiter.Held());
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    holder.Release();
+  });
+  EXPECT_EQ(waiter.Take(path, 60000, onBusy, forever, &failure), CFolderLock::Result::kTaken);
+  release.join();
+  EXPECT_TRUE(waiter.Held());
+  EXPECT_EQ(CFolderLock().Take(dir + "/no/folder/run.lock", 0, onBusy, forever, &failure),
+            CFolderLock::Result::kFailed);
+  EXPECT_NE(failure.find(dir + "/no/folder/run.lock: "), std::string::npos) << failure;
+}
+
+// The folder of the test files must be the user's own and closed to others.
+TEST_F(LocalFileTest, FolderRefusals) {
+  EXPECT_EQ(FolderRefusal(dir), "");
+  EXPECT_EQ(FolderRefusal(""), "no private folder for the test files");
+  EXPECT_NE(FolderRefusal(dir + "/missing"), "");
+  WriteWholeFile(dir + "/file", "x");
+  EXPECT_EQ(FolderRefusal(dir + "/file"), dir + "/file is not a folder");
+#ifndef _WIN32
+  ASSERT_EQ(::chmod(dir.c_str(), 0770), 0);
+  EXPECT_EQ(FolderRefusal(dir), dir + " is writable by others");
+  ASSERT_EQ(::chmod(dir.c_str(), 0700), 0);
+  ASSERT_TRUE(PlantLink(dir, dir + "/link"));
+  EXPECT_EQ(FolderRefusal(dir + "/link"), dir + "/link is a link");
+#endif
 }
 
 }  // namespace

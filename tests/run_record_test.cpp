@@ -60,6 +60,22 @@ TEST(RunRecord, FailureCauseAndResultLine) {
   EXPECT_EQ(AppendResultLine(oldHeader + oldRow + "\n" + oldRow, unmeasured.ResultLine()),
             std::string(kResultHeader) + oldRow + ",\n" + oldRow + ",\n" +
                 "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,\n");
+
+  // Saved by a spreadsheet: the byte order mark and CRLF stay, for the upgrade too, and what
+  // is added only follows the end, so that a current history grows by appending.
+  const auto crlf = [](std::string text) {
+    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) {
+      text.insert(at, "\r");
+    }
+    return text;
+  };
+  const std::string mark = "\xEF\xBB\xBF";
+  const std::string saved = mark + crlf(std::string(kResultHeader) + finished.ResultLine());
+  EXPECT_EQ(AppendResultLine(saved, unmeasured.ResultLine() + finished.ResultLine()),
+            saved + crlf(unmeasured.ResultLine() + finished.ResultLine()));
+  EXPECT_EQ(AppendResultLine(mark + crlf(oldHeader + oldRow), unmeasured.ResultLine()),
+            mark + crlf(std::string(kResultHeader) + oldRow + ",\n" + unmeasured.ResultLine()));
+  EXPECT_EQ(AppendResultLine(saved.substr(0, saved.size() - 2), ""), saved);
 }
 
 }  // namespace

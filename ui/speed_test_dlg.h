@@ -35,7 +35,8 @@ class CSpeedTestDlg : public CDialog, public CProgressSink, public CTestRunListe
   void RunTest();
   // The failure text, then the Ready look.
   void ShowFailure();
-  // Back to the Ready look; the local test files are deleted.
+  // Back to the Ready look. The run has deleted its test files while it held the line, so
+  // that no other run's files go with them.
   void FinishTest();
   // A close request: stops a running test at its next report and ends the dialog.
   void OnClose();

@@ -25,7 +25,7 @@
 //   a 1xx to RETR   1 byte for the data connection: its low 3 bits 5 another host connects
 //   or STOR         first, 6 only another host connects, 7 nobody connects, else the
 //                   server; its high 5 bits × 250 ms the virtual time the data takes. Then
-//                   for RETR 2 bytes, the data's length (little-endian; 0 is 1000 bytes), and
+//                   for RETR 2 bytes, the data's length (little-endian; 0 is the whole file), and
 //                   1 byte % 4: 3 the data connection is reset halfway; else it closes at
 //                   the end. For STOR 1 byte: 0 the server reads all; else it reads that
 //                   many KiB, then stops reading (odd) or resets the connection (even).

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "kernel/local_file.h"
+#include "kernel/private_folder.h"
 #include "tests/fuzz/fake_network.h"
 
 namespace {
@@ -46,9 +47,13 @@ bool CFile::Open(const std::string& path, UINT flags) {
   if (m_hFile != kNoFile) return false;
   const auto found = g_files.find(path);
   if (flags & modeWrite) {
-    if (!(flags & modeCreate) && found == g_files.end()) return false;
+    if (!(flags & modeCreate) && found == g_files.end()) {
+      m_nOpenError = ENOENT;
+      return false;
+    }
     if (flags & modeCreate) g_files[path].clear();
   } else if (found == g_files.end()) {
+    m_nOpenError = ENOENT;
     return false;
   }
   m_hFile = g_nextHandle++;
@@ -92,4 +97,19 @@ bool RemoveFile(const std::string& path) {
 
 std::string FileErrorText(int cause) {
   return strerror(cause);
+}
+
+// The private folder of the fuzzed runs is a name in memory, and no other run shares it.
+std::string FolderRefusal(const std::string& folder) {
+  return folder.empty() ? "no private folder for the test files" : std::string();
+}
+
+bool CFolderLock::TryTake(const std::string&, std::string*, bool* failed) {
+  *failed = false;
+  m_handle = 1;
+  return true;
+}
+
+void CFolderLock::Release() {
+  m_handle = kNone;
 }

@@ -34,7 +34,7 @@ def upload(arrival=0, limit=0):
     return [OK, OK, OK, OK, arrival, limit, OK]  # CWD TYPE PORT STOR END
 
 
-BEFORE_UPLOAD = start() + [0] + LOGIN + download(5000) + download(5000)
+BEFORE_UPLOAD = start() + [0] + LOGIN + download() + download()
 
 SEEDS = {
     "whole-run": start(),
@@ -80,6 +80,10 @@ SEEDS = {
     "silent-in-second-attempt": BEFORE_UPLOAD + upload() + [SILENCE] * 40,
     "slow-line-small-file-only": start() + [0] + LOGIN + download(arrival=26 << 3) +
     upload(arrival=20 << 3),
+    "short-download-with-226": start() + [0] + LOGIN + download(40000),
+    # Two short downloads ended with 226, then an upload of what the first left behind.
+    "short-files-then-upload": list(bytes.fromhex(
+        "3db700000000000000000000004000000052260045105452008813000000100000000000000000")),
     "slow-line-both-files": start() + [0] + LOGIN + download(arrival=4 << 3) +
     download(arrival=31 << 3) + upload(arrival=31 << 3),
 }

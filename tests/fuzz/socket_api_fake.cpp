@@ -151,6 +151,13 @@ void Answer(const std::string& key) {
   if (preliminary && key == "GREETING") Answer(key);
 }
 
+// The size of the test file that `retrieve` (the RETR line) names; 1000 for any other.
+std::size_t WholeFileBytes(const std::string& retrieve) {
+  if (retrieve == "RETR 200Ktest.rnd") return 204800;
+  if (retrieve == "RETR 2Mtest.rnd") return 2097152;
+  return 1000;
+}
+
 void StartTransfer(bool retrieve) {
   Transfer& t = g_net.transfer;
   t = Transfer();
@@ -177,7 +184,10 @@ void StartTransfer(bool retrieve) {
   if (retrieve) {
     const std::size_t low = g_net.Byte();
     const std::size_t length = low | static_cast<std::size_t>(g_net.Byte()) << 8;
-    t.length = length == 0 ? 1000 : length;
+    const std::size_t whole = WholeFileBytes(g_net.commands.back());
+    t.length = length == 0 ? whole : length;
+    // A download of any other length is no copy of the file, whatever the server says.
+    if (t.length != whole) g_net.failedTransfer = true;
     t.resetHalfway = g_net.Byte() % 4 == 3;
     if (t.resetHalfway) g_net.failedTransfer = true;
   } else {
@@ -332,7 +342,7 @@ std::string ErrorText(int error) {
   return strerror(error);
 }
 
-bool Resolve(const std::string& host, unsigned short, std::vector<sockaddr_storage>* found,
+bool Resolve(const std::string& host, unsigned short, int, std::vector<sockaddr_storage>* found,
              std::string* failure) {
   if (host.empty()) {
     *failure = "no such host";
@@ -515,6 +525,23 @@ int Poll(SocketHandle handle, bool forWriting, int timeoutMs) {
   }
   g_net.Advance(timeoutMs);
   return 0;
+}
+
+int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs) {
+  const long long now = g_net.NowMs();
+  int first = -1;
+  long long firstAt = now + timeoutMs;
+  for (std::size_t i = 0; i < sockets.size(); ++i) {
+    FakeSocket* socket = Find(sockets[i]);
+    if (!socket) return Fail(EBADF) - 1;
+    const long long ready = ReadyAt(sockets[i], *socket, true);
+    if (ready <= firstAt) {
+      first = static_cast<int>(i);
+      firstAt = ready;
+    }
+  }
+  g_net.Advance(std::max(firstAt, now) - now);
+  return first;
 }
 
 bool LimitUnsent(SocketHandle, int) {
