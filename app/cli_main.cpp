@@ -161,7 +161,9 @@ bool PrintOutcome(const Options& options, const CTestOutcome& outcome) {
 int main(int argc, char** argv) {
   Options options;
   if (const int status = ParseCommandLine(argc, argv, &options); status >= 0) return status;
-  MarkProgramRunning();
+  if (!MarkProgramRunning()) {
+    std::fprintf(stderr, "%s: an uninstall cannot see that the program runs\n", kProgram);
+  }
   if (!AfxSocketInit()) {
     std::fprintf(stderr, "%s: the system gives no network sockets\n", kProgram);
     return kExitFailure;

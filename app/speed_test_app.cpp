@@ -14,7 +14,8 @@
 wxIMPLEMENT_APP_NO_MAIN(CSpeedTestApp);
 
 bool CSpeedTestApp::InitInstance() {
-  MarkProgramRunning();
+  // The window has no place for this warning: the program runs all the same.
+  (void)MarkProgramRunning();
   if (!AfxSocketInit()) {
     // The framework's message box is captioned with the program's name.
     wxMessageBox(wxString::FromUTF8(LoadResourceString(IDP_SOCKETS_INIT_FAILED)),

@@ -50,9 +50,13 @@ Section "Install"
 SectionEnd
 
 ; A running copy keeps its file: removing the rest would orphan it. The program holds the
-; mutex kRunningMutex (kernel/running.h) while it runs.
+; mutex kRunningMutex (kernel/running.h) while it runs, seen from every session, or where
+; that name is refused, kRunningMutexInSession.
 Function un.onInit
-  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Local\LumvikHastighedRunning") p .r0'
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Global\LumvikHastighedRunning") p .r0'
+  ${If} $0 P= 0
+    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Local\LumvikHastighedRunning") p .r0'
+  ${EndIf}
   ${If} $0 P<> 0
     System::Call 'kernel32::CloseHandle(p r0)'
     MessageBox MB_OK|MB_ICONEXCLAMATION \

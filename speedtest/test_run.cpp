@@ -89,7 +89,8 @@ void CTestRun::TakeTheLine(CFolderLock& line, CRunRecord& record) {
     case CFolderLock::Result::kTaken:
       return;
     case CFolderLock::Result::kStopped:
-      throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted);
+      throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted,
+                              "stopped by the user while waiting for another test run");
     case CFolderLock::Result::kTimedOut:
       throw new CFTPException(
           CFTPException::kUnknown, ftp_message::kUnknown,

@@ -17,6 +17,7 @@
 #include "app/about_dlg.h"
 #include "kernel/directories.h"
 #include "kernel/local_file.h"
+#include "kernel/private_folder.h"
 #include "kernel/tick_count.h"
 #include "res/resource.h"
 #include "tests/support/scripted_ftp_server.h"
@@ -456,8 +457,10 @@ TEST(DialogModalTest, WindowAnswersDuringNetworkWaitsAndACloseEndsThem) {
   struct Case {
     const char* step;
     std::function<void(ScriptedFtpServer&)> script;
+    bool lineTaken = false;  // another run holds the line all along
   };
   const Case cases[] = {
+      {"wait for another test run on this computer", [](ScriptedFtpServer&) {}, true},
       {"log-in as anonymous",
        [](ScriptedFtpServer& server) {
          server.SetNextReply("GREETING", ScriptedFtpServer::kSilence);
@@ -472,12 +475,21 @@ TEST(DialogModalTest, WindowAnswersDuringNetworkWaitsAndACloseEndsThem) {
     ASSERT_EQ(server.Port(), LUMVIK_GUI_TEST_PORT);
     c.script(server);
     CSpeedTestDlg dlg;
+    CFolderLock otherRun;
+    std::string failure;
+    if (c.lineTaken) {
+      ASSERT_EQ(otherRun.Take(
+                    PrivateCacheDirectory() + "/run.lock", 0, [] {}, [] { return true; }, &failure),
+                CFolderLock::Result::kTaken);
+    }
+    std::string shownWhileWaiting;
     int answers = 0;
     std::chrono::steady_clock::time_point closedAt;
     wxTimer look;
     look.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
       // Ten answers 50 ms apart: the window was alive for half a second of the wait.
-      if (++answers == 10) {
+      if (++answers == 5) shownWhileWaiting = Label(&dlg, IDC_INFO_TEXT);
+      if (answers == 10) {
         closedAt = std::chrono::steady_clock::now();
         auto* close = new wxCloseEvent(wxEVT_CLOSE_WINDOW, dlg.GetId());
         close->SetEventObject(&dlg);
@@ -493,6 +505,11 @@ TEST(DialogModalTest, WindowAnswersDuringNetworkWaitsAndACloseEndsThem) {
     EXPECT_GE(answers, 10);
     EXPECT_LT(std::chrono::steady_clock::now() - closedAt, std::chrono::milliseconds(500));
     EXPECT_EQ(Label(&dlg, IDC_INFO_TEXT), kFailureText);
+    EXPECT_EQ(shownWhileWaiting.rfind(c.lineTaken ? "Der kører allerede en hastighedstest"
+                                                  : "Vent venligst, mens testen udføres",
+                                      0),
+              0u)
+        << shownWhileWaiting;
     const std::string log = ReadWholeFile(RunLogPath());
     EXPECT_NE(log.find(std::string("failed in ") + c.step + ": code 16, " +
                        "File transfer is aborted by the user; stopped by the user while waiting"),
