@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -115,10 +116,15 @@ void TcpSocket::Close() {
 
 namespace {
 
-// One name lookup on a thread of its own. The resolver may wait far longer than a slice (a
-// resolver that is never answered: 10 s and more), and only a thread lets that wait be
-// sliced like every other network wait. A lookup given up finishes on its thread.
+// Name lookups on a thread of their own. The resolver may wait far longer than a slice (a
+// resolver that is never answered: 10 s and more), and only another thread lets that wait
+// be sliced like every other network wait. One thread serves every lookup of the process in
+// turn, since a thread for each would cost more than a lookup of a name the system knows;
+// a lookup given up finishes there all the same.
 struct Lookup {
+  std::string host;
+  INTERNET_PORT port = 0;
+  int family = AF_UNSPEC;
   std::mutex mutex;
   std::condition_variable done;
   bool finished = false;
@@ -127,19 +133,54 @@ struct Lookup {
   std::string failure;
 };
 
+class LookupThread {
+ public:
+  static void Start(std::shared_ptr<Lookup> lookup) {
+    // Never destroyed: the thread may still wait on it while the process ends.
+    static LookupThread* const worker = new LookupThread;
+    const std::lock_guard<std::mutex> hold(worker->m_mutex);
+    worker->m_queue.push_back(std::move(lookup));
+    worker->m_work.notify_one();
+  }
+
+ private:
+  LookupThread() {
+    std::thread([this] { Serve(); }).detach();
+  }
+
+  void Serve() {
+    for (;;) {
+      std::shared_ptr<Lookup> lookup;
+      {
+        std::unique_lock<std::mutex> hold(m_mutex);
+        m_work.wait(hold, [this] { return !m_queue.empty(); });
+        lookup = std::move(m_queue.front());
+        m_queue.pop_front();
+      }
+      std::vector<sockaddr_storage> addresses;
+      std::string failure;
+      const bool found =
+          socket_api::Resolve(lookup->host, lookup->port, lookup->family, &addresses, &failure);
+      const std::lock_guard<std::mutex> hold(lookup->mutex);
+      lookup->found = found;
+      lookup->addresses = std::move(addresses);
+      lookup->failure = std::move(failure);
+      lookup->finished = true;
+      lookup->done.notify_all();
+    }
+  }
+
+  std::mutex m_mutex;
+  std::condition_variable m_work;
+  std::deque<std::shared_ptr<Lookup>> m_queue;
+};
+
 std::shared_ptr<Lookup> StartLookup(const std::string& host, INTERNET_PORT port, int family) {
   auto lookup = std::make_shared<Lookup>();
-  std::thread([lookup, host, port, family] {
-    std::vector<sockaddr_storage> addresses;
-    std::string failure;
-    const bool found = socket_api::Resolve(host, port, family, &addresses, &failure);
-    const std::lock_guard<std::mutex> hold(lookup->mutex);
-    lookup->found = found;
-    lookup->addresses = std::move(addresses);
-    lookup->failure = std::move(failure);
-    lookup->finished = true;
-    lookup->done.notify_all();
-  }).detach();
+  lookup->host = host;
+  lookup->port = port;
+  lookup->family = family;
+  LookupThread::Start(lookup);
   return lookup;
 }
 

@@ -13,8 +13,15 @@ inline constexpr char kDownloadFolder[] = "/pub/";
 inline constexpr char kUploadFolder[] = "/pub/upload/";
 inline constexpr char kSmallTestFile[] = "200Ktest.rnd";
 inline constexpr char kLargeTestFile[] = "2Mtest.rnd";
+#ifdef LUMVIK_FUZZ_FILE_BYTES
+// The session fuzzer's server sends files this small, so that a whole session takes
+// microseconds and a script can reach every length near the whole file.
+inline constexpr DWORD kSmallTestFileBytes = LUMVIK_FUZZ_FILE_BYTES;
+inline constexpr DWORD kLargeTestFileBytes = 2 * LUMVIK_FUZZ_FILE_BYTES;
+#else
 inline constexpr DWORD kSmallTestFileBytes = 204800;
 inline constexpr DWORD kLargeTestFileBytes = 2097152;
+#endif
 // A small download faster than this fetches the large file too.
 inline constexpr double kLargeFileBelowSeconds = 6.0;
 inline constexpr int kMaxAttempts = 3;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ftp/socket_api.h"
+#include "speedtest/run_constants.h"
 #include "tests/fuzz/fake_network.h"
 #include "tests/support/ftp_replies.h"
 
@@ -153,8 +154,8 @@ void Answer(const std::string& key) {
 
 // The size of the test file that `retrieve` (the RETR line) names; 1000 for any other.
 std::size_t WholeFileBytes(const std::string& retrieve) {
-  if (retrieve == "RETR 200Ktest.rnd") return 204800;
-  if (retrieve == "RETR 2Mtest.rnd") return 2097152;
+  if (retrieve == std::string("RETR ") + kSmallTestFile) return kSmallTestFileBytes;
+  if (retrieve == std::string("RETR ") + kLargeTestFile) return kLargeTestFileBytes;
   return 1000;
 }
 
