@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
   int status = outcome.finished ? kExitResult
                : Interrupted()  ? InterruptedExitStatus()
                                 : kExitFailure;
-  if (!outcome.recorded) {
+  if (!outcome.recordProblem.empty()) {
     std::fprintf(stderr, "%s: the run was not recorded: %s\n", kProgram,
                  outcome.recordProblem.c_str());
   }

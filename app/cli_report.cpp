@@ -29,7 +29,7 @@ std::string OutcomeJson(const CTestOutcome& outcome) {
     out["error"] = {
         {"code", outcome.errorCode}, {"step", outcome.errorStep}, {"cause", outcome.errorCause}};
     out["failure_text"] = std::string(kFailureText);
-    out["recorded"] = outcome.recorded;
+    out["recorded"] = outcome.recordProblem.empty();
     return out.dump(-1, ' ', false, json::error_handler_t::replace);
   }
   const std::string product = ProductName(outcome.download.rates, outcome.upload.rates);
@@ -41,7 +41,7 @@ std::string OutcomeJson(const CTestOutcome& outcome) {
   out["upload"] = Direction(outcome.upload);
   out["product"] = product.empty() ? json() : json(product);
   out["result_text"] = outcome.resultText;
-  out["recorded"] = outcome.recorded;
+  out["recorded"] = outcome.recordProblem.empty();
   // A server's words in a cause may be any bytes: invalid UTF-8 is replaced, never thrown.
   return out.dump(-1, ' ', false, json::error_handler_t::replace);
 }

@@ -49,6 +49,11 @@ in6_addr AsIpv6(const sockaddr_storage& address) {
   return out;
 }
 
+// Between the slices of a wait: stops it when `sink` (null asks nobody) says so.
+void AskToGoOn(CProgressSink* sink, const char* what) {
+  if (sink && !sink->KeepWaiting()) ThrowWaitCancelled(what);
+}
+
 }  // namespace
 
 // The socket's send state as the system tells it, with the socket's wait sink between
@@ -87,10 +92,6 @@ TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
   return *this;
 }
 
-void TcpSocket::AskToGoOn(const char* what) const {
-  if (m_pWaitSink && !m_pWaitSink->KeepWaiting()) ThrowWaitCancelled(what);
-}
-
 bool TcpSocket::PollUntil(bool forWriting, long long deadline, const char* what) const {
   for (;;) {
     const long long remaining = deadline - socket_api::NowMs();
@@ -101,7 +102,7 @@ bool TcpSocket::PollUntil(bool forWriting, long long deadline, const char* what)
     if (ready < 0 && socket_api::Classify(socket_api::LastError()) != Failure::kInterrupted) {
       ThrowSystemError("poll");
     }
-    if (ready == 0 && slice == kWaitSliceMs) AskToGoOn(what);
+    if (ready == 0 && slice == kWaitSliceMs) AskToGoOn(m_pWaitSink, what);
   }
 }
 
@@ -194,7 +195,6 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int fa
                              CProgressSink* waitSink) {
   const long long deadline = socket_api::NowMs() + timeoutMs;
   const std::shared_ptr<Lookup> lookup = StartLookup(host, port, family);
-  TcpSocket asker(kNoSocket, waitSink);
   std::unique_lock<std::mutex> hold(lookup->mutex);
   while (!lookup->done.wait_for(hold, std::chrono::milliseconds(kWaitSliceMs),
                                 [&] { return lookup->finished; })) {
@@ -202,7 +202,7 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int fa
     if (socket_api::NowMs() >= deadline) {
       ThrowError(ERROR_INTERNET_TIMEOUT, "the lookup of " + host + " timed out");
     }
-    asker.AskToGoOn("the lookup of the server's name");
+    AskToGoOn(waitSink, "the lookup of the server's name");
     hold.lock();
   }
   if (!lookup->found) {
@@ -217,66 +217,62 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int fa
 TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses,
                                   const std::string& host, int timeoutMs, CProgressSink* waitSink) {
   using Clock = std::chrono::steady_clock;
+  struct Attempt {
+    TcpSocket socket;
+    Clock::time_point start;
+  };
+  const auto made = [](Attempt& attempt) {
+    attempt.socket.m_connectMs =
+        std::chrono::duration<double, std::milli>(Clock::now() - attempt.start).count();
+    return std::move(attempt.socket);
+  };
   const long long deadline = socket_api::NowMs() + timeoutMs;
-  std::vector<TcpSocket> attempts;
-  std::vector<Clock::time_point> started;
+  std::vector<Attempt> attempts;
   std::size_t next = 0;
   long long nextAt = socket_api::NowMs();
   long long nextAsk = nextAt + kWaitSliceMs;
   std::string lastFailure = "no address";
-  const auto made = [&](std::size_t index) {
-    TcpSocket winner = std::move(attempts[index]);
-    winner.m_connectMs =
-        std::chrono::duration<double, std::milli>(Clock::now() - started[index]).count();
-    return winner;
-  };
   for (;;) {
     const long long now = socket_api::NowMs();
     if (next < addresses.size() && (now >= nextAt || attempts.empty())) {
       const sockaddr_storage& address = addresses[next++];
-      TcpSocket attempt(NewStreamSocket(address.ss_family), waitSink);
-      const Clock::time_point start = Clock::now();
+      Attempt attempt{TcpSocket(NewStreamSocket(address.ss_family), waitSink), Clock::now()};
       nextAt = now;
-      if (socket_api::Connect(attempt.m_socket, address) == 0) {
-        attempts.push_back(std::move(attempt));
-        started.push_back(start);
-        return made(attempts.size() - 1);
-      }
+      if (socket_api::Connect(attempt.socket.m_socket, address) == 0) return made(attempt);
       const int error = socket_api::LastError();
       const Failure failure = socket_api::Classify(error);
-      if (failure != Failure::kInProgress && failure != Failure::kWouldBlock) {
+      if (failure == Failure::kInProgress || failure == Failure::kWouldBlock) {
+        attempts.push_back(std::move(attempt));
+        nextAt = now + kNextAttemptAfterMs;
+      } else {
         lastFailure = socket_api::ErrorText(error);
-        continue;
       }
-      attempts.push_back(std::move(attempt));
-      started.push_back(start);
-      nextAt = now + kNextAttemptAfterMs;
       continue;
     }
-    if (attempts.empty())
+    if (attempts.empty()) {
       ThrowError(ERROR_INTERNET_CANNOT_CONNECT, "connect to " + host + ": " + lastFailure);
+    }
     if (now >= deadline) ThrowError(ERROR_INTERNET_TIMEOUT, "connect to " + host + " timed out");
     if (now >= nextAsk) {
-      attempts.front().AskToGoOn("the connection to the server");
+      AskToGoOn(waitSink, "the connection to the server");
       nextAsk = now + kWaitSliceMs;
     }
     long long until = std::min(deadline, nextAsk);
     if (next < addresses.size()) until = std::min(until, nextAt);
     std::vector<SocketHandle> handles;
-    for (const TcpSocket& attempt : attempts) handles.push_back(attempt.m_socket);
+    for (const Attempt& attempt : attempts) handles.push_back(attempt.socket.m_socket);
     const int ready =
         socket_api::PollConnecting(handles, static_cast<int>(std::max(0LL, until - now)));
     if (ready == -2 && socket_api::Classify(socket_api::LastError()) != Failure::kInterrupted) {
       ThrowSystemError("poll");
     }
     if (ready < 0) continue;
-    const auto index = static_cast<std::size_t>(ready);
-    const int result = socket_api::ConnectOutcome(attempts[index].m_socket);
-    if (result == 0) return made(index);
+    const auto done = attempts.begin() + ready;
+    const int result = socket_api::ConnectOutcome(done->socket.m_socket);
+    if (result == 0) return made(*done);
     // This one failed: the next address starts at once rather than after its delay.
     lastFailure = socket_api::ErrorText(result);
-    attempts.erase(attempts.begin() + static_cast<std::ptrdiff_t>(index));
-    started.erase(started.begin() + static_cast<std::ptrdiff_t>(index));
+    attempts.erase(done);
     nextAt = now;
   }
 }

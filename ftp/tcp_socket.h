@@ -78,7 +78,6 @@ class TcpSocket {
   // Waits until the socket is ready or `deadline` passes; false at the time-out.
   bool PollUntil(bool forWriting, long long deadline, const char* what) const;
   void WaitFor(bool forWriting, int timeoutMs, const char* what) const;
-  void AskToGoOn(const char* what) const;
 
   SocketHandle m_socket = kNoSocket;
   CProgressSink* m_pWaitSink = nullptr;

@@ -130,8 +130,10 @@ bool AppendOwnFile(const std::string& path, const std::string& text, std::string
   if (!WriteAll(file.get(), text) || ::fsync(file.get()) != 0) {
     // Half a line would read as a wrong one: what was written of it goes again.
     const int error = errno;
-    if (::ftruncate(file.get(), before.st_size) != 0) (void)0;
-    return Fail(path, failure, error);
+    const bool undone = ::ftruncate(file.get(), before.st_size) == 0;
+    Fail(path, failure, error);
+    if (!undone) *failure += " (part of the line stays)";
+    return false;
   }
   return true;
 }

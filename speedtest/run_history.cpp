@@ -1,6 +1,7 @@
 #include "speedtest/run_history.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "kernel/directories.h"
 #include "kernel/own_file.h"
@@ -34,43 +35,41 @@ bool AddToHistory(const std::string& history, const std::string& lines, std::str
   return ReplaceOwnFile(history, updated, failure);
 }
 
+// The file beside `history` where lines wait that could not be written.
+std::string PendingLinesPath(const std::string& history) {
+  return history + ".pending";
+}
+
 // Writes the lines that wait beside the history, then `line`; what cannot be written now
-// waits for the next run.
-bool AddLinesToHistory(const std::string& history, const std::string& line, std::string* problem) {
+// waits for the next run. Returns what failed; empty when all went in.
+std::string AddLinesToHistory(const std::string& history, const std::string& line) {
   const std::string pending = PendingLinesPath(history);
   std::string waiting;
   std::string failure;
   const bool read = ReadOwnFile(pending, &waiting, &failure);
-  if (read && waiting.empty() && line.empty()) return true;
+  if (read && waiting.empty() && line.empty()) return std::string();
   if (read && AddToHistory(history, waiting + line, &failure)) {
     if (!waiting.empty() && !RemoveOwnFile(pending, &failure)) {
       // Kept, the lines would go in twice: emptied, they go in never again.
       ReplaceOwnFile(pending, std::string(), &failure);
     }
-    return true;
+    return std::string();
   }
-  *problem = "the history could not be written (" + failure + ")";
-  if (line.empty()) return false;
+  const std::string problem = "the history could not be written (" + failure + ")";
+  if (line.empty()) return problem;
   std::string keptFailure;
-  if (AppendOwnFile(pending, line, &keptFailure)) {
-    *problem += "; the run's line waits in " + pending + " for the next run";
-  } else {
-    *problem += "; nor kept (" + keptFailure + ")";
-  }
-  return false;
+  if (!AppendOwnFile(pending, line, &keptFailure))
+    return problem + "; nor kept (" + keptFailure + ")";
+  return problem + "; the run's line waits in " + pending + " for the next run";
 }
 
 }  // namespace
 
-std::string PendingLinesPath(const std::string& history) {
-  return history + ".pending";
-}
-
-CRecordKept KeepRunRecord(const CRunRecord& record, bool echo) {
+std::string KeepRunRecord(const CRunRecord& record, bool echo) {
   if (echo) std::fputs(record.LogText().c_str(), stderr);
-  CRecordKept kept;
   const std::string log = RunLogPath();
   const std::string history = ResultHistoryPath();
+  const std::string& line = record.ResultLine();
   // One writer at a time, so that no run's record overwrites another's.
   CFolderLock writer;
   std::string failure;
@@ -78,24 +77,17 @@ CRecordKept KeepRunRecord(const CRunRecord& record, bool echo) {
     writer.Take(
         log + ".lock", kRecordLockWaitMs, [] {}, [] { return true; }, &failure);
   }
-  std::string problem;
+  std::vector<std::string> problems;
   if (log.empty()) {
-    problem = "no private folder for the run log";
+    problems.push_back("no private folder for the run log");
   } else if (!AddToLog(log, record, &failure)) {
-    problem = "the run log could not be written (" + failure + ")";
+    problems.push_back("the run log could not be written (" + failure + ")");
   }
-  const std::string& line = record.ResultLine();
-  std::string historyProblem;
-  if (history.empty()) {
-    if (!line.empty()) historyProblem = "no private folder for the history";
-  } else {
-    AddLinesToHistory(history, line, &historyProblem);
-  }
+  const std::string historyProblem =
+      history.empty() ? "no private folder for the history" : AddLinesToHistory(history, line);
   // Lines of earlier runs that still wait do not make this run's record incomplete.
-  if (!line.empty() && !historyProblem.empty()) {
-    problem += (problem.empty() ? "" : "; ") + historyProblem;
-  }
-  kept.recorded = problem.empty();
-  kept.problem = problem;
-  return kept;
+  if (!line.empty() && !historyProblem.empty()) problems.push_back(historyProblem);
+  std::string joined;
+  for (const std::string& problem : problems) joined += (joined.empty() ? "" : "; ") + problem;
+  return joined;
 }

@@ -204,9 +204,7 @@ CTestOutcome CTestRun::Run() {
   // Without the line the test files are another run's.
   if (line.Held()) RemoveLocalFiles(m_folder);
   outcome.historyLine = record.ResultLine();
-  const CRecordKept kept = KeepRunRecord(record, m_bEchoLog);
-  outcome.recorded = kept.recorded;
-  outcome.recordProblem = kept.problem;
+  outcome.recordProblem = KeepRunRecord(record, m_bEchoLog);
   m_pRecord = nullptr;
   return outcome;
 }

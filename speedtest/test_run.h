@@ -59,9 +59,8 @@ struct CTestOutcome {
   CMeasurement upload;
   std::string resultText;   // finished runs: the design's result text
   std::string historyLine;  // finished runs: the line the result history gained
-  // Whether the run log and, for a finished run, the history have the run; when not,
-  // recordProblem says why, and where a history line waits to be written.
-  bool recorded = false;
+  // Empty when the run log and, for a finished run, the history have the run; else why
+  // not, and where a history line waits to be written.
   std::string recordProblem;
   // Failed runs: the CFTPException's code, the step it came in and its cause.
   int errorCode = -1;
