@@ -4,6 +4,7 @@
 
 #include "app/browser_lookup.h"
 #include "app/program_identity.h"
+#include "app/single_instance.h"
 #include "kernel/directories.h"
 #include "kernel/running.h"
 #include "kernel/sockets.h"
@@ -14,6 +15,9 @@
 wxIMPLEMENT_APP_NO_MAIN(CSpeedTestApp);
 
 bool CSpeedTestApp::InitInstance() {
+  // A second dialog would measure the line beside the first: the first comes forward.
+  CSingleInstance instance;
+  if (instance.RaisedAnother()) return false;
   // The window has no place for this warning: the program runs all the same.
   (void)MarkProgramRunning();
   if (!AfxSocketInit()) {
@@ -27,6 +31,7 @@ bool CSpeedTestApp::InitInstance() {
   m_strBrowserPath = FindDefaultBrowser(TemporaryDirectory());
 
   CSpeedTestDlg dlg;
+  instance.ServeRaises(&dlg);
   SetTopWindow(&dlg);
   dlg.DoModal();
   SetTopWindow(nullptr);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The program as a whole, started as a user starts it: a normal start and end exits 0 and
-# leaves no probe file; without Internet sockets only the message box appears, no probe
+# leaves no probe file; a second start raises the first dialog and ends; without Internet sockets only the message box appears, no probe
 # file is written, and dismissing the box ends the program with a failure status.
 #   app_start_test.sh PROGRAM NO_INET_SOCKETS_LIBRARY
 set -uo pipefail
@@ -60,6 +60,23 @@ wm_class=$(xprop -id "${window:-0}" WM_CLASS 2>/dev/null)
 check "WM_CLASS names the desktop entry (got $wm_class)" \
   '[ "$wm_class" = "WM_CLASS(STRING) = \"dk.lumvik.Hastighed\", \"dk.lumvik.Hastighed\"" ] &&
    [ -f "$(dirname "$0")/../res/dk.lumvik.Hastighed.desktop" ]'
+
+# A second start brings the first dialog to the front (here from under another window) and
+# ends with status 0, opening no dialog of its own.
+# The line of each window in the stacking order, the top one first.
+stack_line() { xwininfo -root -children | grep -n "$1" | head -n 1 | cut -d: -f1; }
+xmessage -geometry 800x600+0+0 cover &
+cover=$!
+for _ in $(seq 100); do [ -n "$(stack_line '"xmessage"')" ] && break; sleep 0.1; done
+check "the other window covers the dialog" '[ "$(stack_line xmessage)" -lt "$(stack_line Hastighedstest)" ]'
+"$program" &
+second=$!
+wait_exit "$second"
+check "a second start ends with status 0 (got $status)" '[ "$status" = 0 ]'
+check "it opened no second dialog" \
+  '[ "$(xdotool search --all --onlyvisible --name "^Lumvik Hastighedstest$" | wc -l)" = 1 ]'
+check "the first dialog is in front again" '[ "$(stack_line Hastighedstest)" -lt "$(stack_line xmessage)" ]'
+kill "$cover"
 [ -n "$window" ] && press "$window" Escape
 wait_exit "$pid"
 check "Escape ends the program with status 0 (got $status)" '[ "$status" = 0 ]'

@@ -16,6 +16,9 @@
 //   win32_probe sizes                          prints "ID WIDTH HEIGHT" of each control
 //   win32_probe answers SECONDS                prints how many of one look a second the
 //                                              dialog answered within 1 s
+//   win32_probe minimize                       minimises the dialog
+//   win32_probe state                          prints how many windows have the dialog's
+//                                              title, and "minimised" or "shown"
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -194,6 +197,18 @@ int main() {
           return TRUE;
         },
         0);
+    return 0;
+  }
+  if (command == "minimize") return ::ShowWindow(dialog, SW_MINIMIZE) ? 0 : 1;
+  if (command == "state") {
+    int dialogs = 0;
+    ::EnumWindows(
+        [](HWND window, LPARAM count) -> BOOL {
+          if (TextOf(window) == kDialogTitle) ++*reinterpret_cast<int*>(count);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dialogs));
+    std::printf("%d %s\n", dialogs, ::IsIconic(dialog) ? "minimised" : "shown");
     return 0;
   }
   if (command == "answers" && argc == 3) {

@@ -57,6 +57,13 @@ browser_log="$WINEPREFIX/drive_c/users/$user/Temp/browser.log"  # %TEMP% in a Wi
 "$wine" "$build/lumvik-hastighed.exe" &
 pid=$!
 check "the dialog opens" 'probe wait-window "Lumvik Hastighedstest" 60'
+# A second start brings the first dialog back (here out of its icon) and ends.
+probe minimize
+"$wine" "$build/lumvik-hastighed.exe" &
+wait_exit $!
+state=$(probe state)
+check "a second start ends with status 0 ($status), the first dialog alone and shown ($state)" \
+  '[ "$status" = 0 ] && [ "$state" = "1 shown" ]'
 check "the button reads \"Test din hastighed\" (Win32 id 1000)" \
   '[ "$(probe text 1000)" = "Test din hastighed" ]'
 probe sizes >"$work/sizes-96"
