@@ -4,6 +4,7 @@
 
 #include "app/browser_lookup.h"
 #include "app/program_identity.h"
+#include "app/session_end.h"
 #include "app/single_instance.h"
 #include "kernel/directories.h"
 #include "kernel/running.h"
@@ -32,6 +33,7 @@ bool CSpeedTestApp::InitInstance() {
 
   CSpeedTestDlg dlg;
   instance.ServeRaises(&dlg);
+  EndWithTheSession(&dlg, &m_exitStatus);
   SetTopWindow(&dlg);
   dlg.DoModal();
   SetTopWindow(nullptr);

@@ -21,9 +21,11 @@ bool CFile::Open(const std::string& path, UINT flags) {
   if (m_hFile != kNoFile) return false;
   const bool writing = (flags & modeWrite) != 0;
   const DWORD disposition = writing && (flags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
-  // A reparse point at `path` is opened as itself, then refused, rather than followed.
+  // A reparse point at `path` is opened as itself, then refused, rather than followed. A
+  // run that the session's end cuts short deletes its test file while a transfer still
+  // holds it: sharing the delete lets the file go when the last handle closes.
   const HANDLE file = ::CreateFileW(Widen(path).c_str(), writing ? GENERIC_WRITE : GENERIC_READ,
-                                    FILE_SHARE_READ, nullptr, disposition,
+                                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, disposition,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     m_nOpenError = static_cast<int>(::GetLastError());

@@ -38,7 +38,9 @@ void CSpeedTestDlg::RunTest() {
   });
 
   CTestRun run(m_windowsDir, kTestServer, kTestServerPort, this);
+  m_pRun = &run;
   const CTestOutcome outcome = run.Run();
+  m_pRun = nullptr;
   if (!outcome.finished) return ShowFailure();
   ShowData([&] { m_infoText = outcome.resultText; });
   FinishTest();
@@ -85,6 +87,12 @@ void CSpeedTestDlg::FinishTest() {
     m_testButton.SetWindowText(kReadyAgainCaption);
     m_testButton.EnableWindow(true);
   });
+}
+
+void CSpeedTestDlg::OnEndSession() {
+  // The system ends the process once this returns, before the run could unwind.
+  if (m_pRun) m_pRun->EndNow("the session ended");
+  OnClose();
 }
 
 void CSpeedTestDlg::OnClose() {

@@ -70,7 +70,7 @@ void CTestRun::NoteTransfer(const std::string& note) {
   if (m_pRecord) m_pRecord->Note(note);
 }
 
-void CTestRun::TakeTheLine(CFolderLock& line, CRunRecord& record) {
+void CTestRun::TakeTheLine(CRunRecord& record) {
   // Without the private folder there is nowhere safe to put the test files: writing them
   // anywhere else could truncate another file of the same name.
   record.Step("test files in " + (m_folder.empty() ? "no folder" : m_folder));
@@ -83,7 +83,7 @@ void CTestRun::TakeTheLine(CFolderLock& line, CRunRecord& record) {
     record.Step("wait for another test run on this computer");
     m_pListener->OnStage(RunStage::kWaitForLine, nullptr, 0, 0);
   };
-  switch (line.Take(
+  switch (m_line.Take(
       LocalFile(m_folder, kLineLockFile), kLineWaitMs, waiting,
       [&] { return m_pListener->OnWait(); }, &failure)) {
     case CFolderLock::Result::kTaken:
@@ -110,11 +110,8 @@ CTestOutcome CTestRun::Run() {
   outcome.time = record.Timestamp();
   outcome.server = m_server + ":" + std::to_string(m_port);
   CFtpClient client(this);
-  // Held until the record is kept: two runs at once would each measure part of the line,
-  // and one's clean-up would delete the other's test files.
-  CFolderLock line;
   try {
-    TakeTheLine(line, record);
+    TakeTheLine(record);
     record.Step("log-in as " + std::string(kTestUser));
     m_pListener->OnStage(RunStage::kLogIn, nullptr, 0, 0);
     client.Session().SetIpVersion(m_ipVersion);
@@ -201,10 +198,23 @@ CTestOutcome CTestRun::Run() {
   }
   outcome.errorStep = outcome.finished ? std::string() : record.CurrentStep();
   client.Logoff();
-  // Without the line the test files are another run's.
-  if (line.Held()) RemoveLocalFiles(m_folder);
   outcome.historyLine = record.ResultLine();
-  outcome.recordProblem = KeepRunRecord(record, m_bEchoLog);
-  m_pRecord = nullptr;
+  outcome.recordProblem = Conclude();
   return outcome;
+}
+
+std::string CTestRun::Conclude() {
+  if (!m_pRecord) return std::string();
+  // Without the line the test files are another run's.
+  if (m_line.Held()) RemoveLocalFiles(m_folder);
+  const std::string problem = KeepRunRecord(*m_pRecord, m_bEchoLog);
+  m_line.Release();
+  m_pRecord = nullptr;
+  return problem;
+}
+
+void CTestRun::EndNow(const std::string& cause) {
+  if (!m_pRecord) return;
+  m_pRecord->Failed(cause);
+  Conclude();
 }

@@ -77,6 +77,10 @@ class CTestRun : private CProgressSink {
   // Performs the run, keeps its record (run log and history) and removes the local test
   // files; no error leaves it.
   CTestOutcome Run();
+  // The process ends before Run can return (the session ends): the run under way is
+  // recorded at once as failed with `cause`, its test files removed and the line freed.
+  // Run, if it goes on, records nothing more. Nothing happens outside a run.
+  void EndNow(const std::string& cause);
   // Whether Run also writes its log to standard error, as it does unless told otherwise.
   void EchoLog(bool echo) { m_bEchoLog = echo; }
   // Which of the server's addresses the run may use; any unless told.
@@ -88,13 +92,19 @@ class CTestRun : private CProgressSink {
   void NoteTransfer(const std::string& note) override;
   // Makes sure the folder is private and takes the line from other runs, waiting for it
   // while one holds it; throws the failure path's CFTPException when it cannot.
-  void TakeTheLine(CFolderLock& line, CRunRecord& record);
+  void TakeTheLine(CRunRecord& record);
+  // Removes the test files while the run holds the line, keeps the record and frees the
+  // line; once only. Returns what kept the run from its record.
+  std::string Conclude();
 
   std::string m_folder;
   std::string m_server;
   INTERNET_PORT m_port;
   CTestRunListener* m_pListener;
-  CRunRecord* m_pRecord = nullptr;
+  CRunRecord* m_pRecord = nullptr;  // the run's record until it is kept
+  // Held until the record is kept: two runs at once would each measure part of the line,
+  // and one's clean-up would delete the other's test files.
+  CFolderLock m_line;
   bool m_bEchoLog = true;
   IpVersion m_ipVersion = IpVersion::kAny;
   DWORD m_lastBytes = 0;

@@ -2,12 +2,17 @@
 # The program as a whole, started as a user starts it: a normal start and end exits 0 and
 # leaves no probe file; a second start raises the first dialog and ends; without Internet sockets only the message box appears, no probe
 # file is written, and dismissing the box ends the program with a failure status.
-#   app_start_test.sh PROGRAM NO_INET_SOCKETS_LIBRARY
+#   app_start_test.sh PROGRAM NO_INET_SOCKETS_LIBRARY TEST_PORT_PROGRAM SCRIPTED_SERVER PORT
+# (TEST_PORT_PROGRAM: the program measuring against 127.0.0.1:PORT.)
 set -uo pipefail
 program=$1
 shim=$2
+test_port_program=$3
+scripted=$4
+port=$5
 work=$(mktemp -d /tmp/lumvik-start-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+scripted_pid=""
+trap '[ -n "$scripted_pid" ] && kill "$scripted_pid"; rm -rf "$work"' EXIT
 export TMPDIR=$work/tmp XDG_CACHE_HOME=$work/cache NO_AT_BRIDGE=1
 mkdir -p "$TMPDIR"
 failures=0
@@ -80,6 +85,34 @@ kill "$cover"
 [ -n "$window" ] && press "$window" Escape
 wait_exit "$pid"
 check "Escape ends the program with status 0 (got $status)" '[ "$status" = 0 ]'
+
+# SIGTERM (a log-out, systemctl stop) and SIGHUP (a closed session) end the program as a
+# close does, with 128 + the signal; a run under way (here awaiting a data connection that
+# never comes) is logged with its step, and its test file removed.
+"$scripted" "$port" impostor >"$work/scripted.log" 2>&1 &
+scripted_pid=$!
+for _ in $(seq 50); do grep -q listening "$work/scripted.log" && break; sleep 0.1; done
+for ending in TERM HUP; do
+  "$test_port_program" &
+  pid=$!
+  window=$(wait_window "$pid" '^Lumvik Hastighedstest$')
+  [ -n "$window" ] && press "$window" space
+  for _ in $(seq 100); do [ -e "$XDG_CACHE_HOME/lumvik-hastighed/200Ktest.rnd" ] && break; sleep 0.1; done
+  check "SIG$ending: a run is under way" '[ -e "$XDG_CACHE_HOME/lumvik-hastighed/200Ktest.rnd" ]'
+  kill -"$ending" "$pid"
+  wait_exit "$pid"
+  expected=$((128 + $(kill -l "$ending")))
+  check "SIG$ending ends the program with status $expected (got $status)" '[ "$status" = "$expected" ]'
+  check "SIG$ending: no test file is left" '[ ! -e "$XDG_CACHE_HOME/lumvik-hastighed/200Ktest.rnd" ]'
+  check "SIG$ending: the run is logged with its step" \
+    'tail -n 1 "$XDG_CACHE_HOME/lumvik-hastighed/runs.log" | grep -q "^failed in download 200Ktest.rnd: code 16"'
+done
+"$program" &
+pid=$!
+wait_window "$pid" '^Lumvik Hastighedstest$' >/dev/null
+kill -TERM "$pid"
+wait_exit "$pid"
+check "SIGTERM ends an idle program with status 143 (got $status)" '[ "$status" = 143 ]'
 
 LD_PRELOAD=$shim "$program" &
 pid=$!

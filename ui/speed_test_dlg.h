@@ -40,6 +40,9 @@ class CSpeedTestDlg : public CDialog, public CProgressSink, public CTestRunListe
   void FinishTest();
   // A close request: stops a running test at its next report and ends the dialog.
   void OnClose();
+  // The session ends, and the process with it: a running test is recorded and cleaned up
+  // at once, then the dialog ends as by a close.
+  void OnEndSession();
   // A system command; 16 to 31 open the About box.
   void OnSysCommand(UINT nID, long lParam);
   // Draws the icon when minimised.
@@ -86,6 +89,7 @@ class CSpeedTestDlg : public CDialog, public CProgressSink, public CTestRunListe
   void OnCharHook(wxKeyEvent& event);
 
   wxIconBundle m_appIcons;
+  CTestRun* m_pRun = nullptr;  // the test under way
 
   wxDECLARE_EVENT_TABLE();
 };

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Windows program under Wine, driven from outside through Win32 as a user's tools
 # would: a whole run against vsftpd, the failure text for a refused log-in and for a data
-# connection from a foreign address, the local test files gone, exit status 0; then the
-# installer: silent install, the installed program starts and ends, silent uninstall, and
-# nothing of ours left in the prefix.
+# connection from a foreign address, the local test files gone, exit status 0; a second
+# start; the session's end during a run; then the installer: silent install, the installed
+# program starts and ends, silent uninstall, and nothing of ours left in the prefix.
 #   windows_program_test.sh WINDOWS_BUILD_DIR PORT SCRIPTED_SERVER SOURCE_DIR
 set -uo pipefail
 build=$1
@@ -119,6 +119,20 @@ check "a close ends the dialog within 1 s ($closed_ms ms) and the program with s
   '[ -n "$closed_ms" ] && [ "$closed_ms" -lt 1000 ] && [ "$status" = 0 ]'
 check "the log names the step" \
   'grep -q "^failed in download 200Ktest.rnd: code 16, .*while waiting for the data connection" "$ours/runs.log"'
+
+# The session ends (log-off, shutdown) while the run waits: Windows ends the process soon
+# after, yet the run is logged with its step and its test file is gone.
+"$wine" "$build/lumvik-hastighed.exe" &
+pid=$!
+probe wait-window "Lumvik Hastighedstest" 60
+probe click 1000
+probe wait-text 1005 "Tester download" 10
+"$wine" wineboot --end-session --force
+wait_exit "$pid"
+check "the session's end ends the program ($status)" '[ "$status" != timeout ]'
+check "the run is logged as ended with the session" \
+  '[ "$(tail -n 1 "$ours/runs.log")" = "failed in download 200Ktest.rnd: the session ended" ]'
+check "and its test file is gone" '[ ! -e "$ours/200Ktest.rnd" ]'
 kill "$scripted_pid"
 scripted_pid=""
 
