@@ -1,5 +1,6 @@
 #include "speedtest/run_history.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -35,32 +36,61 @@ bool AddToHistory(const std::string& history, const std::string& lines, std::str
   return ReplaceOwnFile(history, updated, failure);
 }
 
-// The file beside `history` where lines wait that could not be written.
-std::string PendingLinesPath(const std::string& history) {
-  return history + ".pending";
+// Where lines wait that could not be written: beside the history, or, when that fails too
+// (its disk is full), beside the run log, which may lie on another disk.
+std::vector<std::string> WaitingPlaces(const std::string& history, const std::string& log) {
+  std::vector<std::string> places{history + ".pending"};
+  if (log.empty()) return places;
+  const std::string besideLog =
+      log.substr(0, log.find_last_of(kPathSeparator) + 1) + "results.csv.pending";
+  if (besideLog != places.front()) places.push_back(besideLog);
+  return places;
 }
 
-// Writes the lines that wait beside the history, then `line`; what cannot be written now
-// waits for the next run. Returns what failed; empty when all went in.
-std::string AddLinesToHistory(const std::string& history, const std::string& line) {
-  const std::string pending = PendingLinesPath(history);
+// `lines` in the order of their time, which each begins with.
+std::string InOrderOfTime(const std::string& lines) {
+  std::vector<std::string> each;
+  for (std::size_t at = 0; at < lines.size();) {
+    const std::size_t end = std::min(lines.find('\n', at), lines.size());
+    each.push_back(lines.substr(at, end - at) + "\n");
+    at = end + 1;
+  }
+  std::sort(each.begin(), each.end());
+  std::string ordered;
+  for (const std::string& line : each) ordered += line;
+  return ordered;
+}
+
+// Writes the lines that wait, then `line`; what cannot be written now waits for the next
+// run. Returns what failed; empty when all went in.
+std::string AddLinesToHistory(const std::string& history, const std::string& log,
+                              const std::string& line) {
+  const std::vector<std::string> places = WaitingPlaces(history, log);
   std::string waiting;
   std::string failure;
-  const bool read = ReadOwnFile(pending, &waiting, &failure);
+  bool read = true;
+  for (const std::string& place : places) {
+    std::string lines;
+    read = read && ReadOwnFile(place, &lines, &failure);
+    waiting += lines;
+  }
   if (read && waiting.empty() && line.empty()) return std::string();
-  if (read && AddToHistory(history, waiting + line, &failure)) {
-    if (!waiting.empty() && !RemoveOwnFile(pending, &failure)) {
+  if (read && AddToHistory(history, InOrderOfTime(waiting) + line, &failure)) {
+    for (const std::string& place : places) {
       // Kept, the lines would go in twice: emptied, they go in never again.
-      ReplaceOwnFile(pending, std::string(), &failure);
+      if (!RemoveOwnFile(place, &failure)) ReplaceOwnFile(place, std::string(), &failure);
     }
     return std::string();
   }
   const std::string problem = "the history could not be written (" + failure + ")";
   if (line.empty()) return problem;
   std::string keptFailure;
-  if (!AppendOwnFile(pending, line, &keptFailure))
-    return problem + "; nor kept (" + keptFailure + ")";
-  return problem + "; the run's line waits in " + pending + " for the next run";
+  for (const std::string& place : places) {
+    if (AppendOwnFile(place, line, &keptFailure)) {
+      return problem + "; the run's line waits in " + place + " for the next run";
+    }
+  }
+  return problem + "; nor kept (" + keptFailure + ")";
 }
 
 }  // namespace
@@ -84,7 +114,7 @@ std::string KeepRunRecord(const CRunRecord& record, bool echo) {
     problems.push_back("the run log could not be written (" + failure + ")");
   }
   const std::string historyProblem =
-      history.empty() ? "no private folder for the history" : AddLinesToHistory(history, line);
+      history.empty() ? "no private folder for the history" : AddLinesToHistory(history, log, line);
   // Lines of earlier runs that still wait do not make this run's record incomplete.
   if (!line.empty() && !historyProblem.empty()) problems.push_back(historyProblem);
   std::string joined;

@@ -159,6 +159,48 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
         check("the next run writes the waiting line first, then its own",
               status == 0 and json.loads(out)["recorded"] and len(history) == before + 8 and
               not os.path.exists(history_file + ".pending"), (len(history), before, err))
+        if not under_wine and subprocess.run(["unshare", "-rm", "true"]).returncode == 0:
+            # A full disk under the history (a small tmpfs of the test's own): nothing half
+            # written, the line waits beside the run log, and the next run writes both.
+            full = f"{work}/full"
+            os.makedirs(full)
+            # A history of exactly one page: the next line needs a page that is not there.
+            page = open(history_file).readline()
+            row = "2026-01-01T00:00:00Z,{},1.2,2.0,2.4,2Mtest.rnd,,3,0.1\n"
+            while len(page) + 2 * len(row.format(1)) < 4096:
+                page += row.format(1)
+            page += row.format("1" * (4096 - len(page) - len(row.format(""))))
+            with open(f"{work}/page.csv", "w") as out:
+                out.write(page)
+            script = f"{work}/full-disk.sh"
+            with open(script, "w") as out:
+                out.write(f"""set -e
+mount -t tmpfs -o size=256k tmpfs {full}
+mkdir -p {full}/lumvik-hastighed
+cp {work}/page.csv {full}/lumvik-hastighed/results.csv
+dd if=/dev/zero of={full}/filler bs=4k 2>/dev/null || true
+XDG_DATA_HOME={full} {cli} --json --server 127.0.0.1:{port} >{work}/full-1.json 2>{work}/full-1.err
+cp {full}/lumvik-hastighed/results.csv {work}/full-1.csv
+rm {full}/filler
+XDG_DATA_HOME={full} {cli} --json --server 127.0.0.1:{port} >{work}/full-2.json
+cp {full}/lumvik-hastighed/results.csv {work}/full-2.csv
+""")
+            done = subprocess.run(["unshare", "-rm", "bash", script], env=env,
+                                  capture_output=True, timeout=120)
+            before = page
+            first = json.loads(open(f"{work}/full-1.json").read() or "{}")
+            err = open(f"{work}/full-1.err").read()
+            check("a full disk: recorded false, the history untouched, the line kept elsewhere",
+                  done.returncode == 0 and first.get("recorded") is False and
+                  open(f"{work}/full-1.csv").read() == before and
+                  f"waits in {cache}/results.csv.pending" in err, (done.stderr, first, err))
+            after = open(f"{work}/full-2.csv").read()
+            added = after[len(before):].splitlines()
+            check("room again: the next run writes the kept line, then its own",
+                  after.startswith(before) and len(added) == 2 and
+                  added[0].split(",")[1] == f"{first['download']['raw_kbps']:.1f}" and
+                  json.loads(open(f"{work}/full-2.json").read())["recorded"] and
+                  not os.path.exists(f"{cache}/results.csv.pending"), added)
         if not under_wine:
             with open("/dev/full", "w") as full:
                 done = subprocess.run(command("--server", f"127.0.0.1:{port}"), env=env,
