@@ -145,15 +145,28 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
         added = open(history_file).read().splitlines()[before:]
         check("the history gained one line per run", len(added) == 6, added)
 
-        # A history that cannot be written now: the line waits beside it for the next run.
-        os.rename(history_file, history_file + ".kept")
-        os.mkdir(history_file)
+        # A history that cannot be written now (on Windows held open by a program that
+        # shares it with nobody, as a spreadsheet does; on Linux a folder in its place):
+        # the line waits beside it for the next run.
+        if under_wine:
+            probe = os.path.join(os.path.dirname(cli), "tests", "win32_probe.exe")
+            holder = subprocess.Popen([wine, probe, "hold", history_file.replace(
+                f"{work}/prefix/drive_c", "C:").replace("/", "\\"), "60"], env=env,
+                stdout=subprocess.PIPE)
+            holder.stdout.readline()
+        else:
+            os.rename(history_file, history_file + ".kept")
+            os.mkdir(history_file)
         status, out, err = run("--json", "--server", f"127.0.0.1:{port}", env=env)
         check("a history that cannot be written: recorded false, the cause on stderr",
               status == 0 and json.loads(out)["recorded"] is False and
               "the run was not recorded" in err and "waits in" in err, (status, out, err))
-        os.rmdir(history_file)
-        os.rename(history_file + ".kept", history_file)
+        if under_wine:
+            holder.kill()
+            holder.wait()
+        else:
+            os.rmdir(history_file)
+            os.rename(history_file + ".kept", history_file)
         status, out, err = run("--json", "--server", f"127.0.0.1:{port}", env=env)
         history = open(history_file).read().splitlines()
         check("the next run writes the waiting line first, then its own",

@@ -16,6 +16,8 @@
 //   win32_probe sizes                          prints "ID WIDTH HEIGHT" of each control
 //   win32_probe answers SECONDS                prints how many of one look a second the
 //                                              dialog answered within 1 s
+//   win32_probe hold PATH SECONDS              opens PATH shared with nobody, says "held",
+//                                              and keeps it so until killed or SECONDS end
 //   win32_probe minimize                       minimises the dialog
 //   win32_probe state                          prints how many windows have the dialog's
 //                                              title, and "minimised" or "shown"
@@ -97,6 +99,17 @@ int main() {
     for (int i = 2; i < argc; ++i) line += std::string(" ") + argv[i];
     std::fprintf(log, "%s\n", line.c_str());
     std::fclose(log);
+    return 0;
+  }
+  if (command == "hold" && argc == 4) {
+    // As a spreadsheet holds a file it has open.
+    HANDLE file = ::CreateFileW(Widen(argv[2]).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::printf("held\n");
+    std::fflush(stdout);
+    ::Sleep(static_cast<DWORD>(std::atoi(argv[3])) * 1000);
+    ::CloseHandle(file);
     return 0;
   }
   if (command == "wait-window" && argc == 4) {
