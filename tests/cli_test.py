@@ -128,6 +128,11 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
                   "Testresultat" in text, repr(text[:300]))
         status, _, err = run("--quiet", "--server", f"127.0.0.1:{port}", env=env)
         check("--quiet: nothing on stderr", status == 0 and err == "", err)
+        status, _, _ = run("-4", "--server", f"127.0.0.1:{port}", env=env)
+        failed, out, _ = run("--json", "-6", "--server", f"127.0.0.1:{port}", env=env)
+        check("-4 reaches an IPv4 server; -6 finds no IPv6 address for it",
+              status == 0 and failed == 1 and
+              json.loads(out)["error"]["step"] == "log-in as anonymous", (status, failed, out))
 
         # Runs started together take the line one after another, and each is recorded.
         before = len(open(history_file).read().splitlines())

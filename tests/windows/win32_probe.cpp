@@ -93,13 +93,21 @@ int main() {
     // Started as the browser: records the page it was asked to open.
     wchar_t folder[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH, folder);
-    FILE* log = ::_wfopen((std::wstring(folder) + L"browser.log").c_str(), L"ab");
-    if (!log) return 1;
+    // Pages open in processes of their own, which may log at the same moment: an append
+    // with FILE_APPEND_DATA alone is one write at the end, so no line overwrites another.
+    const HANDLE log = ::CreateFileW((std::wstring(folder) + L"browser.log").c_str(),
+                                     FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE) return 1;
     std::string line = std::to_string(argc - 1) + "|" + command;
     for (int i = 2; i < argc; ++i) line += std::string(" ") + argv[i];
-    std::fprintf(log, "%s\n", line.c_str());
-    std::fclose(log);
-    return 0;
+    line += "\n";
+    DWORD written = 0;
+    const bool logged =
+        ::WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+        written == line.size();
+    ::CloseHandle(log);
+    return logged ? 0 : 1;
   }
   if (command == "hold" && argc == 4) {
     // As a spreadsheet holds a file it has open.
