@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/browser_command.h"
+#include "ui/browser_command.h"
 
 namespace {
 

@@ -11,9 +11,14 @@
 #include "kernel/sockets.h"
 #include "res/resource.h"
 #include "res/strings.h"
+#include "ui/link_static.h"
 #include "ui/speed_test_dlg.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CSpeedTestApp);
+
+CSpeedTestApp::CSpeedTestApp() {
+  SetBrowserPathForLinks(&m_strBrowserPath);
+}
 
 bool CSpeedTestApp::InitInstance() {
   // A second dialog would measure the line beside the first: the first comes forward.

@@ -11,6 +11,8 @@ class CSpeedTestApp : public wxApp {
   // Returns false: no main loop follows.
   bool InitInstance();
 
+  CSpeedTestApp();
+
   bool OnInit() override { return true; }
   // Runs InitInstance instead of a main loop; the process then ends with this status.
   int OnRun() override;

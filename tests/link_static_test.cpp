@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/about_dlg.h"
-#include "app/browser_command.h"
+#include "ui/about_dlg.h"
+#include "ui/browser_command.h"
 #include "app/browser_lookup.h"
 #include "app/speed_test_app.h"
 #include "kernel/directories.h"

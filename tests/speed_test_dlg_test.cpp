@@ -14,7 +14,7 @@
 #include <regex>
 #include <set>
 
-#include "app/about_dlg.h"
+#include "ui/about_dlg.h"
 #include "kernel/directories.h"
 #include "kernel/local_file.h"
 #include "kernel/private_folder.h"

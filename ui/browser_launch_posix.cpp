@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/browser_command.h"
+#include "ui/browser_command.h"
 #include "ui/browser_launch.h"
 
 bool OpenWithBrowser(const std::string& browser, const std::string& url) {

@@ -1,6 +1,5 @@
 #include "ui/link_static.h"
 
-#include "app/speed_test_app.h"
 #include "res/dialog_templates.h"
 #include "ui/browser_launch.h"
 #include "ui/link_accessible.h"
@@ -8,8 +7,13 @@
 namespace {
 
 const wxColour kLinkColour(0, 0, 153);
+const std::string* g_browserPath = nullptr;
 
 }  // namespace
+
+void SetBrowserPathForLinks(const std::string* path) {
+  g_browserPath = path;
+}
 
 CLinkStatic::CLinkStatic(wxWindow* parent, int id, const wxString& text, const wxPoint& position,
                          const wxSize& size)
@@ -61,7 +65,7 @@ void CLinkStatic::CtlColor() {
 }
 
 void CLinkStatic::OnClicked() {
-  OpenWithBrowser(theApp.m_strBrowserPath, UrlFor(GetLabel().utf8_string()));
+  OpenWithBrowser(g_browserPath ? *g_browserPath : std::string(), UrlFor(GetLabel().utf8_string()));
 }
 
 bool CLinkStatic::OnSetCursor(wxSetCursorEvent& event) {

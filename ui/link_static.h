@@ -46,3 +46,7 @@ class CLinkStatic : public LinkStaticBase {
   void OnLeftUp(wxMouseEvent& event);
   void OnSetCursorEvent(wxSetCursorEvent& event);
 };
+
+// Where a click finds the browser's path: the application's own, which it hands over when it
+// is made (a pointer, so that the path it looks up later is the one used). None: no browser.
+void SetBrowserPathForLinks(const std::string* path);

@@ -5,10 +5,10 @@
 #include <wx/menu.h>
 #include <wx/settings.h>
 
-#include "app/about_dlg.h"
 #include "kernel/directories.h"
 #include "res/resource.h"
 #include "res/strings.h"
+#include "ui/about_dlg.h"
 #include "ui/icons.h"
 #include "ui/minimised_icon.h"
 #include "ui/system_menu.h"

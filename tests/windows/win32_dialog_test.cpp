@@ -17,7 +17,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/about_dlg.h"
+#include "ui/about_dlg.h"
 #include "app/speed_test_app.h"
 #include "res/dialog_templates.h"
 #include "res/resource.h"

@@ -1,4 +1,4 @@
-#include "app/browser_command.h"
+#include "ui/browser_command.h"
 
 namespace {
 

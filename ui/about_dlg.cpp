@@ -1,4 +1,4 @@
-#include "app/about_dlg.h"
+#include "ui/about_dlg.h"
 
 CAboutDlg::CAboutDlg() : CDialog(kAboutDialogTemplate, nullptr) {}
 
