@@ -13,7 +13,7 @@
 #include "speedtest/run_constants.h"
 #include "speedtest/run_record.h"
 #include "speedtest/speed_readout.h"
-#include "speedtest/test_run.h"
+#include "speedtest/run.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "kernel/types.h"
-#include "speedtest/test_run.h"
+#include "speedtest/run.h"
 
 // The run as one JSON object: its time, server, attempts, round trip, both directions and
 // the product; a failed run as {"error": {...}, "failure_text": ...}; both say whether the

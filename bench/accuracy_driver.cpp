@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "speedtest/test_run.h"
+#include "speedtest/run.h"
 
 namespace {
 

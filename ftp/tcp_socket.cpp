@@ -189,6 +189,29 @@ std::shared_ptr<Lookup> StartLookup(const std::string& host, INTERNET_PORT port,
 // fails sooner.
 constexpr long long kNextAttemptAfterMs = 250;
 
+enum class ConnectStart { kMade, kGoing, kFailed };
+
+// Starts a connection of `socket` to `address`; kFailed puts the system's words in `failure`.
+ConnectStart StartConnect(SocketHandle socket, const sockaddr_storage& address,
+                          std::string* failure) {
+  if (socket_api::Connect(socket, address) == 0) return ConnectStart::kMade;
+  const int error = socket_api::LastError();
+  const Failure kind = socket_api::Classify(error);
+  if (kind == Failure::kInProgress || kind == Failure::kWouldBlock) return ConnectStart::kGoing;
+  *failure = socket_api::ErrorText(error);
+  return ConnectStart::kFailed;
+}
+
+// Waits up to `waitMs` for one of the connecting `sockets`: its index, or -1 at the time-out
+// or when a signal cut the wait short.
+int WaitForConnecting(const std::vector<SocketHandle>& sockets, long long waitMs) {
+  const int ready = socket_api::PollConnecting(sockets, static_cast<int>(std::max(0LL, waitMs)));
+  if (ready == -2 && socket_api::Classify(socket_api::LastError()) != Failure::kInterrupted) {
+    ThrowSystemError("poll");
+  }
+  return ready < 0 ? -1 : ready;
+}
+
 }  // namespace
 
 TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int family, int timeoutMs,
@@ -237,16 +260,10 @@ TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses
     if (next < addresses.size() && (now >= nextAt || attempts.empty())) {
       const sockaddr_storage& address = addresses[next++];
       Attempt attempt{TcpSocket(NewStreamSocket(address.ss_family), waitSink), Clock::now()};
-      nextAt = now;
-      if (socket_api::Connect(attempt.socket.m_socket, address) == 0) return made(attempt);
-      const int error = socket_api::LastError();
-      const Failure failure = socket_api::Classify(error);
-      if (failure == Failure::kInProgress || failure == Failure::kWouldBlock) {
-        attempts.push_back(std::move(attempt));
-        nextAt = now + kNextAttemptAfterMs;
-      } else {
-        lastFailure = socket_api::ErrorText(error);
-      }
+      const ConnectStart started = StartConnect(attempt.socket.m_socket, address, &lastFailure);
+      if (started == ConnectStart::kMade) return made(attempt);
+      if (started == ConnectStart::kGoing) attempts.push_back(std::move(attempt));
+      nextAt = started == ConnectStart::kGoing ? now + kNextAttemptAfterMs : now;
       continue;
     }
     if (attempts.empty()) {
@@ -257,15 +274,11 @@ TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses
       AskToGoOn(waitSink, "the connection to the server");
       nextAsk = now + kWaitSliceMs;
     }
-    long long until = std::min(deadline, nextAsk);
-    if (next < addresses.size()) until = std::min(until, nextAt);
+    const long long until =
+        std::min({deadline, nextAsk, next < addresses.size() ? nextAt : deadline});
     std::vector<SocketHandle> handles;
     for (const Attempt& attempt : attempts) handles.push_back(attempt.socket.m_socket);
-    const int ready =
-        socket_api::PollConnecting(handles, static_cast<int>(std::max(0LL, until - now)));
-    if (ready == -2 && socket_api::Classify(socket_api::LastError()) != Failure::kInterrupted) {
-      ThrowSystemError("poll");
-    }
+    const int ready = WaitForConnecting(handles, until - now);
     if (ready < 0) continue;
     const auto done = attempts.begin() + ready;
     const int result = socket_api::ConnectOutcome(done->socket.m_socket);

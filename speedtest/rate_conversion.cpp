@@ -81,3 +81,18 @@ std::string ResultText(const CRateRecord& download, const CRateRecord& upload) {
   }
   return text;
 }
+
+std::string TierName(const CRateRecord& record) {
+  const std::size_t first = record.tier.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : record.tier.substr(first);
+}
+
+std::string ProductTiers(const CRateRecord& download, const CRateRecord& upload) {
+  if (!download.matched || !upload.matched) return std::string();
+  return TierName(download) + "/" + TierName(upload);
+}
+
+std::string ProductName(const CRateRecord& download, const CRateRecord& upload) {
+  const std::string tiers = ProductTiers(download, upload);
+  return tiers.empty() ? tiers : "Lumvik Bredbånd " + tiers;
+}

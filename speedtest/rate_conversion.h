@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "speedtest/run_constants.h"
+
 // One direction's measurement within a test run.
 struct CRateRecord {
   double raw = 0.0;        // kbit/s (1 kbit = 1024 bits) from the nominal size and the time
@@ -12,9 +14,9 @@ struct CRateRecord {
   std::string tier;  // written only by a successful match
 };
 
-// The nominal sizes that rates are computed from, in kbit.
-constexpr double kSmallFileKbit = 1600.0;   // "200Ktest.rnd", 204800 bytes
-constexpr double kLargeFileKbit = 16384.0;  // "2Mtest.rnd", 2097152 bytes
+// The nominal sizes that rates are computed from, in kbit of 1024 bits: 1600 and 16384.
+constexpr double kSmallFileKbit = kSmallTestFileBytes / 128.0;
+constexpr double kLargeFileKbit = kLargeTestFileBytes / 128.0;
 
 // The double nearest to 20/17.
 constexpr double kConversionFactor = 1.1764705882352942;
@@ -35,3 +37,10 @@ bool MatchUploadTier(int index, std::string& tierText);
 
 // The whole text for the status field at the end of a run.
 std::string ResultText(const CRateRecord& download, const CRateRecord& upload);
+
+// A tier's text without the blank that pads three-digit download tiers.
+std::string TierName(const CRateRecord& record);
+// "8192/512" for a run whose both directions matched; empty otherwise.
+std::string ProductTiers(const CRateRecord& download, const CRateRecord& upload);
+// "Lumvik Bredbånd 8192/512" for a run whose both directions matched; empty otherwise.
+std::string ProductName(const CRateRecord& download, const CRateRecord& upload);

@@ -41,11 +41,6 @@ std::string Format(const char* format, double a, double b) {
   return text;
 }
 
-std::string Trimmed(const std::string& tier) {
-  const std::size_t first = tier.find_first_not_of(' ');
-  return first == std::string::npos ? std::string() : tier.substr(first);
-}
-
 // A field of the history as its reader takes it: no separator or line end inside.
 std::string CsvField(const std::string& text) {
   for (char c : text) {
@@ -107,9 +102,7 @@ void CRunRecord::RoundTrip(double ms) {
 
 void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload,
                           const std::string& downloadFile, int attempts, double rttMs) {
-  const std::string tier = download.matched && upload.matched
-                               ? Trimmed(download.tier) + "/" + Trimmed(upload.tier)
-                               : std::string();
+  const std::string tier = ProductTiers(download, upload);
   m_log += "result: download " +
            Format("%.1f kbit/s (converted %.1f)", download.raw, download.converted) + ", upload " +
            Format("%.1f kbit/s (converted %.1f)", upload.raw, upload.converted) + ", tier " +

@@ -14,7 +14,6 @@
 #include <regex>
 #include <set>
 
-#include "ui/about_dlg.h"
 #include "kernel/directories.h"
 #include "kernel/local_file.h"
 #include "kernel/private_folder.h"
@@ -24,6 +23,7 @@
 #include "tests/support/test_point.h"
 #include "tests/support/test_sockets.h"
 #include "tests/support/window_test_env.h"
+#include "ui/about_dlg.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {
@@ -448,6 +448,31 @@ TEST(DialogModalTest, CloseRequestDuringATransferStopsItAndEndsTheDialog) {
   EXPECT_EQ(dlg.transfers[0].bytes.size(), 11u);  // the report after the close said stop
   EXPECT_EQ(Label(&dlg, IDC_INFO_TEXT), kFailureText);
   EXPECT_TRUE(dlg.FindWindow(IDC_TEST_BUTTON)->IsEnabled());
+}
+
+// The session ends in the middle of a transfer, and the system ends the process soon after:
+// the run is logged and its test files are gone at once, before it unwinds, and what it
+// does after that adds nothing to the log.
+TEST(DialogModalTest, SessionEndDuringATransferRecordsTheRunAtOnce) {
+  SetTickSource(&ScriptedTicks);
+  ClockedDlg dlg;
+  dlg.durationsMs = {1000, 9600, 3700};
+  std::string logAtTheEnd;
+  dlg.onReport = [&](const ClockedDlg::Transfer&, DWORD bytes) {
+    if (bytes != 10 * 4096) return;
+    dlg.OnEndSession();
+    logAtTheEnd = ReadWholeFile(RunLogPath());
+  };
+  dlg.CallAfter([&] { dlg.OnTestButton(); });
+  EXPECT_EQ(dlg.DoModal(), wxID_CANCEL);
+  SetTickSource(nullptr);
+
+  const std::string ended = "failed in download 200Ktest.rnd: the session ended\n";
+  ASSERT_GE(logAtTheEnd.size(), ended.size());
+  EXPECT_EQ(logAtTheEnd.substr(logAtTheEnd.size() - ended.size()), ended);
+  EXPECT_EQ(ReadWholeFile(RunLogPath()), logAtTheEnd);
+  EXPECT_FALSE(FileExists(PrivateCacheDirectory() + "/200Ktest.rnd"));
+  EXPECT_EQ(Label(&dlg, IDC_INFO_TEXT), kFailureText);
 }
 
 // While the run waits for the network (a silent log-in, a data connection a firewall

@@ -10,7 +10,7 @@
 
 #include "ftp/progress_sink.h"
 #include "kernel/types.h"
-#include "speedtest/test_run.h"
+#include "speedtest/run.h"
 #include "ui/dialog.h"
 #include "ui/link_static.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "speedtest/run_constants.h"
-#include "speedtest/test_run.h"
+#include "speedtest/run.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {

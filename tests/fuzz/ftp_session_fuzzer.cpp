@@ -12,7 +12,7 @@
 
 #include "ftp/ftp_exception.h"
 #include "kernel/tick_count.h"
-#include "speedtest/test_run.h"
+#include "speedtest/run.h"
 #include "tests/fuzz/fake_network.h"
 
 namespace {

@@ -3,6 +3,7 @@
 // end (the dialog, the command line, the accuracy lab) drives it and shows what it tells.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ftp/internet_session.h"
@@ -11,6 +12,7 @@
 #include "kernel/types.h"
 #include "speedtest/rate_conversion.h"
 
+class CFtpClient;
 class CRunRecord;
 
 // The text a front end shows for a run that failed, whatever the failure.
@@ -93,6 +95,22 @@ class CTestRun : private CProgressSink {
   // Makes sure the folder is private and takes the line from other runs, waiting for it
   // while one holds it; throws the failure path's CFTPException when it cannot.
   void TakeTheLine(CRunRecord& record);
+  // The run's steps, in their order; each failure throws the failure path's exception.
+  void LogIn(CFtpClient& client, CTestOutcome& outcome);
+  // Up to three attempts, each measuring the directions that matched no tier yet.
+  void RunAttempts(CFtpClient& client, CTestOutcome& outcome);
+  // The small file and, when it took under 6.0 s, the large one; then the download's tier.
+  void MeasureDownload(CFtpClient& client, CTestOutcome& outcome);
+  void MeasureUpload(CFtpClient& client, CTestOutcome& outcome);
+  // One transfer of `file`, logged with its bytes and time; throws unless it moved the
+  // whole file (`bytes`).
+  void Transfer(RunStage stage, const char* file, DWORD bytes, int attempt,
+                const std::function<void()>& move);
+  // The last transfer into `measurement`.
+  void Measured(CMeasurement& measurement, const char* file) const;
+  // The failure path's outcome: `code` and `cause` as a front end shows them, `logged` as
+  // the run log tells it, at the step under way.
+  void Failed(int code, const std::string& cause, const std::string& logged, CTestOutcome& outcome);
   // Removes the test files while the run holds the line, keeps the record and frees the
   // line; once only. Returns what kept the run from its record.
   std::string Conclude();
@@ -101,7 +119,8 @@ class CTestRun : private CProgressSink {
   std::string m_server;
   INTERNET_PORT m_port;
   CTestRunListener* m_pListener;
-  CRunRecord* m_pRecord = nullptr;  // the run's record until it is kept
+  CRunRecord* m_pRecord = nullptr;  // the record of the run under way
+  bool m_bConcluded = false;        // its record is kept, its test files gone
   // Held until the record is kept: two runs at once would each measure part of the line,
   // and one's clean-up would delete the other's test files.
   CFolderLock m_line;
@@ -110,8 +129,3 @@ class CTestRun : private CProgressSink {
   DWORD m_lastBytes = 0;
   double m_lastSeconds = 0.0;
 };
-
-// "Lumvik Bredbånd 8192/512" for a run whose both directions matched; empty otherwise.
-std::string ProductName(const CRateRecord& download, const CRateRecord& upload);
-// A tier's text without the blank that pads three-digit download tiers.
-std::string TierName(const CRateRecord& record);
