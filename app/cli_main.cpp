@@ -10,10 +10,10 @@
 #include "kernel/directories.h"
 #include "kernel/running.h"
 #include "kernel/sockets.h"
+#include "speedtest/run.h"
 #include "speedtest/run_constants.h"
 #include "speedtest/run_record.h"
 #include "speedtest/speed_readout.h"
-#include "speedtest/run.h"
 
 namespace {
 
@@ -54,12 +54,12 @@ class ProgressLine : public CTestRunListener {
     Draw(0, 0.0, true);
   }
 
-  bool OnProgress(DWORD bytes, double seconds) override {
+  bool ReportProgress(DWORD bytes, double seconds) override {
     Draw(bytes, seconds, false);
     return Interrupted();
   }
 
-  bool OnWait() override { return !Interrupted(); }
+  bool ReportWaiting() override { return Interrupted(); }
 
   // Leaves the terminal's line empty for what follows.
   void Clear() {

@@ -14,8 +14,7 @@ namespace {
 class Silent : public CTestRunListener {
  public:
   void OnStage(RunStage, const char*, DWORD, int) override {}
-  bool OnProgress(DWORD, double) override { return false; }
-  bool OnWait() override { return true; }
+  bool ReportProgress(DWORD, double) override { return false; }
 };
 
 std::string TierOrNone(const CRateRecord& record) {

@@ -1,5 +1,6 @@
-// What a transfer needs of the window that owns it: a place for its progress reports, and
-// a way to let the window's pending events run between chunks.
+// What a transfer and a network wait need of whoever started them: a place for the
+// progress reports, a way to let a window's pending events run, and a stop. Every answer
+// that can stop is true to stop, as the window's abort flag is.
 #pragma once
 
 #include <string>
@@ -8,22 +9,21 @@
 
 class CProgressSink {
  public:
-  // Bytes moved and seconds spent so far in the transfer under way; true asks it to stop.
+  // After each chunk: bytes moved and seconds spent so far in the transfer under way;
+  // true asks it to stop.
   virtual bool ReportProgress(DWORD bytes, double seconds) = 0;
-  // Asked at least every 100 ms while the log-in or a transfer waits for the network, so
-  // that the window stays alive; false ends the wait as a stop of the user's. By default it
-  // pumps and goes on.
-  virtual bool KeepWaiting();
+  // After each report that did not stop the transfer: dispatches every event that waits
+  // and returns, never waiting for one. Nothing to do without a window.
+  virtual void PumpMessages() {}
+  // At least every 100 ms while the log-in or a transfer waits for the network; true asks
+  // the wait to stop. By default it pumps and goes on.
+  virtual bool ReportWaiting() {
+    PumpMessages();
+    return false;
+  }
   // A remark on the transfer under way, for the run's log.
-  virtual void NoteTransfer(const std::string& note);
+  virtual void NoteTransfer(const std::string&) {}
 
  protected:
   ~CProgressSink() = default;
 };
-
-// Dispatches every window event that is waiting and returns; never waits for one.
-void PumpMessages();
-
-// Installs the window's pump behind PumpMessages; nullptr leaves nothing to pump.
-using MessagePump = void (*)();
-void SetMessagePump(MessagePump pump);

@@ -14,8 +14,8 @@ class SendStateProbe {
   virtual long long NowMs() = 0;
   // Gives the processor away for about `microseconds`.
   virtual void Pause(int microseconds) = 0;
-  // Asked at least every kWaitSliceMs; false stops the wait.
-  virtual bool KeepWaiting() = 0;
+  // Asked at least every kWaitSliceMs; true stops the wait.
+  virtual bool ReportWaiting() = 0;
 
  protected:
   ~SendStateProbe() = default;
@@ -53,7 +53,7 @@ SendWaitEnd WaitForSendState(SendStateProbe& probe, Reached reached, int timeout
     const long long now = probe.NowMs();
     if (now - start >= timeoutMs) ThrowSendWaitTimeout(what);
     if (now >= nextAsk) {
-      if (!probe.KeepWaiting()) ThrowWaitCancelled(what);
+      if (probe.ReportWaiting()) ThrowWaitCancelled(what);
       nextAsk = now + kWaitSliceMs;
     }
     probe.Pause(now - start < kShortPausesForMs ? kShortPauseUs : kLongPauseUs);

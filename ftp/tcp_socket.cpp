@@ -51,7 +51,7 @@ in6_addr AsIpv6(const sockaddr_storage& address) {
 
 // Between the slices of a wait: stops it when `sink` (null asks nobody) says so.
 void AskToGoOn(CProgressSink* sink, const char* what) {
-  if (sink && !sink->KeepWaiting()) ThrowWaitCancelled(what);
+  if (sink && sink->ReportWaiting()) ThrowWaitCancelled(what);
 }
 
 }  // namespace
@@ -66,8 +66,8 @@ class TcpSocket::Probe : public SendStateProbe {
   }
   long long NowMs() override { return socket_api::NowMs(); }
   void Pause(int microseconds) override { socket_api::Pause(microseconds); }
-  bool KeepWaiting() override {
-    return !m_socket.m_pWaitSink || m_socket.m_pWaitSink->KeepWaiting();
+  bool ReportWaiting() override {
+    return m_socket.m_pWaitSink && m_socket.m_pWaitSink->ReportWaiting();
   }
 
  private:

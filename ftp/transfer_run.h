@@ -21,8 +21,8 @@ struct ChunkStep {
 
 // Runs `step` (a callable returning ChunkStep) until the transfer ends. Each step's time
 // comes from the tick counter, whole, and is added up in seconds; after each step that
-// asks for it, `owner` hears the bytes and seconds so far and the window's events are
-// pumped. Throws the abort (code 16) when the owner asks to stop.
+// asks for it, `owner` hears the bytes and seconds so far and pumps its window's events. Throws the
+// abort (code 16) when the owner asks to stop.
 template <typename Step>
 void RunTimedChunks(CProgressSink* owner, Step step) {
   DWORD bytes = 0;
@@ -37,7 +37,7 @@ void RunTimedChunks(CProgressSink* owner, Step step) {
     if (owner->ReportProgress(bytes, elapsed)) {
       throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted);
     }
-    PumpMessages();
+    owner->PumpMessages();
     if (moved.last) return;
   }
 }

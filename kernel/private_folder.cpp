@@ -5,7 +5,7 @@
 
 CFolderLock::Result CFolderLock::Take(const std::string& path, int timeoutMs,
                                       const std::function<void()>& onBusy,
-                                      const std::function<bool()>& keepWaiting,
+                                      const std::function<bool()>& stopWaiting,
                                       std::string* failure) {
   Release();
   bool failed = false;
@@ -14,7 +14,7 @@ CFolderLock::Result CFolderLock::Take(const std::string& path, int timeoutMs,
   onBusy();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    if (!keepWaiting()) return Result::kStopped;
+    if (stopWaiting()) return Result::kStopped;
     if (std::chrono::steady_clock::now() >= deadline) return Result::kTimedOut;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (TryTake(path, failure, &failed)) return Result::kTaken;

@@ -22,10 +22,10 @@ class CFolderLock {
   ~CFolderLock() { Release(); }
 
   // Takes the lock on `path` (made, mode 0600, when missing; a link there is refused). While
-  // another holder has it: `onBusy` once, then `keepWaiting` every 100 ms (false stops the
+  // another holder has it: `onBusy` once, then `stopWaiting` every 100 ms (true stops the
   // wait), for at most `timeoutMs`. kFailed puts the system's words in `failure`.
   Result Take(const std::string& path, int timeoutMs, const std::function<void()>& onBusy,
-              const std::function<bool()>& keepWaiting, std::string* failure);
+              const std::function<bool()>& stopWaiting, std::string* failure);
   void Release();
   bool Held() const { return m_handle != kNone; }
 

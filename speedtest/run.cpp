@@ -50,11 +50,15 @@ CTestRun::CTestRun(std::string folder, std::string server, INTERNET_PORT port,
 bool CTestRun::ReportProgress(DWORD bytes, double seconds) {
   m_lastBytes = bytes;
   m_lastSeconds = seconds;
-  return m_pListener->OnProgress(bytes, seconds);
+  return m_pListener->ReportProgress(bytes, seconds);
 }
 
-bool CTestRun::KeepWaiting() {
-  return m_pListener->OnWait();
+void CTestRun::PumpMessages() {
+  m_pListener->PumpMessages();
+}
+
+bool CTestRun::ReportWaiting() {
+  return m_pListener->ReportWaiting();
 }
 
 void CTestRun::NoteTransfer(const std::string& note) {
@@ -76,7 +80,7 @@ void CTestRun::TakeTheLine(CRunRecord& record) {
   };
   switch (m_line.Take(
       LocalFile(m_folder, kLineLockFile), kLineWaitMs, waiting,
-      [&] { return m_pListener->OnWait(); }, &failure)) {
+      [&] { return m_pListener->ReportWaiting(); }, &failure)) {
     case CFolderLock::Result::kTaken:
       return;
     case CFolderLock::Result::kStopped:

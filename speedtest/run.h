@@ -26,17 +26,14 @@ enum class RunStage {
   kUpload,
 };
 
-// What the run tells its front end.
-class CTestRunListener {
+// What the run tells its front end: each stage, and what a transfer tells its sink (each
+// chunk, the pumping, each slice of a wait, true to stop). The waits for the line and for
+// the network ask the same ReportWaiting.
+class CTestRunListener : public CProgressSink {
  public:
   // A stage begins. `file` is the file that moves (null for the others), `expectedBytes`
   // its size, `attempt` the attempt under way (0 during the log-in).
   virtual void OnStage(RunStage stage, const char* file, DWORD expectedBytes, int attempt) = 0;
-  // After each chunk of a transfer: the bytes and seconds so far; true asks the run to stop.
-  virtual bool OnProgress(DWORD bytes, double seconds) = 0;
-  // At least every 100 ms while the run waits for the network, for a window to pump its
-  // events; false asks the run to stop.
-  virtual bool OnWait() = 0;
 
  protected:
   ~CTestRunListener() = default;
@@ -89,8 +86,10 @@ class CTestRun : private CProgressSink {
   void SetIpVersion(IpVersion version) { m_ipVersion = version; }
 
  private:
+  // The transfers' sink: the listener's, with the last report kept and the remarks logged.
   bool ReportProgress(DWORD bytes, double seconds) override;
-  bool KeepWaiting() override;
+  void PumpMessages() override;
+  bool ReportWaiting() override;
   void NoteTransfer(const std::string& note) override;
   // Makes sure the folder is private and takes the line from other runs, waiting for it
   // while one holds it; throws the failure path's CFTPException when it cannot.

@@ -206,7 +206,7 @@ TEST_F(LocalFileTest, FolderLockHasOneHolderAndBoundedWaiters) {
   std::string failure;
   int busy = 0;
   const auto onBusy = [&] { ++busy; };
-  const auto forever = [] { return true; };
+  const auto forever = [] { return false; };
   CFolderLock holder;
   ASSERT_EQ(holder.Take(path, 0, onBusy, forever, &failure), CFolderLock::Result::kTaken);
   EXPECT_TRUE(PrivateToTheUser(path));
@@ -215,7 +215,7 @@ TEST_F(LocalFileTest, FolderLockHasOneHolderAndBoundedWaiters) {
   EXPECT_EQ(busy, 1);
   int asked = 0;
   EXPECT_EQ(waiter.Take(
-                path, 60000, onBusy, [&] { return ++asked < 3; }, &failure),
+                path, 60000, onBusy, [&] { return ++asked >= 3; }, &failure),
             CFolderLock::Result::kStopped);
   EXPECT_EQ(asked, 3);
   EXPECT_FALSE(waiter.Held());

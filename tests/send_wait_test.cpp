@@ -29,9 +29,9 @@ class FakeLine : public SendStateProbe {
     elapsedUs += microseconds;
     now = elapsedUs / 1000;
   }
-  bool KeepWaiting() override {
+  bool ReportWaiting() override {
     ++asks;
-    return now < stopAtMs;
+    return now >= stopAtMs;
   }
 
   bool canTell = true;

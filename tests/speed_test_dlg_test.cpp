@@ -503,9 +503,10 @@ TEST(DialogModalTest, WindowAnswersDuringNetworkWaitsAndACloseEndsThem) {
     CFolderLock otherRun;
     std::string failure;
     if (c.lineTaken) {
-      ASSERT_EQ(otherRun.Take(
-                    PrivateCacheDirectory() + "/run.lock", 0, [] {}, [] { return true; }, &failure),
-                CFolderLock::Result::kTaken);
+      ASSERT_EQ(
+          otherRun.Take(
+              PrivateCacheDirectory() + "/run.lock", 0, [] {}, [] { return false; }, &failure),
+          CFolderLock::Result::kTaken);
     }
     std::string shownWhileWaiting;
     int answers = 0;

@@ -1,6 +1,7 @@
 // The live readout of the transfer under way: the dialog's side of each progress report.
 #include "speedtest/speed_readout.h"
 #include "ui/speed_test_dlg.h"
+#include "ui/windowing.h"
 
 bool CSpeedTestDlg::ReportProgress(DWORD bytes, double seconds) {
   UpdateData(true);
@@ -9,4 +10,8 @@ bool CSpeedTestDlg::ReportProgress(DWORD bytes, double seconds) {
   m_progress.SetPos(static_cast<int>(ProgressPosition(bytes, m_expectedBytes)));
   UpdateData(false);
   return m_abort;
+}
+
+void CSpeedTestDlg::PumpMessages() {
+  PumpWindowMessages();
 }

@@ -12,7 +12,6 @@
 #include "ui/icons.h"
 #include "ui/minimised_icon.h"
 #include "ui/system_menu.h"
-#include "ui/windowing.h"
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(CSpeedTestDlg, CDialog)
@@ -40,12 +39,9 @@ CSpeedTestDlg::CSpeedTestDlg(wxWindow* parent)
   m_appIcons = LoadIconBundle(IDR_MAINFRAME);
   m_appIcon = m_appIcons.GetIcon(kLargeIconPixels);
   m_abort = false;
-  SetMessagePump(&PumpWindowMessages);
 }
 
-CSpeedTestDlg::~CSpeedTestDlg() {
-  SetMessagePump(nullptr);
-}
+CSpeedTestDlg::~CSpeedTestDlg() = default;
 
 void CSpeedTestDlg::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);

@@ -8,13 +8,12 @@
 
 #include <string>
 
-#include "ftp/progress_sink.h"
 #include "kernel/types.h"
 #include "speedtest/run.h"
 #include "ui/dialog.h"
 #include "ui/link_static.h"
 
-class CSpeedTestDlg : public CDialog, public CProgressSink, public CTestRunListener {
+class CSpeedTestDlg : public CDialog, public CTestRunListener {
  public:
   explicit CSpeedTestDlg(wxWindow* parent = nullptr);
   ~CSpeedTestDlg() override;
@@ -22,12 +21,12 @@ class CSpeedTestDlg : public CDialog, public CProgressSink, public CTestRunListe
   // Shows the rate and position of the transfer under way, keeps its seconds in
   // m_elapsedSeconds and returns m_abort.
   bool ReportProgress(DWORD bytes, double seconds) override;
-
-  // The run's stages become the dialog's texts; its chunks, the readout and the bar; its
-  // waits pump the window, and a close request stops it.
+  // Between chunks and wait slices: the window's pending events run.
+  void PumpMessages() override;
+  // A wait's slice: pumps, and returns m_abort.
+  bool ReportWaiting() override;
+  // The run's stages become the dialog's texts.
   void OnStage(RunStage stage, const char* file, DWORD expectedBytes, int attempt) override;
-  bool OnProgress(DWORD bytes, double seconds) override;
-  bool OnWait() override;
 
   // A click on the test button: runs a whole test unless one is running.
   void OnTestButton();

@@ -3,8 +3,8 @@
 // texts, button, bar and readout.
 #include <cstring>
 
-#include "speedtest/run_constants.h"
 #include "speedtest/run.h"
+#include "speedtest/run_constants.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {
@@ -65,13 +65,9 @@ void CSpeedTestDlg::OnStage(RunStage stage, const char* file, DWORD expectedByte
   m_expectedBytes = expectedBytes;
 }
 
-bool CSpeedTestDlg::OnProgress(DWORD bytes, double seconds) {
-  return ReportProgress(bytes, seconds);
-}
-
-bool CSpeedTestDlg::OnWait() {
+bool CSpeedTestDlg::ReportWaiting() {
   PumpMessages();
-  return !m_abort;
+  return m_abort;
 }
 
 void CSpeedTestDlg::ShowFailure() {

@@ -28,14 +28,14 @@ DWORD VirtualTicks() {
 class User : public CTestRunListener {
  public:
   void OnStage(RunStage, const char*, DWORD, int) override {}
-  bool OnProgress(DWORD, double) override {
+  bool ReportProgress(DWORD, double) override {
     ++m_reports;
     return Closed();
   }
-  bool OnWait() override {
+  bool ReportWaiting() override {
     if (fake_network::NowMs() > kLongestSessionMs) __builtin_trap();  // a wait without end
     ++m_reports;
-    return !Closed();
+    return Closed();
   }
 
  private:
