@@ -10,6 +10,10 @@ foreach(name ftp_reply_test rate_conversion_test run_record_test send_wait_test)
   target_link_options(${name} PRIVATE -static)
   add_test(NAME ${name} COMMAND ${name})
 endforeach()
+add_executable(run_test run_test.cpp)
+target_link_libraries(run_test PRIVATE lumvik_core_fake_network gtest_main)
+target_link_options(run_test PRIVATE -static)
+add_test(NAME run_test COMMAND run_test)
 
 # The FTP client over Winsock against the scripted server, in-process.
 find_package(Threads REQUIRED)

@@ -41,6 +41,13 @@ namespace fake_network {
 // Starts a new session on `script` (which must outlive it) at virtual time 0.
 void StartSession(const std::uint8_t* data, std::size_t size);
 
+// For tests that script a case by name: the `decision` bytes are read first for the nth
+// (from 1) answer to `key` (a verb, "GREETING", "RETR END" or "STOR END") and what follows
+// from it; and the transfers' data take `ms` each, in their order, whatever the script says.
+// Both last until the next session starts.
+void ScriptAnswer(const std::string& key, int nth, std::vector<std::uint8_t> decision);
+void TimeTransfers(std::vector<long long> ms);
+
 // Whether this local file write is the one that fails.
 bool FailLocalWrite();
 

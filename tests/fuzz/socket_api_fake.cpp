@@ -43,7 +43,7 @@ struct Transfer {
   bool resetHalfway = false;   // RETR
   bool readsAll = true;        // STOR
   bool resetsAtLimit = false;  // STOR
-  int dataSocket = -1;
+  SocketHandle dataSocket = kNoSocket;
   long long durationMs = 0;  // virtual time the data takes, spent at its end
   bool durationSpent = false;
 };
@@ -54,13 +54,13 @@ struct Network {
   std::size_t at = 0;
   long long nowUs = 0;
   int lastError = 0;
-  int nextHandle = 100;
+  SocketHandle nextHandle = 100;
   int closeAfterReports = 0;
   int family = AF_INET;
   unsigned short nextPort = 40000;
-  std::map<int, FakeSocket> sockets;
+  std::map<SocketHandle, FakeSocket> sockets;
   // The control connection.
-  int control = -1;
+  SocketHandle control = kNoSocket;
   std::string fromClient;
   std::string toClient;
   long long toClientAt = 0;  // when what is in toClient arrives
@@ -77,7 +77,22 @@ struct Network {
   bool cannotTellAcknowledged = false;
   bool noUnsentBound = false;
 
-  std::uint8_t Byte() { return at < size ? script[at++] : 0; }
+  // A test's own decisions: for the nth answer to a key, bytes read before the script's;
+  // and the virtual time each transfer's data takes, in place of the script's.
+  std::map<std::pair<std::string, int>, std::vector<std::uint8_t>> answers;
+  std::map<std::string, int> answered;
+  std::vector<std::uint8_t> ahead;
+  std::vector<long long> transferMs;
+  std::size_t transfers = 0;
+
+  std::uint8_t Byte() {
+    if (!ahead.empty()) {
+      const std::uint8_t byte = ahead.front();
+      ahead.erase(ahead.begin());
+      return byte;
+    }
+    return at < size ? script[at++] : 0;
+  }
   long long NowMs() const { return nowUs / 1000; }
   void Advance(long long ms) { nowUs += ms * 1000; }
 };
@@ -111,6 +126,8 @@ void StartTransfer(bool retrieve);
 // script decides.
 void Answer(const std::string& key) {
   if (g_net.closed || g_net.reset || g_net.silent) return;
+  const auto scripted = g_net.answers.find({key, ++g_net.answered[key]});
+  if (scripted != g_net.answers.end()) g_net.ahead = scripted->second;
   std::string reply = ExpectedReply(key);
   long long delayMs = 0;
   const std::uint8_t decision = g_net.Byte();
@@ -166,6 +183,8 @@ void StartTransfer(bool retrieve) {
   t.retrieve = retrieve;
   const std::uint8_t arrival = g_net.Byte();
   t.durationMs = (arrival >> 3) * 250LL;
+  if (g_net.transfers < g_net.transferMs.size()) t.durationMs = g_net.transferMs[g_net.transfers];
+  ++g_net.transfers;
   switch (arrival % 8) {
     case 5:
       t.impostorFirst = true;
@@ -204,7 +223,7 @@ void EndTransfer() {
   Transfer& t = g_net.transfer;
   if (!t.active) return;
   t.active = false;
-  t.dataSocket = -1;
+  t.dataSocket = kNoSocket;
   const std::size_t before = g_net.toClient.size();
   Answer(t.retrieve ? "RETR END" : "STOR END");
   // Anything but a completion, or nothing at all, fails the transfer.
@@ -216,7 +235,9 @@ void Command(const std::string& line) {
   g_net.commands.push_back(line);
   const std::string verb = line.substr(0, line.find(' '));
   // A command while a transfer is open: the server forgets the transfer.
-  if (g_net.transfer.active && g_net.transfer.dataSocket < 0) g_net.transfer.active = false;
+  if (g_net.transfer.active && g_net.transfer.dataSocket == kNoSocket) {
+    g_net.transfer.active = false;
+  }
   Answer(verb);
 }
 
@@ -259,7 +280,7 @@ long long ReadyAt(SocketHandle handle, FakeSocket& socket, bool forWriting) {
       return g_net.toClient.empty() ? kNever : std::max(now, g_net.toClientAt);
     case Kind::kListener:
       return !forWriting && g_net.transfer.active && g_net.transfer.arrivals > 0 &&
-                     g_net.transfer.dataSocket < 0
+                     g_net.transfer.dataSocket == kNoSocket
                  ? now
                  : kNever;
     case Kind::kData: {
@@ -288,6 +309,14 @@ void StartSession(const std::uint8_t* data, std::size_t size) {
   g_net.failingWrite = system & 0x0f;
   g_net.cannotTellAcknowledged = (system & 0x10) != 0;
   g_net.noUnsentBound = (system & 0x20) != 0;
+}
+
+void ScriptAnswer(const std::string& key, int nth, std::vector<std::uint8_t> decision) {
+  g_net.answers[{key, nth}] = std::move(decision);
+}
+
+void TimeTransfers(std::vector<long long> ms) {
+  g_net.transferMs = std::move(ms);
 }
 
 bool FailLocalWrite() {
@@ -356,13 +385,13 @@ bool Resolve(const std::string& host, unsigned short, int, std::vector<sockaddr_
 SocketHandle NewStreamSocket(int family) {
   FakeSocket socket;
   socket.family = family;
-  const int handle = g_net.nextHandle++;
+  const SocketHandle handle = g_net.nextHandle++;
   g_net.sockets[handle] = socket;
   return handle;
 }
 
 void Close(SocketHandle handle) {
-  if (handle == g_net.control) g_net.control = -1;
+  if (handle == g_net.control) g_net.control = kNoSocket;
   if (g_net.transfer.active && handle == g_net.transfer.dataSocket) EndTransfer();
   g_net.sockets.erase(handle);
 }
@@ -442,7 +471,7 @@ SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer) {
     Fail(EBADF);
     return kNoSocket;
   }
-  if (!t.active || t.arrivals == 0 || t.dataSocket >= 0) {
+  if (!t.active || t.arrivals == 0 || t.dataSocket != kNoSocket) {
     Fail(EAGAIN);
     return kNoSocket;
   }
@@ -452,7 +481,7 @@ SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer) {
   data.kind = Kind::kData;
   data.family = g_net.family;
   data.impostor = impostor;
-  const int handle = g_net.nextHandle++;
+  const SocketHandle handle = g_net.nextHandle++;
   g_net.sockets[handle] = data;
   if (!impostor) t.dataSocket = handle;
   *peer = ServerAddress(impostor);

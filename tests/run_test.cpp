@@ -1,0 +1,305 @@
+// The run's policy without a window or a server: the in-memory FTP server and network of
+// the session fuzzer play each case on a virtual clock, and the test reads back what the
+// server was asked, what the front end was told, the outcome and the record.
+#include "speedtest/run.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "ftp/ftp_exception.h"
+#include "kernel/directories.h"
+#include "kernel/tick_count.h"
+#include "tests/fuzz/fake_network.h"
+
+namespace {
+
+constexpr char kServer[] = "fake.test";
+DWORD g_tickBase = 0;
+
+DWORD VirtualTicks() {
+  return g_tickBase + static_cast<DWORD>(fake_network::NowMs());
+}
+
+// The front end: what it was told, as lines, and a stop after so many reports.
+class Listener : public CTestRunListener {
+ public:
+  void OnStage(RunStage stage, const char* file, DWORD expectedBytes, int attempt) override {
+    switch (stage) {
+      case RunStage::kWaitForLine:
+        return told.push_back("wait");
+      case RunStage::kLogIn:
+        return told.push_back("log-in");
+      case RunStage::kNewAttempt:
+        return told.push_back("attempt " + std::to_string(attempt));
+      case RunStage::kDownload:
+      case RunStage::kUpload:
+        told.push_back((stage == RunStage::kUpload ? "up " : "down ") + std::string(file) + " " +
+                       std::to_string(expectedBytes));
+    }
+  }
+  bool ReportProgress(DWORD, double) override { return ++reports == stopAfterReports; }
+
+  std::vector<std::string> told;
+  int reports = 0;
+  int stopAfterReports = 0;
+};
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The transfer commands the server was asked, without the ports.
+std::vector<std::string> Transfers() {
+  std::vector<std::string> transfers;
+  for (const std::string& command : fake_network::Commands()) {
+    if (command.rfind("RETR ", 0) == 0 || command.rfind("STOR ", 0) == 0) {
+      transfers.push_back(command);
+    }
+  }
+  return transfers;
+}
+
+const std::string kSmall = "RETR 200Ktest.rnd";
+const std::string kLarge = "RETR 2Mtest.rnd";
+const std::string kUp = "STOR 200Ktest.rnd";
+
+class RunTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+#ifndef _WIN32
+    // The record goes into a folder of the test's own, never into the user's history.
+    static const std::string home =
+        (std::filesystem::temp_directory_path() / ("lumvik-run-test-" + std::to_string(getpid())))
+            .string();
+    std::filesystem::remove_all(home);
+    ::setenv("XDG_CACHE_HOME", (home + "/cache").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+#endif
+    SetTickSource(&VirtualTicks);
+  }
+  static void TearDownTestSuite() {
+    SetTickSource(nullptr);
+  }
+
+  // One run over the fake network, each transfer taking `ms` in turn; `script` sets the
+  // server's further decisions before it starts.
+  CTestOutcome Run(
+      std::vector<long long> ms, const std::function<void()>& script = [] {}) {
+    fake_network::StartSession(nullptr, 0);
+    fake_network::TimeTransfers(std::move(ms));
+    script();
+    CTestRun run("fake-folder", kServer, 21, &listener);
+    run.EchoLog(false);
+    CTestOutcome outcome = run.Run();
+    EXPECT_EQ(fake_network::OpenSockets(), 0);
+    EXPECT_EQ(fake_network::LocalFileCount(), 0u);  // no test file left behind
+    fake_network::ForgetLocalFiles();
+    return outcome;
+  }
+
+  // This run's part of the run log.
+  static std::string LoggedRun(const CTestOutcome& outcome) {
+    const std::string log = ReadText(RunLogPath());
+    const std::size_t start = log.rfind("== " + outcome.time);
+    return start == std::string::npos ? "no run at " + outcome.time + " in:\n" + log
+                                      : log.substr(start);
+  }
+
+  Listener listener;
+};
+
+// The worked example: 2048/512 in one attempt, the tick counter wrapping during the first
+// transfer; the whole command sequence, the record and the history line.
+TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
+  g_tickBase = 0xFFFFFFFFu - 499;
+  const CTestOutcome outcome = Run({1000, 9600, 3700});
+  g_tickBase = 0;
+  const std::vector<std::string> expected = {"USER anonymous",
+                                             "PASS ip@lumvik.dk",
+                                             "PWD",
+                                             "CWD /pub/",
+                                             "TYPE I",
+                                             "PORT",
+                                             kSmall,
+                                             "CWD /pub/",
+                                             "TYPE I",
+                                             "PORT",
+                                             kLarge,
+                                             "CWD /pub/upload/",
+                                             "TYPE I",
+                                             "PORT",
+                                             kUp,
+                                             "QUIT"};
+  std::vector<std::string> commands = fake_network::Commands();
+  for (std::string& command : commands) {
+    if (command.rfind("PORT ", 0) == 0) command = "PORT";
+  }
+  EXPECT_EQ(commands, expected);
+  EXPECT_EQ(listener.told,
+            (std::vector<std::string>{"log-in", "down 200Ktest.rnd 204800",
+                                      "down 2Mtest.rnd 2097152", "up 200Ktest.rnd 204800"}));
+  ASSERT_TRUE(outcome.finished) << outcome.errorCause;
+  EXPECT_EQ(outcome.attempts, 1);
+  EXPECT_EQ(outcome.server, "fake.test:21");
+  EXPECT_EQ(outcome.download.file, "2Mtest.rnd");
+  EXPECT_DOUBLE_EQ(outcome.download.seconds, 9.6);
+  EXPECT_DOUBLE_EQ(outcome.upload.seconds, 3.7);
+  EXPECT_EQ(outcome.resultText,
+            "Testresultat\n\n"
+            "Test af download:  2007 kbit/s (omregnet fra 1706 kbit/s)\n"
+            "Test af upload:       508 kbit/s (omregnet fra  432 kbit/s)\n\n"
+            "Testresultatet passer til Lumvik Bredbånd 2048/512");
+  EXPECT_TRUE(std::regex_match(
+      outcome.historyLine, std::regex("20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z,1706\\.7,2007\\.8,"
+                                      "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1,[0-9]+\\.[0-9]\n")))
+      << outcome.historyLine;
+  EXPECT_EQ(outcome.recordProblem, "");
+  const std::string history = ReadText(ResultHistoryPath());
+  EXPECT_NE(history.find("\n" + outcome.historyLine), std::string::npos) << history;
+
+  const std::string logged = LoggedRun(outcome);
+  EXPECT_NE(logged.find("test run against fake.test port 21"), std::string::npos) << logged;
+  EXPECT_NE(logged.find("download 200Ktest.rnd: 204800 bytes in 1000 ms\n"
+                        "download 2Mtest.rnd\ndownload 2Mtest.rnd: 2097152 bytes in 9600 ms\n"
+                        "upload 200Ktest.rnd\nupload 200Ktest.rnd: 204800 bytes in 3700 ms\n"
+                        "result: download 1706.7 kbit/s (converted 2007.8), upload 432.4 kbit/s "
+                        "(converted 508.7), tier 2048/512, attempts 1\n"),
+            std::string::npos)
+      << logged;
+  EXPECT_EQ(logged.find("ip@lumvik.dk"), std::string::npos);
+}
+
+// Below 6.0 s the large file follows and its time alone makes the rate; at 6.0 s and over
+// the small file's time does. The large file's 9600 ms and the upload's 3700 ms match.
+TEST_F(RunTest, LargeFileOnlyAfterASmallDownloadUnderSixSeconds) {
+  struct Case {
+    long long smallMs;
+    bool large;
+    const char* download;  // the result text's download line
+  };
+  for (const Case& c : {Case{5999, true, "2007 kbit/s (omregnet fra 1706 kbit/s)"},
+                        Case{6000, false, "313 kbit/s (omregnet fra  266 kbit/s)"},
+                        Case{6001, false, "313 kbit/s (omregnet fra  266 kbit/s)"}}) {
+    SCOPED_TRACE(c.smallMs);
+    listener.told.clear();
+    const CTestOutcome outcome =
+        Run(c.large ? std::vector<long long>{c.smallMs, 9600, 3700}
+                    : std::vector<long long>{c.smallMs, 3700, c.smallMs, c.smallMs});
+    ASSERT_TRUE(outcome.finished) << outcome.errorCause;
+    EXPECT_EQ(Transfers().at(1), c.large ? kLarge : kUp);
+    EXPECT_EQ(outcome.download.file, c.large ? "2Mtest.rnd" : "200Ktest.rnd");
+    EXPECT_NE(outcome.resultText.find(c.download), std::string::npos) << outcome.resultText;
+  }
+}
+
+// A direction that matched no tier is measured again, up to three attempts; one that
+// matched is not. The last attempt's figures stand.
+TEST_F(RunTest, OnlyTheUnmatchedDirectionIsMeasuredAgain) {
+  struct Case {
+    std::vector<long long> ms;
+    std::vector<std::string> transfers;
+    std::vector<std::string> told;
+    const char* result;
+  };
+  const Case cases[] = {
+      {{1000, 9600, 1000, 1100, 1200},
+       {kSmall, kLarge, kUp, kUp, kUp},
+       {"log-in", "down 200Ktest.rnd 204800", "down 2Mtest.rnd 2097152", "up 200Ktest.rnd 204800",
+        "attempt 2", "up 200Ktest.rnd 204800", "attempt 3", "up 200Ktest.rnd 204800"},
+       "Test af download:  2007 kbit/s (omregnet fra 1706 kbit/s)\n"
+       "Test af upload:      1568 kbit/s (omregnet fra 1333 kbit/s)"},
+      // Each attempt's download has its own six-second rule.
+      {{1000, 1000, 3700, 7000, 2000, 1000},
+       {kSmall, kLarge, kUp, kSmall, kSmall, kLarge},
+       {"log-in", "down 200Ktest.rnd 204800", "down 2Mtest.rnd 2097152", "up 200Ktest.rnd 204800",
+        "attempt 2", "down 200Ktest.rnd 204800", "attempt 3", "down 200Ktest.rnd 204800",
+        "down 2Mtest.rnd 2097152"},
+       "Test af download:  19275 kbit/s (omregnet fra 16384 kbit/s)\n"
+       "Test af upload:       508 kbit/s (omregnet fra  432 kbit/s)"},
+      {{6000, 1000, 6000, 1100, 6000, 1200},
+       {kSmall, kUp, kSmall, kUp, kSmall, kUp},
+       {"log-in", "down 200Ktest.rnd 204800", "up 200Ktest.rnd 204800", "attempt 2",
+        "down 200Ktest.rnd 204800", "up 200Ktest.rnd 204800", "attempt 3",
+        "down 200Ktest.rnd 204800", "up 200Ktest.rnd 204800"},
+       "Test af download:   313 kbit/s (omregnet fra  266 kbit/s)\n"
+       "Test af upload:      1568 kbit/s (omregnet fra 1333 kbit/s)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.result);
+    listener.told.clear();
+    const CTestOutcome outcome = Run(c.ms);
+    ASSERT_TRUE(outcome.finished) << outcome.errorCause;
+    EXPECT_EQ(Transfers(), c.transfers);
+    EXPECT_EQ(listener.told, c.told);
+    EXPECT_EQ(outcome.attempts, 3);
+    EXPECT_EQ(outcome.resultText, "Testresultat\n\n" + std::string(c.result));
+    // No product: the history line names none.
+    EXPECT_NE(outcome.historyLine.find(",,3,"), std::string::npos) << outcome.historyLine;
+  }
+}
+
+// Every failure takes the failure path: its code, the step it came in and its cause reach
+// the front end and the run log, the history gains nothing, and no test file stays.
+TEST_F(RunTest, EachFailureHasItsCodeStepAndRecord) {
+  struct Case {
+    const char* what;
+    std::function<void()> script;
+    int code;
+    const char* step;
+    const char* cause;
+    int stopAfterReports = 0;
+    bool quits = true;
+  };
+  const auto answer = [](const char* key, int nth, std::vector<std::uint8_t> decision) {
+    return [=] { fake_network::ScriptAnswer(key, nth, decision); };
+  };
+  const Case cases[] = {
+      {"refused log-in", answer("PASS", 1, {12, 20}), CFTPException::kLoginFailed,
+       "log-in as anonymous", "530"},
+      {"small file missing", answer("RETR", 1, {12, 21}), CFTPException::kCannotOpenRemoteFile,
+       "download 200Ktest.rnd", "550"},
+      {"upload refused in the second attempt", answer("STOR", 2, {12, 22}),
+       CFTPException::kCannotOpenRemoteFileForWriting, "upload 200Ktest.rnd", "553"},
+      // 60000 bytes, then the end of the data and 226 as if the file were whole.
+      {"short download", answer("RETR", 1, {0, 0, 0x60, 0xEA, 0}), CFTPException::kUnknown,
+       "download 200Ktest.rnd", "received 60000 of 204800 bytes"},
+      {"large file cut by a reset", answer("RETR", 2, {0, 0, 0, 0, 3}), CFTPException::kUnknown,
+       "download 2Mtest.rnd", ""},
+      // The control connection closes: nobody is left to say QUIT to.
+      {"server gone before the upload", answer("CWD", 3, {13}), CFTPException::kUnknown,
+       "upload 200Ktest.rnd", "the server closed the control connection", 0, false},
+      {"stopped by the user", [] {}, CFTPException::kAborted, "download 2Mtest.rnd",
+       ftp_message::kAborted, 60},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    listener.reports = 0;
+    listener.stopAfterReports = c.stopAfterReports;
+    const std::string historyBefore = ReadText(ResultHistoryPath());
+    // Times that match no upload tier, so that a second attempt follows.
+    const CTestOutcome outcome = Run({1000, 9600, 1100, 1100, 1100}, c.script);
+    EXPECT_FALSE(outcome.finished);
+    EXPECT_EQ(outcome.errorCode, c.code) << outcome.errorCause;
+    EXPECT_EQ(outcome.errorStep, c.step);
+    EXPECT_NE(outcome.errorCause.find(c.cause), std::string::npos) << outcome.errorCause;
+    EXPECT_EQ(outcome.resultText, "");
+    EXPECT_EQ(outcome.historyLine, "");
+    EXPECT_EQ(ReadText(ResultHistoryPath()), historyBefore);
+    EXPECT_EQ(fake_network::Commands().back() == "QUIT", c.quits);
+    const std::string logged = LoggedRun(outcome);
+    EXPECT_NE(logged.find("failed in " + std::string(c.step) + ": code " + std::to_string(c.code)),
+              std::string::npos)
+        << logged;
+  }
+  listener.stopAfterReports = 0;
+}
+
+}  // namespace
