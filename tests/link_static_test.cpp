@@ -1,8 +1,5 @@
-// The link labels, the browser lookup and the About box, on the real dialog.
+// The link labels on the real dialog: their pages, their look, and the browser they start.
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 #include <wx/app.h>
 #include <wx/uiaction.h>
 
@@ -13,16 +10,14 @@
 #include <thread>
 #include <vector>
 
-#include "ui/about_dlg.h"
-#include "ui/browser_command.h"
 #include "app/browser_lookup.h"
 #include "app/speed_test_app.h"
 #include "kernel/directories.h"
 #include "kernel/local_file.h"
 #include "res/resource.h"
-#include "tests/support/file_plants.h"
 #include "tests/support/test_point.h"
 #include "tests/support/window_test_env.h"
+#include "ui/browser_command.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {
@@ -76,10 +71,6 @@ class LinkTest : public ::testing::Test {
 
   std::unique_ptr<CSpeedTestDlg> dlg;
 };
-
-TEST_F(LinkTest, LookupFindsTheUsersDefaultBrowser) {
-  EXPECT_EQ(theApp.m_strBrowserPath, FakeBrowserCommand());
-}
 
 #ifndef _WIN32
 
@@ -175,86 +166,6 @@ TEST_F(LinkTest, PointingHandLoadedAtTheFirstCursorRequest) {
     EXPECT_EQ(request.GetCursor().GetRefData(), link->m_handCursor.GetRefData());
   }
   EXPECT_TRUE(link->m_handCursor.IsOk());
-}
-
-class ProbeTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = WindowTestRoot() + kPathSeparator + "probe" + kPathSeparator;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-  }
-  std::string dir;
-};
-
-TEST_F(ProbeTest, ProbeHoldsThirteenBytesForItsOwnerOnly) {
-#ifdef _WIN32
-  EXPECT_TRUE(WriteBrowserProbe(dir + "tmp.htm"));
-#else
-  const mode_t previous = ::umask(0);
-  EXPECT_TRUE(WriteBrowserProbe(dir + "tmp.htm"));
-  ::umask(previous);
-#endif
-  EXPECT_EQ(ReadWholeFile(dir + "tmp.htm"), "<HTML></HTML>");
-  EXPECT_TRUE(PrivateToTheUser(dir + "tmp.htm"));
-}
-
-TEST_F(ProbeTest, ExistingProbeIsOverwrittenThenDeleted) {
-  WriteWholeFile(dir + "tmp.htm", std::string(5000, 'x'));
-  EXPECT_EQ(FindDefaultBrowser(dir), FakeBrowserCommand());
-  EXPECT_FALSE(FileExists(dir + "tmp.htm"));
-}
-
-TEST_F(ProbeTest, LinkPlantedAtTheProbePathIsNotFollowed) {
-  WriteWholeFile(dir + "victim", "precious");
-  ASSERT_TRUE(PlantLink(dir + "victim", dir + "tmp.htm"));
-  const bool written = WriteBrowserProbe(dir + "tmp.htm");
-  EXPECT_EQ(FindDefaultBrowser(dir), FakeBrowserCommand());
-  EXPECT_EQ(ReadWholeFile(dir + "victim"), "precious");
-#ifndef _WIN32  // Wine shows no reparse point: it writes the link itself, not its target
-  EXPECT_FALSE(written);
-  EXPECT_TRUE(std::filesystem::is_symlink(dir + "tmp.htm"));
-#endif
-  (void)written;
-}
-
-// Windows hands out no temporary path longer than MAX_PATH.
-#ifndef _WIN32
-
-TEST_F(ProbeTest, LongTemporaryPathsAreNeitherCutNorOverflowed) {
-  std::string deep = dir;
-  for (int i = 0; i < 12; ++i) deep += std::string(40, 'd') + "/";
-  std::system(("mkdir -p '" + deep + "'").c_str());
-  ASSERT_GT(deep.size(), 500u);
-  EXPECT_EQ(FindDefaultBrowser(deep), FakeBrowserCommand());
-  EXPECT_FALSE(FileExists(deep + "tmp.htm"));
-}
-#endif
-
-TEST(AboutBoxTest, NamesProductVersionAndEndsOnOkOrEscape) {
-  for (int key : {WXK_RETURN, WXK_ESCAPE}) {
-    CAboutDlg about;
-    EXPECT_EQ(about.GetTitle(), "Om Lumvik Hastighedstest");
-    bool sawVersion = false;
-    for (wxWindow* child : about.GetChildren()) {
-      sawVersion |= child->GetLabel() == "Lumvik Hastighedstest Version 2.0";
-    }
-    EXPECT_TRUE(sawVersion);
-    about.CallAfter([&about, key] {
-      if (key == WXK_RETURN) {
-        wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
-        ok.SetEventObject(about.FindWindow(wxID_OK));
-        about.FindWindow(wxID_OK)->GetEventHandler()->ProcessEvent(ok);
-      } else {
-        wxKeyEvent escape(wxEVT_CHAR_HOOK);
-        escape.m_keyCode = WXK_ESCAPE;
-        escape.SetEventObject(&about);
-        about.GetEventHandler()->ProcessEvent(escape);
-      }
-    });
-    const int result = about.DoModal();
-    EXPECT_TRUE(result == wxID_OK || result == wxID_CANCEL) << result;
-  }
 }
 
 }  // namespace

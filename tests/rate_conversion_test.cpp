@@ -5,9 +5,6 @@
 #include <cmath>
 #include <limits>
 
-#include "speedtest/speed_readout.h"
-#include "ui/minimised_icon.h"
-
 namespace {
 
 CRateRecord Measure(double kbit, double seconds, bool download) {
@@ -113,34 +110,6 @@ TEST(RateConversion, ZeroAndNonsenseTimesHaveDefinedResults) {
   EXPECT_EQ(TruncateToInt(-std::numeric_limits<double>::infinity()), -2147483647 - 1);
   EXPECT_EQ(TruncateToInt(-1.9), -1);
   EXPECT_EQ(TruncateToInt(1e300), 2147483647);
-}
-
-TEST(SpeedReadout, TextsOfTheRate) {
-  EXPECT_EQ(SpeedReadoutText(4096, 0.0), "kbit/s\n    0");
-  EXPECT_EQ(SpeedReadoutText(204800, 2.5), "kbit/s\n  640");
-  EXPECT_EQ(SpeedReadoutText(127, 0.001), "kbit/s\n    0");
-  EXPECT_EQ(SpeedReadoutText(2097152, 4.0), "kbit/s\n 4096");
-  EXPECT_EQ(SpeedReadoutText(1580160, 1.0), "kbit/s\n 12345");
-  EXPECT_EQ(SpeedReadoutText(4096, -1.0), "kbit/s\n    0");
-  EXPECT_EQ(SpeedReadoutText(4096, std::nan("")), "kbit/s\n    0");
-  EXPECT_EQ(SpeedReadoutText(0xFFFFFFFFu, 1e-9), "kbit/s\n 2147483647");
-}
-
-TEST(SpeedReadout, ProgressPositions) {
-  EXPECT_EQ(ProgressPosition(204800, 204800), 100u);
-  EXPECT_EQ(ProgressPosition(4096, 204800), 2u);
-  EXPECT_EQ(ProgressPosition(2047, 204800), 0u);
-  EXPECT_EQ(ProgressPosition(4096, 0), 0u);
-  EXPECT_EQ(ProgressPosition(409600, 204800), 200u);
-}
-
-TEST(MinimisedIcon, CentredWithTheDesignRounding) {
-  const IconOrigin origin = MinimisedIconOrigin(48, 40, 32, 32);
-  EXPECT_EQ(origin.x, 8);
-  EXPECT_EQ(origin.y, 4);
-  const IconOrigin empty = MinimisedIconOrigin(0, 0, 32, 32);
-  EXPECT_EQ(empty.x, -15);
-  EXPECT_EQ(empty.y, -15);
 }
 
 }  // namespace

@@ -4,7 +4,8 @@ set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
-foreach(name ftp_reply_test rate_conversion_test run_record_test send_wait_test)
+foreach(name ftp_reply_test ftp_syntax_test rate_conversion_test speed_readout_test
+    minimised_icon_test run_record_test send_wait_test)
   add_executable(${name} ${name}.cpp)
   target_link_libraries(${name} PRIVATE lumvik_core gtest_main)
   target_link_options(${name} PRIVATE -static)
@@ -63,6 +64,7 @@ set_tests_properties(win32_dialog_test PROPERTIES ENVIRONMENT "LUMVIK_TEST_BROWS
 # browser, registered for web pages.
 lumvik_server_address(lumvik_server_gui_test 127.0.0.1 ${LUMVIK_WINDOWS_TEST_POINT_PORT})
 add_executable(window_test WIN32 speed_test_dlg_test.cpp link_static_test.cpp
+  browser_lookup_test.cpp about_dlg_test.cpp
   support/wx_test_main.cpp support/window_test_env_win32.cpp ${CMAKE_SOURCE_DIR}/res/lumvik.rc)
 target_link_libraries(window_test PRIVATE lumvik_test_support lumvik_window
   lumvik_server_gui_test oleacc ole32 oleaut32)
