@@ -202,9 +202,19 @@ ConnectStart StartConnect(SocketHandle socket, const sockaddr_storage& address,
   return ConnectStart::kFailed;
 }
 
-// Waits up to `waitMs` for one of the connecting `sockets`: its index, or -1 at the time-out
-// or when a signal cut the wait short.
-int WaitForConnecting(const std::vector<SocketHandle>& sockets, long long waitMs) {
+using Clock = std::chrono::steady_clock;
+
+// One address's connection under way, and when it started.
+struct ConnectAttempt {
+  TcpSocket socket;
+  Clock::time_point start;
+};
+
+// Waits up to `waitMs` for one of the `attempts`: its index, or -1 at the time-out or when a
+// signal cut the wait short.
+int WaitForConnecting(const std::vector<ConnectAttempt>& attempts, long long waitMs) {
+  std::vector<SocketHandle> sockets;
+  for (const ConnectAttempt& attempt : attempts) sockets.push_back(attempt.socket.Handle());
   const int ready = socket_api::PollConnecting(sockets, static_cast<int>(std::max(0LL, waitMs)));
   if (ready == -2 && socket_api::Classify(socket_api::LastError()) != Failure::kInterrupted) {
     ThrowSystemError("poll");
@@ -239,18 +249,13 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int fa
 
 TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses,
                                   const std::string& host, int timeoutMs, CProgressSink* waitSink) {
-  using Clock = std::chrono::steady_clock;
-  struct Attempt {
-    TcpSocket socket;
-    Clock::time_point start;
-  };
-  const auto made = [](Attempt& attempt) {
+  const auto made = [](ConnectAttempt& attempt) {
     attempt.socket.m_connectMs =
         std::chrono::duration<double, std::milli>(Clock::now() - attempt.start).count();
     return std::move(attempt.socket);
   };
   const long long deadline = socket_api::NowMs() + timeoutMs;
-  std::vector<Attempt> attempts;
+  std::vector<ConnectAttempt> attempts;
   std::size_t next = 0;
   long long nextAt = socket_api::NowMs();
   long long nextAsk = nextAt + kWaitSliceMs;
@@ -259,7 +264,7 @@ TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses
     const long long now = socket_api::NowMs();
     if (next < addresses.size() && (now >= nextAt || attempts.empty())) {
       const sockaddr_storage& address = addresses[next++];
-      Attempt attempt{TcpSocket(NewStreamSocket(address.ss_family), waitSink), Clock::now()};
+      ConnectAttempt attempt{TcpSocket(NewStreamSocket(address.ss_family), waitSink), Clock::now()};
       const ConnectStart started = StartConnect(attempt.socket.m_socket, address, &lastFailure);
       if (started == ConnectStart::kMade) return made(attempt);
       if (started == ConnectStart::kGoing) attempts.push_back(std::move(attempt));
@@ -276,9 +281,7 @@ TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses
     }
     const long long until =
         std::min({deadline, nextAsk, next < addresses.size() ? nextAt : deadline});
-    std::vector<SocketHandle> handles;
-    for (const Attempt& attempt : attempts) handles.push_back(attempt.socket.m_socket);
-    const int ready = WaitForConnecting(handles, until - now);
+    const int ready = WaitForConnecting(attempts, until - now);
     if (ready < 0) continue;
     const auto done = attempts.begin() + ready;
     const int result = socket_api::ConnectOutcome(done->socket.m_socket);

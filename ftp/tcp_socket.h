@@ -67,6 +67,8 @@ class TcpSocket {
   std::size_t SegmentSize() const;
 
   bool IsOpen() const { return m_socket != kNoSocket; }
+  // The system's socket, for a wait on several at once.
+  SocketHandle Handle() const { return m_socket; }
   sockaddr_storage LocalAddress() const;
   sockaddr_storage PeerAddress() const;
 

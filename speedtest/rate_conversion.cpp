@@ -6,6 +6,9 @@
 
 namespace {
 
+// The provider's product, followed by its tiers.
+constexpr char kProduct[] = "Lumvik Bredbånd ";
+
 struct TierWindow {
   int from;
   int to;
@@ -74,7 +77,9 @@ std::string ResultText(const CRateRecord& download, const CRateRecord& upload) {
   text += "\nTest af upload:      ";
   text += RateLine(upload);
   if (download.matched && upload.matched) {
-    text += "\n\nTestresultatet passer til Lumvik Bredbånd ";
+    // The design's sentence keeps the blank that pads a three-digit download tier.
+    text += "\n\nTestresultatet passer til ";
+    text += kProduct;
     text += download.tier;
     text += "/";
     text += upload.tier;
@@ -94,5 +99,5 @@ std::string ProductTiers(const CRateRecord& download, const CRateRecord& upload)
 
 std::string ProductName(const CRateRecord& download, const CRateRecord& upload) {
   const std::string tiers = ProductTiers(download, upload);
-  return tiers.empty() ? tiers : "Lumvik Bredbånd " + tiers;
+  return tiers.empty() ? tiers : kProduct + tiers;
 }
