@@ -56,6 +56,8 @@ class CSpeedTestDlg : public CDialog, public CTestRunListener {
   DWORD m_expectedBytes = 0;
   double m_elapsedSeconds = 0.0;
   bool m_abort;
+  // The folder of the local test files: the user's private cache folder on either platform,
+  // whatever the name suggests; empty when there is none.
   std::string m_windowsDir;
   CProgressCtrl m_progress;
   CStaticIcon m_emblem;
