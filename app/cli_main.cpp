@@ -98,6 +98,7 @@ struct Options {
   bool csv = false;
   bool header = false;
   bool quiet = false;
+  bool scheduled = false;
   IpVersion ipVersion = IpVersion::kAny;
   std::string server = kTestServer;
   INTERNET_PORT port = kTestServerPort;
@@ -119,6 +120,7 @@ int ParseCommandLine(int argc, char** argv, Options* options) {
       ->needs(csvFlag);
   jsonFlag->excludes(csvFlag);
   app.add_flag("-q,--quiet", options->quiet, "nothing on standard error but errors");
+  app.add_flag("--scheduled", options->scheduled, "a run of the hourly schedule: recorded as such");
   auto* serverOption =
       app.add_option("--server", serverText, "another FTP test point, HOST[:PORT]");
   auto* ipv4Flag = app.add_flag("-4", ipv4, "connect over IPv4 only");
@@ -174,6 +176,7 @@ int main(int argc, char** argv) {
   CTestRun run(PrivateCacheDirectory(), options.server, options.port, &progress);
   run.EchoLog(false);
   run.SetIpVersion(options.ipVersion);
+  run.SetOrigin(options.scheduled ? RunOrigin::kSchedule : RunOrigin::kCli);
   const CTestOutcome outcome = run.Run();
   progress.Clear();
   AfxSocketTerm();

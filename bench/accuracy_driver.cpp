@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   Silent silent;
   CTestRun run(argv[3], argv[1], static_cast<INTERNET_PORT>(std::atoi(argv[2])), &silent);
   run.EchoLog(false);
+  run.SetOrigin(RunOrigin::kCli);
   const CTestOutcome outcome = run.Run();
   if (!outcome.finished) {
     std::fprintf(stderr, "failed: %d in %s: %s\n", outcome.errorCode, outcome.errorStep.c_str(),

@@ -40,6 +40,18 @@ void RemoveLocalFiles(const std::string& folder) {
 
 }  // namespace
 
+const char* OriginName(RunOrigin origin) {
+  switch (origin) {
+    case RunOrigin::kCli:
+      return "cli";
+    case RunOrigin::kSchedule:
+      return "schedule";
+    case RunOrigin::kWindow:
+      break;
+  }
+  return "window";
+}
+
 CTestRun::CTestRun(std::string folder, std::string server, INTERNET_PORT port,
                    CTestRunListener* listener)
     : m_folder(std::move(folder)),
@@ -100,6 +112,7 @@ void CTestRun::TakeTheLine(CRunRecord& record) {
 CTestOutcome CTestRun::Run() {
   CTestOutcome outcome;
   CRunRecord record(std::time(nullptr), m_server, m_port);
+  record.Origin(OriginName(m_origin));
   m_pRecord = &record;
   m_bConcluded = false;
   outcome.time = record.Timestamp();

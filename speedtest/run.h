@@ -26,6 +26,10 @@ enum class RunStage {
   kUpload,
 };
 
+// Who started a run, as its record names it: "window", "cli" or "schedule".
+enum class RunOrigin { kWindow, kCli, kSchedule };
+const char* OriginName(RunOrigin origin);
+
 // What the run tells its front end: each stage, and what a transfer tells its sink (each
 // chunk, the pumping, each slice of a wait, true to stop). The waits for the line and for
 // the network ask the same ReportWaiting.
@@ -84,6 +88,8 @@ class CTestRun : private CProgressSink {
   void EchoLog(bool echo) { m_bEchoLog = echo; }
   // Which of the server's addresses the run may use; any unless told.
   void SetIpVersion(IpVersion version) { m_ipVersion = version; }
+  // Who started the run; the window unless told.
+  void SetOrigin(RunOrigin origin) { m_origin = origin; }
 
  private:
   // The transfers' sink: the listener's, with the last report kept and the remarks logged.
@@ -125,6 +131,7 @@ class CTestRun : private CProgressSink {
   CFolderLock m_line;
   bool m_bEchoLog = true;
   IpVersion m_ipVersion = IpVersion::kAny;
+  RunOrigin m_origin = RunOrigin::kWindow;
   DWORD m_lastBytes = 0;
   double m_lastSeconds = 0.0;
 };

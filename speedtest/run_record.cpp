@@ -1,18 +1,34 @@
 #include "speedtest/run_record.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 const char kResultHeader[] =
     "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
-    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms\n";
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin\n";
 
 namespace {
 
-// The heading line of histories written before the round trip was recorded.
-constexpr char kHeaderWithoutRoundTrip[] =
+// The heading lines of older histories, each a prefix of the current one: before the round
+// trip was recorded, and before the server and the run's origin were.
+constexpr const char* kOlderHeaders[] = {
     "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
-    "upload_converted_kbit_s,download_file,tier,attempts\n";
+    "upload_converted_kbit_s,download_file,tier,attempts",
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms",
+};
+
+// The columns that `heading` lacks, as empty fields to add to each of its rows; empty when
+// it is no older heading.
+std::string MissingFields(const std::string& heading) {
+  for (const char* older : kOlderHeaders) {
+    if (heading != older) continue;
+    const std::string current(kResultHeader);
+    return std::string(std::count(current.begin() + heading.size(), current.end(), ','), ',');
+  }
+  return std::string();
+}
 
 std::string RoundTripText(double ms) {
   if (!(ms >= 0.0)) return std::string();
@@ -68,9 +84,14 @@ std::vector<std::size_t> RunStarts(const std::string& log) {
 }  // namespace
 
 CRunRecord::CRunRecord(std::time_t start, const std::string& server, INTERNET_PORT port)
-    : m_timestamp(Utc(start)) {
+    : m_timestamp(Utc(start)), m_server(server + ":" + std::to_string(port)) {
   m_log = kRunHeading + m_timestamp + " test run against " + server + " port " +
           std::to_string(port) + "\n";
+}
+
+void CRunRecord::Origin(const std::string& origin) {
+  m_origin = origin;
+  m_log += "started from: " + origin + "\n";
 }
 
 void CRunRecord::Step(const std::string& step) {
@@ -111,7 +132,7 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
   m_result = m_timestamp + Format(",%.1f,%.1f", download.raw, download.converted) +
              Format(",%.1f,%.1f", upload.raw, upload.converted) + "," + CsvField(downloadFile) +
              "," + CsvField(tier) + "," + std::to_string(attempts) + "," + RoundTripText(rttMs) +
-             "\n";
+             "," + CsvField(m_server) + "," + CsvField(m_origin) + "\n";
 }
 
 std::string AppendRunToLog(const std::string& log, const std::string& run, std::size_t maxRuns,
@@ -152,19 +173,20 @@ std::string AppendResultLine(const std::string& history, const std::string& line
     }
     return out;
   };
-  const std::string oldHeading(kHeaderWithoutRoundTrip, sizeof kHeaderWithoutRoundTrip - 2);
+  std::string heading = body.substr(0, firstEnd);
+  if (!heading.empty() && heading.back() == '\r') heading.pop_back();
   if (body.empty()) {
     body = withEnds(kResultHeader);
-  } else if (body.compare(0, oldHeading.size(), oldHeading) == 0 &&
-             body.compare(oldHeading.size(), eol.size(), eol) == 0) {
-    // Written before the round trip was recorded: the column joins, empty in the old rows.
+  } else if (const std::string missing = MissingFields(heading); !missing.empty()) {
+    // An older history: the new columns join, empty in its rows.
     std::string widened = withEnds(kResultHeader);
-    for (std::size_t at = oldHeading.size() + eol.size(); at < body.size();) {
+    for (std::size_t at = firstEnd == std::string::npos ? body.size() : firstEnd + 1;
+         at < body.size();) {
       std::size_t end = body.find('\n', at);
       if (end == std::string::npos) end = body.size();
       std::string row = body.substr(at, end - at);
       if (!row.empty() && row.back() == '\r') row.pop_back();
-      if (!row.empty()) widened += row + "," + eol;
+      if (!row.empty()) widened += row + missing + eol;
       at = end + 1;
     }
     body = widened;

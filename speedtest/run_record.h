@@ -15,6 +15,8 @@ class CRunRecord {
   // A run that started at `start` against `server`:`port`.
   CRunRecord(std::time_t start, const std::string& server, INTERNET_PORT port);
 
+  // Who started the run ("window", "cli" or "schedule"), for the log and the history line.
+  void Origin(const std::string& origin);
   // The step now under way ("log-in", "download 200Ktest.rnd", ...).
   void Step(const std::string& step);
   // A remark on the step under way, on a line of its own.
@@ -40,6 +42,8 @@ class CRunRecord {
 
  private:
   std::string m_timestamp;
+  std::string m_server;  // "host:port"
+  std::string m_origin;
   std::string m_step;
   std::string m_log;
   std::string m_result;
@@ -54,5 +58,6 @@ std::string AppendRunToLog(const std::string& log, const std::string& run, std::
                            std::size_t maxBytes);
 // `history` with `lines` added, after the heading line when it is empty, with the line ends
 // the history has (a spreadsheet may have saved it with CRLF and a byte order mark). A
-// history written before the round trip was recorded gains its column, empty in its rows.
+// history written before the round trip, the server or the origin were recorded gains their
+// columns, empty in its rows.
 std::string AppendResultLine(const std::string& history, const std::string& lines);

@@ -95,13 +95,16 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
         check("the rates and the result text agree",
               f"{int(down['converted_kbps'])} kbit/s" in result["result_text"], out)
         history = open(history_file).read().splitlines()
-        check("the history has the run, with its round trip last",
-              history[0].endswith(",rtt_ms") and
-              history[-1].endswith(f",{result['attempts']},{result['rtt_ms']:.1f}"), history)
-        status, out, _ = run("--csv", "--header", "--server", f"127.0.0.1:{port}", env=env)
-        check("--csv --header: the history's heading and one line",
-              status == 0 and out.splitlines()[0] == history[0] and len(out.splitlines()) == 2,
-              out)
+        check("the history has the run, with its round trip, server and origin last",
+              history[0].endswith(",rtt_ms,server,origin") and
+              history[-1].endswith(f",{result['attempts']},{result['rtt_ms']:.1f},"
+                                   f"127.0.0.1:{port},cli"), history)
+        status, out, _ = run("--csv", "--header", "--scheduled", "--server", f"127.0.0.1:{port}",
+                             env=env)
+        check("--csv --header: the history's heading and one line; --scheduled: so recorded",
+              status == 0 and out.splitlines()[0] == history[0] and len(out.splitlines()) == 2 and
+              out.splitlines()[1].endswith(",schedule") and
+              "started from: schedule" in open(f"{cache}/runs.log").read(), out)
 
         # The progress line appears on a terminal only, redrawn in place.
         pid, terminal = pty.fork() if not under_wine else (None, None)

@@ -39,27 +39,35 @@ TEST(RunRecord, FailureCauseAndResultLine) {
   EXPECT_EQ(failed.ResultLine(), "");
 
   CRunRecord finished(0, "h", 21);
+  finished.Origin("schedule");
   CRateRecord download{1706.66, 2007.84, true, " 128"};
   CRateRecord upload{432.4, 508.7, false, ""};
   finished.RoundTrip(23.456);
   finished.Finished(download, upload, "200Ktest.rnd", 3, 23.456);
-  EXPECT_NE(finished.LogText().find("round trip to the server: 23.5 ms\n"), std::string::npos);
+  EXPECT_NE(finished.LogText().find("started from: schedule\nround trip to the server: 23.5 ms\n"),
+            std::string::npos);
   EXPECT_EQ(finished.ResultLine(),
-            "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,200Ktest.rnd,,3,23.5\n");
+            "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,200Ktest.rnd,,3,23.5,h:21,schedule\n");
   EXPECT_EQ(AppendResultLine("", finished.ResultLine()),
             std::string(kResultHeader) + finished.ResultLine());
-  EXPECT_EQ(std::string(kResultHeader).substr(std::string(kResultHeader).size() - 8), ",rtt_ms\n");
+  EXPECT_EQ(std::string(kResultHeader).substr(std::string(kResultHeader).size() - 22),
+            ",rtt_ms,server,origin\n");
 
-  // A history from before the round trip keeps its rows, with that field empty.
+  // A history from before the round trip, or before the server and origin, keeps its rows,
+  // with the new fields empty.
   const std::string oldHeader =
       "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
       "upload_converted_kbit_s,download_file,tier,attempts\n";
   const std::string oldRow = "1970-01-01T00:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,3";
   CRunRecord unmeasured(0, "h", 21);
+  unmeasured.Origin("window");
   unmeasured.Finished(download, upload, "2Mtest.rnd", 1, -1.0);
   EXPECT_EQ(AppendResultLine(oldHeader + oldRow + "\n" + oldRow, unmeasured.ResultLine()),
-            std::string(kResultHeader) + oldRow + ",\n" + oldRow + ",\n" +
-                "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,\n");
+            std::string(kResultHeader) + oldRow + ",,,\n" + oldRow + ",,,\n" +
+                "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,,h:21,window\n");
+  const std::string roundTripHeader = oldHeader.substr(0, oldHeader.size() - 1) + ",rtt_ms\n";
+  EXPECT_EQ(AppendResultLine(roundTripHeader + oldRow + ",4.0\n", ""),
+            std::string(kResultHeader) + oldRow + ",4.0,,\n");
 
   // Saved by a spreadsheet: the byte order mark and CRLF stay, for the upgrade too, and what
   // is added only follows the end, so that a current history grows by appending.
@@ -74,7 +82,7 @@ TEST(RunRecord, FailureCauseAndResultLine) {
   EXPECT_EQ(AppendResultLine(saved, unmeasured.ResultLine() + finished.ResultLine()),
             saved + crlf(unmeasured.ResultLine() + finished.ResultLine()));
   EXPECT_EQ(AppendResultLine(mark + crlf(oldHeader + oldRow), unmeasured.ResultLine()),
-            mark + crlf(std::string(kResultHeader) + oldRow + ",\n" + unmeasured.ResultLine()));
+            mark + crlf(std::string(kResultHeader) + oldRow + ",,,\n" + unmeasured.ResultLine()));
   EXPECT_EQ(AppendResultLine(saved.substr(0, saved.size() - 2), ""), saved);
 }
 

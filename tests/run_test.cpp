@@ -98,6 +98,7 @@ class RunTest : public ::testing::Test {
     script();
     CTestRun run("fake-folder", kServer, 21, &listener);
     run.EchoLog(false);
+    run.SetOrigin(RunOrigin::kSchedule);
     CTestOutcome outcome = run.Run();
     EXPECT_EQ(fake_network::OpenSockets(), 0);
     EXPECT_EQ(fake_network::LocalFileCount(), 0u);  // no test file left behind
@@ -159,14 +160,17 @@ TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
             "Testresultatet passer til Lumvik Bredbånd 2048/512");
   EXPECT_TRUE(std::regex_match(
       outcome.historyLine, std::regex("20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z,1706\\.7,2007\\.8,"
-                                      "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1,[0-9]+\\.[0-9]\n")))
+                                      "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1,[0-9]+\\.[0-9],"
+                                      "fake\\.test:21,schedule\n")))
       << outcome.historyLine;
   EXPECT_EQ(outcome.recordProblem, "");
   const std::string history = ReadText(ResultHistoryPath());
   EXPECT_NE(history.find("\n" + outcome.historyLine), std::string::npos) << history;
 
   const std::string logged = LoggedRun(outcome);
-  EXPECT_NE(logged.find("test run against fake.test port 21"), std::string::npos) << logged;
+  EXPECT_NE(logged.find("test run against fake.test port 21\nstarted from: schedule\n"),
+            std::string::npos)
+      << logged;
   EXPECT_NE(logged.find("download 200Ktest.rnd: 204800 bytes in 1000 ms\n"
                         "download 2Mtest.rnd\ndownload 2Mtest.rnd: 2097152 bytes in 9600 ms\n"
                         "upload 200Ktest.rnd\nupload 200Ktest.rnd: 204800 bytes in 3700 ms\n"
