@@ -98,6 +98,25 @@ std::string ProductTiers(const CRateRecord& download, const CRateRecord& upload)
 }
 
 std::string ProductName(const CRateRecord& download, const CRateRecord& upload) {
-  const std::string tiers = ProductTiers(download, upload);
+  return ProductName(ProductTiers(download, upload));
+}
+
+std::string ProductName(const std::string& tiers) {
   return tiers.empty() ? tiers : kProduct + tiers;
+}
+
+std::vector<CTierBand> TierBands(bool download) {
+  std::vector<CTierBand> bands;
+  // An index is the converted rate in whole units of 8 kbit/s.
+  const auto add = [&bands](const TierWindow& window) {
+    const std::string text = window.text;
+    bands.push_back(
+        {text.substr(text.find_first_not_of(' ')), window.from * 8.0, (window.to + 1) * 8.0});
+  };
+  if (download) {
+    for (const TierWindow& window : kDownloadTiers) add(window);
+  } else {
+    for (const TierWindow& window : kUploadTiers) add(window);
+  }
+  return bands;
 }

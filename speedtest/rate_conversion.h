@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "speedtest/run_constants.h"
 
@@ -44,3 +45,14 @@ std::string TierName(const CRateRecord& record);
 std::string ProductTiers(const CRateRecord& download, const CRateRecord& upload);
 // "Lumvik Bredbånd 8192/512" for a run whose both directions matched; empty otherwise.
 std::string ProductName(const CRateRecord& download, const CRateRecord& upload);
+// The product of `tiers` ("8192/512"); empty for none.
+std::string ProductName(const std::string& tiers);
+
+// A tier as a band of converted rates: from `fromKbit` up to, not including, `toKbit`.
+struct CTierBand {
+  std::string tier;  // "2048"
+  double fromKbit;
+  double toKbit;
+};
+// The tiers of one direction, slowest first.
+std::vector<CTierBand> TierBands(bool download);
