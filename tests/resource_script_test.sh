@@ -21,6 +21,7 @@ has_line() { grep -qE -- "$1" "$work/decompiled.rc"; }
 check "file and product version 3.0.0.4" 'has "FILEVERSION 3, 0, 0, 4" && has "PRODUCTVERSION 3, 0, 0, 4"'
 check "version strings" 'has "Lumvik Hastighed MFC Application" && has "Lumvik Hastighed.EXE"'
 check "string 101" 'has "101, \"&About Lumvik Hastighed...\""'
+check "string 104" 'has "104, \"Historik...\""'
 check "string 103" 'has "103, \"Windows sockets initialization failed.\""'
 check "dialog 102 and its Danish texts in Windows-1252" \
   'has_line "^102 DIALOGEX .*0, 0, 270, 196$" && has "F\\345 hj\\346lp til din hastighed p\\345 Lumvik Online"'

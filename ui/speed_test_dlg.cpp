@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "res/strings.h"
 #include "ui/about_dlg.h"
+#include "ui/history_dlg.h"
 #include "ui/icons.h"
 #include "ui/minimised_icon.h"
 #include "ui/system_menu.h"
@@ -16,6 +17,7 @@
 // clang-format off
 wxBEGIN_EVENT_TABLE(CSpeedTestDlg, CDialog)
   EVT_MENU_RANGE(IDM_ABOUTBOX, IDM_ABOUTBOX + 15, CSpeedTestDlg::OnMenuCommand)
+  EVT_MENU(IDM_HISTORY, CSpeedTestDlg::OnMenuCommand)
   EVT_PAINT(CSpeedTestDlg::OnPaint)
   EVT_BUTTON(IDC_TEST_BUTTON, CSpeedTestDlg::OnTestButtonClicked)
   EVT_CLOSE(CSpeedTestDlg::OnCloseWindow)
@@ -57,7 +59,7 @@ void CSpeedTestDlg::DoDataExchange(CDataExchange* pDX) {
 
 bool CSpeedTestDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  AppendAboutToSystemMenu(this, LoadResourceString(IDS_ABOUTBOX));
+  AppendToSystemMenu(this, SystemMenu());
   SetIcons(m_appIcons);
   // Pixels of this window's display: 75 at 150%, from the image drawn for that size.
   m_emblemIcon = LoadIconImage(IDI_EMBLEM, FromDIP(kEmblemPixels));
@@ -71,13 +73,32 @@ void CSpeedTestDlg::OnSysCommand(UINT nID, long) {
   if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
     CAboutDlg dlgAbout;
     dlgAbout.DoModal();
+  } else if ((nID & 0xFFF0) == IDM_HISTORY) {
+    ShowHistory();
   }
+}
+
+SystemMenuItems CSpeedTestDlg::SystemMenu() {
+  return {{IDM_ABOUTBOX, LoadResourceString(IDS_ABOUTBOX)},
+          {IDM_HISTORY, LoadResourceString(IDS_HISTORY)}};
+}
+
+CHistoryDlg* CSpeedTestDlg::ShowHistory() {
+  if (!m_pHistory) {
+    m_pHistory = new CHistoryDlg(this, ResultHistoryPath(), LUMVIK_VERSION);
+  } else {
+    m_pHistory->Reload(true);
+  }
+  m_pHistory->Show();
+  m_pHistory->Raise();
+  return m_pHistory;
 }
 
 #ifdef __WXMSW__
 WXLRESULT CSpeedTestDlg::MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) {
   constexpr WXUINT kSysCommand = 0x0112;  // WM_SYSCOMMAND
-  if (message == kSysCommand && (wParam & 0xFFF0) == IDM_ABOUTBOX) {
+  if (message == kSysCommand &&
+      ((wParam & 0xFFF0) == IDM_ABOUTBOX || (wParam & 0xFFF0) == IDM_HISTORY)) {
     OnSysCommand(static_cast<UINT>(wParam), static_cast<long>(lParam));
     return 0;
   }
@@ -107,11 +128,11 @@ void CSpeedTestDlg::OnCloseWindow(wxCloseEvent&) {
 }
 
 void CSpeedTestDlg::OnContextMenu(wxContextMenuEvent&) {
-  const std::string aboutText = LoadResourceString(IDS_ABOUTBOX);
-  if (aboutText.empty()) return;
   wxMenu menu;
   menu.AppendSeparator();
-  menu.Append(IDM_ABOUTBOX, wxString::FromUTF8(aboutText));
+  for (const auto& [command, text] : SystemMenu()) {
+    if (!text.empty()) menu.Append(command, wxString::FromUTF8(text));
+  }
   PopupMenu(&menu);
 }
 

@@ -12,6 +12,9 @@
 #include "speedtest/run.h"
 #include "ui/dialog.h"
 #include "ui/link_static.h"
+#include "ui/system_menu.h"
+
+class CHistoryDlg;
 
 class CSpeedTestDlg : public CDialog, public CTestRunListener {
  public:
@@ -42,8 +45,10 @@ class CSpeedTestDlg : public CDialog, public CTestRunListener {
   // The session ends, and the process with it: a running test is recorded and cleaned up
   // at once, then the dialog ends as by a close.
   void OnEndSession();
-  // A system command; 16 to 31 open the About box.
+  // A system command; 16 to 31 open the About box, 32 to 47 the history window.
   void OnSysCommand(UINT nID, long lParam);
+  // Opens the history window, or brings it to the front with what it shows read anew.
+  CHistoryDlg* ShowHistory();
   // Draws the icon when minimised.
   void OnPaint(wxPaintEvent& event);
   const wxIcon& OnQueryDragIcon() const { return m_appIcon; }
@@ -89,8 +94,12 @@ class CSpeedTestDlg : public CDialog, public CTestRunListener {
   void OnMenuCommand(wxCommandEvent& event);
   void OnCharHook(wxKeyEvent& event);
 
+  // The items of the system menu, or on GTK of the context menu.
+  static SystemMenuItems SystemMenu();
+
   wxIconBundle m_appIcons;
-  CTestRun* m_pRun = nullptr;  // the test under way
+  CTestRun* m_pRun = nullptr;         // the test under way
+  CHistoryDlg* m_pHistory = nullptr;  // once opened, kept (hidden when closed) with the dialog
 
   wxDECLARE_EVENT_TABLE();
 };

@@ -5,6 +5,7 @@
 
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
+#include "ui/history_dlg.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {
@@ -41,6 +42,7 @@ void CSpeedTestDlg::RunTest() {
   m_pRun = &run;
   const CTestOutcome outcome = run.Run();
   m_pRun = nullptr;
+  if (m_pHistory) m_pHistory->Reload();
   if (!outcome.finished) return ShowFailure();
   ShowData([&] { m_infoText = outcome.resultText; });
   FinishTest();

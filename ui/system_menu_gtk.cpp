@@ -1,3 +1,3 @@
 #include "ui/system_menu.h"
 
-void AppendAboutToSystemMenu(wxTopLevelWindow*, const std::string&) {}
+void AppendToSystemMenu(wxTopLevelWindow*, const SystemMenuItems&) {}

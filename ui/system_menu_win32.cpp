@@ -1,12 +1,13 @@
 #include <windows.h>
 
 #include "kernel/utf16_win32.h"
-#include "res/resource.h"
 #include "ui/system_menu.h"
 
-void AppendAboutToSystemMenu(wxTopLevelWindow* window, const std::string& aboutText) {
+void AppendToSystemMenu(wxTopLevelWindow* window, const SystemMenuItems& items) {
   HMENU menu = ::GetSystemMenu(static_cast<HWND>(window->GetHWND()), FALSE);
-  if (!menu || aboutText.empty()) return;
+  if (!menu) return;
   ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, Widen(aboutText).c_str());
+  for (const auto& [command, text] : items) {
+    if (!text.empty()) ::AppendMenuW(menu, MF_STRING, command, Widen(text).c_str());
+  }
 }

@@ -17,11 +17,11 @@
 #include <sstream>
 #include <string>
 
-#include "ui/about_dlg.h"
 #include "app/speed_test_app.h"
 #include "res/dialog_templates.h"
 #include "res/resource.h"
 #include "res/strings.h"
+#include "ui/about_dlg.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {
@@ -40,7 +40,7 @@ std::wstring CloseAboutWhenItShows() {
   return std::wstring();
 }
 
-TEST(SystemMenu, CarriesTheAboutItemAndItsCommandsOpenTheAboutBox) {
+TEST(SystemMenu, CarriesTheAboutAndHistoryItemsAndTheAboutCommandsOpenTheAboutBox) {
   CSpeedTestDlg dlg;
   dlg.Show();
   HWND window = static_cast<HWND>(dlg.GetHWND());
@@ -51,8 +51,14 @@ TEST(SystemMenu, CarriesTheAboutItemAndItsCommandsOpenTheAboutBox) {
   wchar_t item[64] = {};
   EXPECT_GT(::GetMenuStringW(menu, 16, item, 64, MF_BYCOMMAND), 0);
   EXPECT_STREQ(item, L"&About Lumvik Hastighed...");
-  EXPECT_EQ(::GetMenuItemID(menu, count - 1), 16u);
-  EXPECT_EQ(::GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+  EXPECT_GT(::GetMenuStringW(menu, 32, item, 64, MF_BYCOMMAND), 0);
+  EXPECT_STREQ(item, L"Historik...");
+  EXPECT_EQ(::GetMenuItemID(menu, count - 2), 16u);
+  EXPECT_EQ(::GetMenuItemID(menu, count - 1), 32u);
+  EXPECT_EQ(::GetMenuState(menu, count - 3, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+  // The history item opens the history window, modeless, beside the dialog.
+  ::SendMessageW(window, WM_SYSCOMMAND, 32, 0);
+  EXPECT_NE(::FindWindowW(nullptr, L"Historik"), nullptr);
 
   for (WPARAM command : {16u, 31u}) {
     std::future<std::wstring> title = std::async(std::launch::async, &CloseAboutWhenItShows);
@@ -269,7 +275,7 @@ void ExpectDialogResourceMatches(const DialogTemplate& dialog) {
 TEST(ResourceScript, DialogsAndStringsAgreeWithWhatTheProgramBuilds) {
   ExpectDialogResourceMatches(kMainDialogTemplate);
   ExpectDialogResourceMatches(kAboutDialogTemplate);
-  for (int id : {IDS_ABOUTBOX, IDP_SOCKETS_INIT_FAILED}) {
+  for (int id : {IDS_ABOUTBOX, IDP_SOCKETS_INIT_FAILED, IDS_HISTORY}) {
     wchar_t text[128] = {};
     ASSERT_GT(::LoadStringW(nullptr, static_cast<UINT>(id), text, 128), 0) << id;
     EXPECT_EQ(std::wstring(text), Wide(LoadResourceString(id).c_str())) << id;

@@ -1,0 +1,156 @@
+// The history window on the real dialog: opened from the menu, the planted runs read back
+// through the list, a run that ends while it is open, copy, save, and a chart that draws.
+#include "ui/history_dlg.h"
+
+#include <gtest/gtest.h>
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/listctrl.h>
+#include <wx/stattext.h>
+
+#include <ctime>
+#include <memory>
+
+#include "kernel/directories.h"
+#include "kernel/local_file.h"
+#include "res/resource.h"
+#include "speedtest/run_record.h"
+#include "tests/support/test_point.h"
+#include "tests/support/window_test_env.h"
+#include "ui/history_chart.h"
+#include "ui/speed_test_dlg.h"
+
+namespace {
+
+// Runs an hour apart, the newest an hour ago: a line of the history each, as the run
+// writes it.
+std::string PlantedRuns(int count) {
+  std::string lines;
+  const std::time_t newest = std::time(nullptr) - 3600;
+  for (int i = count - 1; i >= 0; --i) {
+    const std::time_t t = newest - i * 3600;
+    char when[32];
+    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&t));
+    lines += std::string(when) + "," + std::to_string(1700 + i) + ".0," + std::to_string(2000 + i) +
+             ".0,432.0,508.0,2Mtest.rnd," + (i % 2 ? "" : "2048/512") + ",1,12.5," +
+             "ftp.example.net:21,schedule\n";
+  }
+  return lines;
+}
+
+class HistoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    planted = PlantedRuns(5);
+    WriteWholeFile(ResultHistoryPath(), kResultHeader + planted);
+    dlg = std::make_unique<CSpeedTestDlg>();
+    dlg->Show();
+    PumpWindowEvents();
+    // As the menu item is chosen: the system menu on Windows, the context menu on GTK.
+    wxCommandEvent choose(wxEVT_MENU, IDM_HISTORY);
+    dlg->GetEventHandler()->ProcessEvent(choose);
+    PumpWindowEvents();
+    history = dynamic_cast<CHistoryDlg*>(wxWindow::FindWindowByLabel("Historik", dlg.get()));
+  }
+  void TearDown() override { dlg.reset(); }
+
+  std::string Cell(long row, int column) const {
+    return history->List()->GetItemText(row, column).utf8_string();
+  }
+
+  std::string planted;
+  std::unique_ptr<CSpeedTestDlg> dlg;
+  CHistoryDlg* history = nullptr;
+};
+
+// The newest run first, every column; a run that ends while the window is open joins it.
+TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
+  ASSERT_NE(history, nullptr);
+  EXPECT_TRUE(history->IsShown());
+  wxListCtrl* list = history->List();
+  ASSERT_EQ(list->GetItemCount(), 5);
+  const char* const newest[] = {"2000", "1700", "508", "432", "Lumvik Bredbånd 2048/512",
+                                "1",    "12,5"};
+  for (int column = 1; column <= 7; ++column) EXPECT_EQ(Cell(0, column), newest[column - 1]);
+  EXPECT_EQ(Cell(1, 5), "intet");
+  EXPECT_EQ(Cell(4, 1), "2004");
+  EXPECT_EQ(history->Note()->GetLabel(), "");
+  EXPECT_EQ(AccessibleNameOf(history->Chart()),
+            "Målinger, 7 dage: 5. Median download 2002 kbit/s, median upload 508 kbit/s "
+            "(omregnet). 3 af 5 (60 %) passer til Lumvik Bredbånd 2048/512.");
+
+  dlg->OnTestButton();  // a whole run against the test point
+  EXPECT_EQ(list->GetItemCount(), 6);
+  EXPECT_NE(Cell(0, 0), Cell(1, 0));
+
+  // A history the window cannot read in part: the rest shows, and the note counts the rest.
+  WriteWholeFile(ResultHistoryPath(), kResultHeader + planted + "garbage\n");
+  history->Reload(true);
+  EXPECT_EQ(list->GetItemCount(), 5);
+  EXPECT_EQ(history->Note()->GetLabel().utf8_string(), "1 linje kunne ikke læses.");
+  WriteWholeFile(ResultHistoryPath(), "");
+  history->Reload(true);
+  EXPECT_EQ(list->GetItemCount(), 0);
+  EXPECT_EQ(history->Note()->GetLabel().utf8_string(),
+            "Der er endnu ingen målinger i historikken.");
+}
+
+// Copy takes the selected runs, oldest first; save takes the whole range.
+TEST_F(HistoryTest, CopyAndSaveTakeTheRunsAway) {
+  ASSERT_NE(history, nullptr);
+  history->List()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  history->List()->SetItemState(2, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  history->CopySelection();
+  wxTextDataObject copied;
+  {
+    wxClipboardLocker locker;
+    ASSERT_TRUE(wxTheClipboard->GetData(copied));
+  }
+  const std::string text = copied.GetText().utf8_string();
+  EXPECT_EQ(text.rfind("Lumvik Hastighedstest 3.0.0.4: 2 målinger", 0), 0u) << text;
+  const std::size_t older = text.find("download 2002 (1702)");
+  const std::size_t newer = text.find("download 2000 (1700)");
+  EXPECT_LT(older, newer) << text;
+  EXPECT_NE(newer, std::string::npos) << text;
+  EXPECT_NE(text.find("server ftp.example.net:21\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("download 2001"), std::string::npos) << text;
+
+  const std::string saved = WindowTestRoot() + kPathSeparator + "saved.csv";
+  ASSERT_TRUE(history->SaveRange(saved));
+  EXPECT_EQ(ReadWholeFile(saved), kResultHeader + planted);
+}
+
+// The chart draws each series in its colour, at the display's scale.
+TEST_F(HistoryTest, ChartDrawsTheDownloadInItsColour) {
+  ASSERT_NE(history, nullptr);
+  CHistoryChart* chart = history->Chart();
+  history->Raise();
+  chart->Update();
+  PumpWindowEvents();
+  const wxSize size = chart->GetClientSize();
+  wxBitmap bitmap(size);
+  {
+    wxMemoryDC to(bitmap);
+    wxScreenDC from;
+    const wxPoint origin = chart->ClientToScreen(wxPoint(0, 0));
+    to.Blit(0, 0, size.x, size.y, &from, origin.x, origin.y);
+  }
+  const wxImage image = bitmap.ConvertToImage();
+  const auto count = [&image](const wxColour& colour) {
+    int found = 0;
+    for (int y = 0; y < image.GetHeight(); ++y) {
+      for (int x = 0; x < image.GetWidth(); ++x) {
+        found += image.GetRed(x, y) == colour.Red() && image.GetGreen(x, y) == colour.Green() &&
+                 image.GetBlue(x, y) == colour.Blue();
+      }
+    }
+    return found;
+  };
+  // Five runs: five dots and the lines between them, well over fifty pixels each.
+  EXPECT_GT(count(chart->DownloadColour()), 50);
+  EXPECT_GT(count(chart->UploadColour()), 50);
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+// The history window's chart: the converted download and upload rates of a range of runs
+// over time, the provider's tiers behind them as bands, and the round trip in a small panel
+// below. Drawn through wxGraphicsContext in the system's colours, at the window's DPI.
+#pragma once
+
+#include <wx/window.h>
+
+#include <ctime>
+#include <vector>
+
+#include "speedtest/result_history.h"
+
+class CHistoryChart : public wxWindow {
+ public:
+  explicit CHistoryChart(wxWindow* parent);
+
+  // Shows `runs` (oldest first) over `from` to `to`; `summary` is what a screen reader
+  // hears of the chart.
+  void SetRuns(std::vector<CHistoryRun> runs, std::time_t from, std::time_t to,
+               const std::string& summary);
+
+  // The colour of each series, for a legend and for a test that looks for it on screen.
+  wxColour DownloadColour() const;
+  wxColour UploadColour() const;
+
+ private:
+  void OnPaint(wxPaintEvent& event);
+
+  std::vector<CHistoryRun> m_runs;
+  std::time_t m_from = 0;
+  std::time_t m_to = 1;
+};

@@ -1,0 +1,228 @@
+#include "ui/history_dlg.h"
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
+#include <wx/ffile.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/listctrl.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "kernel/own_file.h"
+#include "speedtest/rate_conversion.h"
+#include "ui/history_chart.h"
+
+namespace {
+
+constexpr int kWatchMs = 2000;
+constexpr const char* kColumns[] = {"Tidspunkt", "Download kbit/s", "Målt",   "Upload kbit/s",
+                                    "Målt",      "Produkt",         "Forsøg", "Svartid ms"};
+
+// The runs as rows, asked for only as they come into view, so that a history of years
+// opens at once.
+class RunList : public wxListCtrl {
+ public:
+  RunList(wxWindow* parent, const std::vector<CHistoryRun>& runs)
+      : wxListCtrl(parent, wxID_ANY, wxDefaultPosition, parent->FromDIP(wxSize(720, 180)),
+                   wxLC_REPORT | wxLC_VIRTUAL),
+        m_runs(runs) {}
+
+  wxString OnGetItemText(long item, long column) const override;
+
+ private:
+  const std::vector<CHistoryRun>& m_runs;
+};
+
+wxString Whole(double value) {
+  return wxString::Format("%.0f", value);
+}
+
+wxString RoundTrip(double ms) {
+  if (ms < 0) return wxString();
+  wxString text = wxString::Format("%.1f", ms);
+  text.Replace(".", ",");
+  return text;
+}
+
+wxString RunList::OnGetItemText(long item, long column) const {
+  if (item < 0 || static_cast<std::size_t>(item) >= m_runs.size()) return wxString();
+  const CHistoryRun& run = m_runs[static_cast<std::size_t>(item)];
+  switch (column) {
+    case 0:
+      return wxString::FromUTF8(LocalTimeText(run.time));
+    case 1:
+      return Whole(run.downloadConverted);
+    case 2:
+      return Whole(run.download);
+    case 3:
+      return Whole(run.uploadConverted);
+    case 4:
+      return Whole(run.upload);
+    case 5:
+      return wxString::FromUTF8(run.tiers.empty() ? "intet" : ProductName(run.tiers));
+    case 6:
+      return wxString::Format("%d", run.attempts);
+    default:
+      return RoundTrip(run.rttMs);
+  }
+}
+
+}  // namespace
+
+CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string version)
+    : wxDialog(parent, wxID_ANY, "Historik", wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxMAXIMIZE_BOX),
+      m_path(std::move(historyPath)),
+      m_version(std::move(version)) {
+  auto* top = new wxBoxSizer(wxHORIZONTAL);
+  top->Add(new wxStaticText(this, wxID_ANY, "Periode:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
+           FromDIP(6));
+  m_rangeChoice = new wxChoice(this, wxID_ANY);
+  for (HistoryRange range : kHistoryRanges)
+    m_rangeChoice->Append(wxString::FromUTF8(RangeLabel(range)));
+  m_rangeChoice->SetSelection(static_cast<int>(m_range));
+  m_rangeChoice->Bind(wxEVT_CHOICE,
+                      [this](wxCommandEvent& e) { SetRange(kHistoryRanges[e.GetSelection()]); });
+  top->Add(m_rangeChoice, 0, wxALIGN_CENTER_VERTICAL);
+  m_note = new wxStaticText(this, wxID_ANY, wxString());
+  top->Add(m_note, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(12));
+
+  m_chart = new CHistoryChart(this);
+  m_list = new RunList(this, m_shown);
+  // Wide enough for the widest text each column can hold.
+  const char* const widest[] = {"00-00-0000 00:00",         "000000", "000000", "000000", "000000",
+                                "Lumvik Bredbånd 0000/000", "0",      "0000,0"};
+  for (std::size_t i = 0; i < std::size(kColumns); ++i) {
+    const int header = m_list->GetTextExtent(wxString::FromUTF8(kColumns[i])).x;
+    const int cell = m_list->GetTextExtent(wxString::FromUTF8(widest[i])).x;
+    m_list->AppendColumn(wxString::FromUTF8(kColumns[i]), wxLIST_FORMAT_LEFT,
+                         std::max(header, cell) + FromDIP(20));
+  }
+
+  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+  auto* copy = new wxButton(this, wxID_COPY, wxString::FromUTF8("Kopiér"));
+  auto* save = new wxButton(this, wxID_SAVEAS, wxString::FromUTF8("Gem som..."));
+  auto* close = new wxButton(this, wxID_CLOSE, "Luk");
+  copy->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { CopySelection(); });
+  save->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnSaveAs(); });
+  close->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); });
+  buttons->Add(copy, 0, wxRIGHT, FromDIP(6));
+  buttons->Add(save, 0);
+  buttons->AddStretchSpacer();
+  buttons->Add(close, 0);
+  SetEscapeId(wxID_CLOSE);
+
+  auto* all = new wxBoxSizer(wxVERTICAL);
+  const int border = FromDIP(10);
+  all->Add(top, 0, wxEXPAND | wxALL, border);
+  all->Add(m_chart, 3, wxEXPAND | wxLEFT | wxRIGHT, border);
+  all->Add(m_list, 2, wxEXPAND | wxALL, border);
+  all->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, border);
+  SetSizerAndFit(all);
+  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Hide(); });
+
+  m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Reload(); });
+  m_watch.Start(kWatchMs);
+  Reload(true);
+}
+
+void CHistoryDlg::Reload(bool evenIfUnchanged) {
+  const wxFileName file(wxString::FromUTF8(m_path));
+  const wxString stamp = file.FileExists() ? file.GetSize().ToString() + " " +
+                                                 file.GetModificationTime().FormatISOCombined()
+                                           : wxString("none");
+  if (!evenIfUnchanged && stamp.utf8_string() == m_stamp) return;
+  m_stamp = stamp.utf8_string();
+  std::string text;
+  std::string failure;
+  const bool read = !m_path.empty() && ReadOwnFile(m_path, &text, &failure);
+  m_history = ParseHistory(text);
+  ShowRange();
+  if (!read) {
+    m_note->SetLabel(wxString::FromUTF8("Historikken kan ikke læses: " +
+                                        (m_path.empty() ? std::string("ingen mappe") : failure)));
+  }
+}
+
+void CHistoryDlg::SetRange(HistoryRange range) {
+  m_range = range;
+  m_rangeChoice->SetSelection(static_cast<int>(range));
+  ShowRange();
+}
+
+void CHistoryDlg::ShowRange() {
+  const std::time_t now = std::time(nullptr);
+  std::vector<CHistoryRun> runs = RunsInRange(m_history, m_range, now);
+  const std::time_t from =
+      m_range == HistoryRange::kAll && !runs.empty() ? runs.front().time : RangeStart(m_range, now);
+  m_chart->SetRuns(runs, from, now, SummaryText(m_range, Summarise(runs)));
+  m_shown.assign(runs.rbegin(), runs.rend());
+  FillList();
+  std::string note;
+  if (m_history.runs.empty()) {
+    note = "Der er endnu ingen målinger i historikken.";
+  } else if (m_shown.empty()) {
+    note = "Ingen målinger i perioden.";
+  }
+  if (m_history.skippedRows > 0) {
+    note += (note.empty() ? "" : " ") + std::to_string(m_history.skippedRows) +
+            (m_history.skippedRows == 1 ? " linje" : " linjer") + " kunne ikke læses.";
+  }
+  m_note->SetLabel(wxString::FromUTF8(note));
+}
+
+void CHistoryDlg::FillList() {
+  // The selection was of rows that may now hold other runs.
+  for (long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); row >= 0;
+       row = m_list->GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+    m_list->SetItemState(row, 0, wxLIST_STATE_SELECTED);
+  }
+  m_list->SetItemCount(static_cast<long>(m_shown.size()));
+  m_list->Refresh();
+}
+
+std::vector<CHistoryRun> CHistoryDlg::Selected() const {
+  std::vector<CHistoryRun> runs;
+  for (long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); row >= 0;
+       row = m_list->GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+    runs.push_back(m_shown[static_cast<std::size_t>(row)]);
+  }
+  if (runs.empty()) runs = m_shown;
+  // Oldest first, as a reader of a letter expects.
+  std::reverse(runs.begin(), runs.end());
+  return runs;
+}
+
+void CHistoryDlg::CopySelection() {
+  wxClipboardLocker locker;
+  if (!locker) return;
+  wxTheClipboard->SetData(
+      new wxTextDataObject(wxString::FromUTF8(RunsAsText(Selected(), m_version))));
+  wxTheClipboard->Flush();
+}
+
+bool CHistoryDlg::SaveRange(const std::string& path) {
+  std::vector<CHistoryRun> runs(m_shown.rbegin(), m_shown.rend());
+  const std::string csv = RunsAsCsv(runs);
+  wxFFile file(wxString::FromUTF8(path), "wb");
+  if (file.IsOpened() && file.Write(csv.data(), csv.size()) == csv.size() && file.Close()) {
+    return true;
+  }
+  wxMessageBox(wxString::FromUTF8("Filen kunne ikke gemmes: " + path), "Historik",
+               wxOK | wxICON_ERROR, this);
+  return false;
+}
+
+void CHistoryDlg::OnSaveAs() {
+  wxFileDialog dialog(this, wxString::FromUTF8("Gem historik som"), wxString(),
+                      "lumvik-hastighed.csv", "CSV (*.csv)|*.csv",
+                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  if (dialog.ShowModal() == wxID_OK) SaveRange(dialog.GetPath().utf8_string());
+}

@@ -1,0 +1,57 @@
+// The history window: the runs of the result history in a chart and a list, for a range of
+// time, with the runs to copy for support or save as CSV. Modeless; it follows the history
+// file, so that a run that ends while it is open appears at once.
+#pragma once
+
+#include <wx/dialog.h>
+#include <wx/timer.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "speedtest/result_history.h"
+
+class CHistoryChart;
+class wxCheckBox;
+class wxChoice;
+class wxListCtrl;
+class wxStaticText;
+
+class CHistoryDlg : public wxDialog {
+ public:
+  // Shows the history at `historyPath`; `version` goes into the copied text.
+  CHistoryDlg(wxWindow* parent, std::string historyPath, std::string version);
+
+  // Reads the history again if the file changed since the last reading, or at once.
+  void Reload(bool evenIfUnchanged = false);
+  void SetRange(HistoryRange range);
+  // Puts the selected runs (all shown when none is) on the clipboard as text for support.
+  void CopySelection();
+  // Writes the range's runs to `path` as CSV; false, with the reason shown, on failure.
+  bool SaveRange(const std::string& path);
+
+  // What the window shows, for a test: the list and the chart; the runs, newest first.
+  wxListCtrl* List() const { return m_list; }
+  CHistoryChart* Chart() const { return m_chart; }
+  wxStaticText* Note() const { return m_note; }
+  const std::vector<CHistoryRun>& Shown() const { return m_shown; }
+
+ private:
+  void ShowRange();
+  void FillList();
+  std::vector<CHistoryRun> Selected() const;
+  void OnSaveAs();
+
+  std::string m_path;
+  std::string m_version;
+  CHistory m_history;
+  std::string m_stamp;  // the file's size and time at the last reading
+  HistoryRange m_range = HistoryRange::kWeek;
+  std::vector<CHistoryRun> m_shown;  // newest first, as listed
+  wxChoice* m_rangeChoice = nullptr;
+  CHistoryChart* m_chart = nullptr;
+  wxStaticText* m_note = nullptr;
+  wxListCtrl* m_list = nullptr;
+  wxTimer m_watch;
+};
