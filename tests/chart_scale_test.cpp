@@ -42,8 +42,8 @@ TEST(ChartScale, TimeMarksFitTheSpan) {
   EXPECT_EQ(labels(7 * 24 * kHour, 8), (std::vector<std::string>{"03-12", "04-12", "05-12", "06-12",
                                                                  "07-12", "08-12", "09-12"}));
   EXPECT_EQ(labels(365 * 24 * kHour, 8),
-            (std::vector<std::string>{"feb 2026", "apr 2026", "jun 2026", "aug 2026", "sep 2026",
-                                      "nov 2026"}));
+            (std::vector<std::string>{"feb 2026", "apr 2026", "jun 2026", "aug 2026", "okt 2026",
+                                      "dec 2026"}));
   EXPECT_TRUE(TimeMarks(kNoon, kNoon, 8).empty());
 }
 
