@@ -2,7 +2,7 @@
 // list and draw), and how long a redraw takes while the window is resized. Not a test:
 // figures only. With --screenshot it saves the window as a PNG, for the README.
 //   history_bench [--runs N] [--hourly-days D] [--range day|week|month|year|all]
-//                 [--screenshot FILE]
+//                 [--screenshot FILE.png|FILE.bmp]
 #include <wx/app.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
@@ -79,7 +79,9 @@ void SaveScreenshot(wxWindow* window, const wxString& path) {
   wxMemoryDC to(bitmap);
   to.Blit(0, 0, size.x, size.y, &from, origin.x, origin.y);
   to.SelectObject(wxNullBitmap);
-  bitmap.ConvertToImage().SaveFile(path, wxBITMAP_TYPE_PNG);
+  // The Windows build's wx has no PNG: a .bmp there.
+  bitmap.ConvertToImage().SaveFile(path,
+                                   path.EndsWith(".bmp") ? wxBITMAP_TYPE_BMP : wxBITMAP_TYPE_PNG);
 }
 
 }  // namespace

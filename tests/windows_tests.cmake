@@ -12,6 +12,7 @@ foreach(name ftp_reply_test ftp_syntax_test rate_conversion_test speed_readout_t
   add_test(NAME ${name} COMMAND ${name})
 endforeach()
 add_executable(chart_scale_test chart_scale_test.cpp ${CMAKE_SOURCE_DIR}/ui/chart_scale.cpp)
+target_include_directories(chart_scale_test PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(chart_scale_test PRIVATE gtest_main)
 target_link_options(chart_scale_test PRIVATE -static)
 add_test(NAME chart_scale_test COMMAND chart_scale_test)

@@ -6,6 +6,7 @@
 #include <wx/settings.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "speedtest/rate_conversion.h"
@@ -41,8 +42,10 @@ wxColour TurnedHue(const wxColour& colour) {
   return wxColour(rgb.red, rgb.green, rgb.blue);
 }
 
+}  // namespace
+
 // One panel of the chart: its rectangle and the values it spans.
-struct Panel {
+struct ChartPanel {
   wxRect2DDouble area;
   double top;
   std::time_t from;
@@ -56,14 +59,15 @@ struct Panel {
   }
 };
 
-class Painter {
+class ChartPainter {
  public:
-  Painter(wxGraphicsContext& gc, const wxWindow& window)
+  ChartPainter(wxGraphicsContext& gc, wxDC& dc, const wxWindow& window)
       : m_gc(gc),
+        m_dc(dc),
         m_window(window),
         m_text(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT)),
         m_back(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW)) {
-    m_gc.SetFont(window.GetFont(), m_text);
+    m_dc.SetFont(window.GetFont());
   }
 
   double Dip(double pixels) const {
@@ -81,12 +85,22 @@ class Painter {
     m_gc.SetPen(m_gc.CreatePen(wxGraphicsPenInfo(colour).Width(Dip(width)).Style(style)));
     m_gc.StrokeLine(x1, y1, x2, y2);
   }
+  // Text goes on after the shapes, through the DC: GDI+ under Wine draws no text at all.
   void Text(const wxString& text, double x, double y, double alignX = 0.0, double alignY = 0.0,
             const wxColour& colour = wxNullColour) {
-    double w, h;
-    m_gc.GetTextExtent(text, &w, &h);
-    m_gc.SetFont(m_window.GetFont(), colour.IsOk() ? colour : m_text);
-    m_gc.DrawText(text, x - w * alignX, y - h * alignY);
+    const wxSize size = m_dc.GetTextExtent(text);
+    m_labels.push_back(
+        {text,
+         wxPoint(static_cast<int>(x - size.x * alignX), static_cast<int>(y - size.y * alignY)),
+         colour.IsOk() ? colour : m_text});
+  }
+  wxSize Extent(const wxString& text) const { return m_dc.GetTextExtent(text); }
+  // Once the graphics context has put its shapes on the DC.
+  void DrawLabels() {
+    for (const Label& label : m_labels) {
+      m_dc.SetTextForeground(label.colour);
+      m_dc.DrawText(label.text, label.at);
+    }
   }
   void Dot(double x, double y, const wxColour& colour) {
     const double r = Dip(kPointRadius);
@@ -96,7 +110,7 @@ class Painter {
   }
 
   // The value axis of `panel` with its grid, and its title above it.
-  void ValueGrid(const Panel& panel, double step, const wxString& title) {
+  void ValueGrid(const ChartPanel& panel, double step, const wxString& title) {
     for (double v = 0.0; v <= panel.top + step / 2; v += step) {
       const double y = panel.Y(v);
       Line(panel.area.m_x, y, panel.area.GetRight(), y, Faint(0.15), 1.0);
@@ -106,21 +120,17 @@ class Painter {
   }
 
   // The series of `values` over the runs' times: lines between runs close enough, a dot each.
-  void Series(const Panel& panel, const std::vector<std::time_t>& times,
+  void Series(const ChartPanel& panel, const std::vector<std::time_t>& times,
               const std::vector<double>& values, const wxColour& colour) {
     const std::time_t gap = JoiningGap(panel.to - panel.from);
+    const int columns = static_cast<int>(panel.area.m_width);
     for (const std::vector<std::size_t>& piece : JoinedPieces(times, gap)) {
-      wxGraphicsPath path = m_gc.CreatePath();
-      bool started = false;
-      for (std::size_t i : ColumnExtremes(piece, times, values, panel.from, panel.to,
-                                          static_cast<int>(panel.area.m_width))) {
-        const double x = panel.X(times[i]);
-        const double y = panel.Y(values[i]);
-        started ? path.AddLineToPoint(x, y) : path.MoveToPoint(x, y);
-        started = true;
-      }
-      m_gc.SetPen(m_gc.CreatePen(wxGraphicsPenInfo(colour).Width(Dip(kLineWidth))));
-      m_gc.StrokePath(path);
+      const std::vector<std::size_t> kept =
+          ColumnExtremes(piece, times, values, panel.from, panel.to, columns);
+      // Where runs crowd more than one to a pixel column, each column is a bar from its
+      // lowest to its highest: the same picture as the zigzag, and cheap to fill.
+      piece.size() > kept.size() ? Bars(panel, times, values, kept, colour)
+                                 : Lines(panel, times, values, kept, colour);
     }
     // A dot for each run while they lie apart; where they crowd, the lines say it all.
     if (times.size() * Dip(4 * kPointRadius) > panel.area.m_width) return;
@@ -130,18 +140,61 @@ class Painter {
   }
 
  private:
+  struct Label {
+    wxString text;
+    wxPoint at;
+    wxColour colour;
+  };
+
+  void Lines(const ChartPanel& panel, const std::vector<std::time_t>& times,
+             const std::vector<double>& values, const std::vector<std::size_t>& kept,
+             const wxColour& colour) {
+    wxGraphicsPath path = m_gc.CreatePath();
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+      const double x = panel.X(times[kept[k]]);
+      const double y = panel.Y(values[kept[k]]);
+      k == 0 ? path.MoveToPoint(x, y) : path.AddLineToPoint(x, y);
+    }
+    m_gc.SetPen(m_gc.CreatePen(wxGraphicsPenInfo(colour).Width(Dip(kLineWidth))));
+    m_gc.StrokePath(path);
+  }
+  void Bars(const ChartPanel& panel, const std::vector<std::time_t>& times,
+            const std::vector<double>& values, const std::vector<std::size_t>& kept,
+            const wxColour& colour) {
+    // One outline round all the columns: their highs left to right, their lows back.
+    std::vector<wxPoint2DDouble> highs, lows;
+    const double half = Dip(kLineWidth) / 2;
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+      const double x = std::floor(panel.X(times[kept[k]]));
+      const bool pair = k + 1 < kept.size() && std::floor(panel.X(times[kept[k + 1]])) == x;
+      const double a = panel.Y(values[kept[k]]);
+      const double b = pair ? panel.Y(values[kept[++k]]) : a;
+      highs.emplace_back(x, std::min(a, b) - half);
+      highs.emplace_back(x + 1, std::min(a, b) - half);
+      lows.emplace_back(x, std::max(a, b) + half);
+      lows.emplace_back(x + 1, std::max(a, b) + half);
+    }
+    highs.insert(highs.end(), lows.rbegin(), lows.rend());
+    m_gc.SetPen(*wxTRANSPARENT_PEN);
+    m_gc.SetBrush(wxBrush(colour));
+    m_gc.DrawLines(highs.size(), highs.data(), wxWINDING_RULE);
+  }
+
   wxGraphicsContext& m_gc;
+  wxDC& m_dc;
   const wxWindow& m_window;
+  std::vector<Label> m_labels;
   wxColour m_text;
   wxColour m_back;
 };
-
-}  // namespace
 
 CHistoryChart::CHistoryChart(wxWindow* parent)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, parent->FromDIP(wxSize(640, 300)),
                wxFULL_REPAINT_ON_RESIZE) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
+  // The message font by its real name: GDI+ knows no substitute such as "MS Shell Dlg 2",
+  // and draws nothing in it.
+  SetFont(*wxNORMAL_FONT);
   Bind(wxEVT_PAINT, &CHistoryChart::OnPaint, this);
 }
 
@@ -164,20 +217,22 @@ wxColour CHistoryChart::UploadColour() const {
 
 void CHistoryChart::OnPaint(wxPaintEvent&) {
   wxAutoBufferedPaintDC dc(this);
-  const std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(dc));
+  std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(dc));
   if (!gc) return;
-  Painter paint(*gc, *this);
+  ChartPainter paint(*gc, dc, *this);
   const wxSize size = GetClientSize();
   paint.Fill(wxRect2DDouble(0, 0, size.x, size.y),
              wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
-  const double left = paint.Dip(kLeft);
-  const double width = std::max(1.0, size.x - left - paint.Dip(kRight));
-  const double height =
-      std::max(1.0, size.y - paint.Dip(kTop) - paint.Dip(kBottom) - paint.Dip(kPanelGap));
   if (m_runs.empty()) {
     paint.Text("Ingen målinger i perioden", size.x / 2.0, size.y / 2.0, 0.5, 0.5);
-    return;
+  } else {
+    Draw(paint, size);
   }
+  gc.reset();  // its shapes go onto the DC before the text
+  paint.DrawLabels();
+}
+
+void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
   std::vector<std::time_t> times;
   std::vector<double> downloads, uploads, rtts;
   double highest = 0.0, slowest = 0.0;
@@ -189,56 +244,67 @@ void CHistoryChart::OnPaint(wxPaintEvent&) {
     highest = std::max({highest, run.downloadConverted, run.uploadConverted});
     slowest = std::max(slowest, run.rttMs);
   }
+  const double left = paint.Dip(kLeft);
+  const double width = std::max(1.0, size.x - left - paint.Dip(kRight));
+  const double height =
+      std::max(1.0, size.y - paint.Dip(kTop) - paint.Dip(kBottom) - paint.Dip(kPanelGap));
   const CValueAxis rateAxis = ValueAxis(highest, 5);
-  const Panel rates{wxRect2DDouble(left, paint.Dip(kTop), width, height * kRatesShare),
-                    rateAxis.top, m_from, m_to};
-  // The provider's tiers behind the rates: download tiers as bands, upload tiers as lines.
-  // A label only where it does not run into the one before.
+  const ChartPanel rates{wxRect2DDouble(left, paint.Dip(kTop), width, height * kRatesShare),
+                         rateAxis.top, m_from, m_to};
+  DrawTiers(paint, rates);
+  paint.ValueGrid(rates, rateAxis.step, "kbit/s (omregnet)");
+  paint.Series(rates, times, downloads, DownloadColour());
+  paint.Series(rates, times, uploads, UploadColour());
+  DrawLegend(paint, rates);
+  const CValueAxis rttAxis = ValueAxis(slowest, 2);
+  const ChartPanel rtt{wxRect2DDouble(left, rates.area.GetBottom() + paint.Dip(kPanelGap), width,
+                                      height * (1.0 - kRatesShare)),
+                       rttAxis.top, m_from, m_to};
+  paint.ValueGrid(rtt, rttAxis.step, "Svartid (ms)");
+  paint.Series(rtt, times, rtts, paint.Faint(0.6));
+  for (const CTimeMark& mark : TimeMarks(m_from, m_to, static_cast<int>(width / paint.Dip(90)))) {
+    const double x = rates.X(mark.time);
+    paint.Line(x, rates.area.m_y, x, rtt.area.GetBottom(), paint.Faint(0.1), 1.0);
+    paint.Text(wxString::FromUTF8(mark.label), x, rtt.area.GetBottom() + paint.Dip(4), 0.5, 0.0);
+  }
+}
+
+void CHistoryChart::DrawTiers(ChartPainter& paint, const ChartPanel& rates) const {
+  // Download tiers as bands, upload tiers as lines; a label only where it does not run into
+  // the one before.
   const double lineHeight = GetCharHeight();
+  const wxRect2DDouble& area = rates.area;
   int shade = 0;
   double lastLabel = 1e9;
   for (const CTierBand& band : TierBands(true)) {
     if (band.fromKbit >= rates.top) break;
     const double top = rates.Y(band.toKbit), bottom = rates.Y(band.fromKbit);
-    paint.Fill(wxRect2DDouble(left, top, width, bottom - top),
+    paint.Fill(wxRect2DDouble(area.m_x, top, area.m_width, bottom - top),
                paint.Faint(++shade % 2 ? 0.06 : 0.1));
     if (lastLabel - (top + bottom) / 2 < lineHeight) continue;
     lastLabel = (top + bottom) / 2;
-    paint.Text(wxString::FromUTF8("↓ " + band.tier), rates.area.GetRight() - paint.Dip(4),
-               lastLabel, 1.0, 0.5, paint.Faint(0.55));
+    paint.Text(wxString::FromUTF8("↓ " + band.tier), area.GetRight() - paint.Dip(4), lastLabel, 1.0,
+               0.5, paint.Faint(0.55));
   }
   lastLabel = 1e9;
   for (const CTierBand& band : TierBands(false)) {
     if (band.fromKbit >= rates.top) break;
     const double y = rates.Y(band.fromKbit);
-    paint.Line(left, y, rates.area.GetRight(), y, UploadColour(), 1.0, wxPENSTYLE_SHORT_DASH);
+    paint.Line(area.m_x, y, area.GetRight(), y, UploadColour(), 1.0, wxPENSTYLE_SHORT_DASH);
     if (lastLabel - y < lineHeight) continue;
     lastLabel = y;
-    paint.Text(wxString::FromUTF8("↑ " + band.tier), left + paint.Dip(4), y, 0.0, 1.0,
+    paint.Text(wxString::FromUTF8("↑ " + band.tier), area.m_x + paint.Dip(4), y, 0.0, 1.0,
                paint.Faint(0.55));
   }
-  paint.ValueGrid(rates, rateAxis.step, "kbit/s (omregnet)");
-  paint.Series(rates, times, downloads, DownloadColour());
-  paint.Series(rates, times, uploads, UploadColour());
-  // The legend, top right.
+}
+
+void CHistoryChart::DrawLegend(ChartPainter& paint, const ChartPanel& rates) const {
   double x = rates.area.GetRight();
   for (const auto& [name, colour] : {std::pair<const char*, wxColour>{"Upload", UploadColour()},
                                      {"Download", DownloadColour()}}) {
-    double w, h;
-    gc->GetTextExtent(name, &w, &h);
+    const wxSize extent = paint.Extent(name);
     paint.Text(name, x, paint.Dip(4), 1.0, 0.0);
-    paint.Dot(x - w - paint.Dip(8), paint.Dip(4) + h / 2, colour);
-    x -= w + paint.Dip(24);
-  }
-  const CValueAxis rttAxis = ValueAxis(slowest, 2);
-  const Panel rtt{wxRect2DDouble(left, rates.area.GetBottom() + paint.Dip(kPanelGap), width,
-                                 height * (1.0 - kRatesShare)),
-                  rttAxis.top, m_from, m_to};
-  paint.ValueGrid(rtt, rttAxis.step, "Svartid (ms)");
-  paint.Series(rtt, times, rtts, paint.Faint(0.6));
-  for (const CTimeMark& mark : TimeMarks(m_from, m_to, static_cast<int>(width / paint.Dip(90)))) {
-    const double mx = rates.X(mark.time);
-    paint.Line(mx, rates.area.m_y, mx, rtt.area.GetBottom(), paint.Faint(0.1), 1.0);
-    paint.Text(wxString::FromUTF8(mark.label), mx, rtt.area.GetBottom() + paint.Dip(4), 0.5, 0.0);
+    paint.Dot(x - extent.x - paint.Dip(8), paint.Dip(4) + extent.y / 2.0, colour);
+    x -= extent.x + paint.Dip(24);
   }
 }

@@ -10,6 +10,9 @@
 
 #include "speedtest/result_history.h"
 
+class ChartPainter;
+struct ChartPanel;
+
 class CHistoryChart : public wxWindow {
  public:
   explicit CHistoryChart(wxWindow* parent);
@@ -25,6 +28,10 @@ class CHistoryChart : public wxWindow {
 
  private:
   void OnPaint(wxPaintEvent& event);
+  // The runs' panels, tiers, series, legend and time marks on a client area of `size`.
+  void Draw(ChartPainter& paint, const wxSize& size) const;
+  void DrawTiers(ChartPainter& paint, const ChartPanel& rates) const;
+  void DrawLegend(ChartPainter& paint, const ChartPanel& rates) const;
 
   std::vector<CHistoryRun> m_runs;
   std::time_t m_from = 0;
