@@ -131,6 +131,8 @@ int main(int argc, char** argv) {
   std::printf(
       "runs: %d (%d listed)\nopen: %.0f ms\nredraw on resize: median %.1f ms, max %.1f ms\n", runs,
       dlg->List()->GetItemCount(), openMs, paints[paints.size() / 2], paints.back());
+  std::printf("what a screen reader hears of the chart: %s\n",
+              dlg->Chart()->GetLabel().utf8_string().c_str());
   if (!screenshot.empty()) {
     wxTheApp->Yield();
     SaveScreenshot(dlg, wxString::FromUTF8(screenshot));
