@@ -8,6 +8,7 @@
 #include "app/cli_report.h"
 #include "kernel/console.h"
 #include "kernel/directories.h"
+#include "kernel/hourly_schedule.h"
 #include "kernel/running.h"
 #include "kernel/sockets.h"
 #include "speedtest/run.h"
@@ -99,6 +100,7 @@ struct Options {
   bool header = false;
   bool quiet = false;
   bool scheduled = false;
+  std::string schedule;  // "on", "off" or "status": no run, the hourly schedule instead
   IpVersion ipVersion = IpVersion::kAny;
   std::string server = kTestServer;
   INTERNET_PORT port = kTestServerPort;
@@ -120,7 +122,13 @@ int ParseCommandLine(int argc, char** argv, Options* options) {
       ->needs(csvFlag);
   jsonFlag->excludes(csvFlag);
   app.add_flag("-q,--quiet", options->quiet, "nothing on standard error but errors");
-  app.add_flag("--scheduled", options->scheduled, "a run of the hourly schedule: recorded as such");
+  auto* scheduledFlag = app.add_flag(
+      "--scheduled", options->scheduled,
+      "a run of the hourly schedule: recorded as such, with nothing on standard output");
+  app.add_option("--schedule", options->schedule,
+                 "turn hourly measuring on or off for this user, or show whether it is on")
+      ->check(CLI::IsMember({"on", "off", "status"}))
+      ->excludes(jsonFlag, csvFlag, scheduledFlag);
   auto* serverOption =
       app.add_option("--server", serverText, "another FTP test point, HOST[:PORT]");
   auto* ipv4Flag = app.add_flag("-4", ipv4, "connect over IPv4 only");
@@ -145,6 +153,26 @@ int ParseCommandLine(int argc, char** argv, Options* options) {
   return -1;
 }
 
+// --schedule: turns hourly measuring on or off, or tells whether it is on; the exit status.
+int ScheduleCommand(const std::string& what) {
+  if (what == "status") {
+    const CScheduleStatus status = QueryHourlySchedule();
+    const char* state = status.state == ScheduleState::kOn    ? "on"
+                        : status.state == ScheduleState::kOff ? "off"
+                                                              : "unavailable";
+    std::printf("hourly measuring: %s (%s)\n", state, status.detail.c_str());
+    return status.state == ScheduleState::kUnavailable ? kExitFailure : kExitResult;
+  }
+  std::string why;
+  if (!SetHourlySchedule(what == "on", &why)) {
+    std::fprintf(stderr, "%s: hourly measuring cannot be turned %s: %s\n", kProgram, what.c_str(),
+                 why.c_str());
+    return kExitFailure;
+  }
+  std::printf("hourly measuring: %s\n", what.c_str());
+  return kExitResult;
+}
+
 // Prints the run as asked; false when it did not reach standard output whole.
 bool PrintOutcome(const Options& options, const CTestOutcome& outcome) {
   if (options.json) {
@@ -163,6 +191,7 @@ bool PrintOutcome(const Options& options, const CTestOutcome& outcome) {
 int main(int argc, char** argv) {
   Options options;
   if (const int status = ParseCommandLine(argc, argv, &options); status >= 0) return status;
+  if (!options.schedule.empty()) return ScheduleCommand(options.schedule);
   if (!MarkProgramRunning()) {
     std::fprintf(stderr, "%s: an uninstall cannot see that the program runs\n", kProgram);
   }
@@ -172,7 +201,8 @@ int main(int argc, char** argv) {
   }
 
   CatchInterrupts();
-  ProgressLine progress(!options.quiet && IsTerminal(stderr), options.quiet);
+  const bool quiet = options.quiet || options.scheduled;
+  ProgressLine progress(!quiet && IsTerminal(stderr), quiet);
   CTestRun run(PrivateCacheDirectory(), options.server, options.port, &progress);
   run.EchoLog(false);
   run.SetIpVersion(options.ipVersion);
@@ -188,7 +218,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: the run was not recorded: %s\n", kProgram,
                  outcome.recordProblem.c_str());
   }
-  if (!PrintOutcome(options, outcome)) {
+  // A scheduled run has nobody to read its output; its record is what it is for.
+  if (!options.scheduled && !PrintOutcome(options, outcome)) {
     std::fprintf(stderr, "%s: the result could not be written to standard output\n", kProgram);
     if (status == kExitResult) status = kExitFailure;
   }

@@ -4,8 +4,10 @@ set(lumvik_installer ${CMAKE_BINARY_DIR}/lumvik-hastighed-${PROJECT_VERSION}-set
 add_custom_command(OUTPUT ${lumvik_installer}
   COMMAND ${MAKENSIS} -V2 -DEXE=$<TARGET_FILE:lumvik-hastighed>
           -DCLI_EXE=$<TARGET_FILE:lumvik-hastighed-cli>
+          -DSCHEDULED_EXE=$<TARGET_FILE:lumvik-hastighed-scheduled>
           -DICON=${CMAKE_SOURCE_DIR}/res/lumvik.ico -DVERSION=${PROJECT_VERSION}
           -DOUTFILE=${lumvik_installer} ${CMAKE_SOURCE_DIR}/res/lumvik-hastighed.nsi
-  DEPENDS lumvik-hastighed lumvik-hastighed-cli ${CMAKE_SOURCE_DIR}/res/lumvik-hastighed.nsi
+  DEPENDS lumvik-hastighed lumvik-hastighed-cli lumvik-hastighed-scheduled
+          ${CMAKE_SOURCE_DIR}/res/lumvik-hastighed.nsi
   COMMENT "Building the installer")
 add_custom_target(installer ALL DEPENDS ${lumvik_installer})

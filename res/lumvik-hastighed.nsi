@@ -35,6 +35,7 @@ Section "Install"
   SetOutPath "$INSTDIR"
   File "/oname=lumvik-hastighed.exe" "${EXE}"
   File "/oname=lumvik-hastighed-cli.exe" "${CLI_EXE}"
+  File "/oname=lumvik-hastighed-scheduled.exe" "${SCHEDULED_EXE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\lumvik-hastighed.exe" "" \
     "$INSTDIR\lumvik-hastighed.exe" 0
@@ -68,8 +69,11 @@ FunctionEnd
 
 Section "Uninstall"
   SetShellVarContext current
+  ; Hourly measuring ends with the program: the user's task goes first.
+  ExecWait '"$INSTDIR\lumvik-hastighed-cli.exe" --schedule off'
   Delete "$INSTDIR\lumvik-hastighed.exe"
   Delete "$INSTDIR\lumvik-hastighed-cli.exe"
+  Delete "$INSTDIR\lumvik-hastighed-scheduled.exe"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"

@@ -29,6 +29,10 @@ check "the metainfo validates" \
 (cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1)
 deb=$(ls "$build"/lumvik-hastighed_*.deb 2>/dev/null | head -n 1)
 check "cpack builds a Debian package" '[ -n "$deb" ]'
+check "the package ships the hourly timer in the user-unit folder, to run the installed CLI" \
+  'dpkg -c "$deb" | grep -q "./usr/lib/systemd/user/lumvik-hastighed-measure.timer" &&
+   dpkg --fsys-tarfile "$deb" | tar -xO ./usr/lib/systemd/user/lumvik-hastighed-measure.service |
+   grep -qx "ExecStart=/usr/bin/lumvik-hastighed-cli --scheduled"'
 
 # Starts $1, waits for its window, ends it with Escape; true when it exits 0.
 starts_and_ends() {

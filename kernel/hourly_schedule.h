@@ -1,0 +1,20 @@
+// Hourly measuring without anyone at the keyboard: the systemd user timer that the Debian
+// package ships (Linux), or a task of the user's own in the Task Scheduler (Windows). Each
+// starts the command-line program's scheduled run; both spread the runs over the first
+// minutes of the hour, so that the provider's server does not see every customer at once.
+#pragma once
+
+#include <string>
+
+enum class ScheduleState { kOn, kOff, kUnavailable };
+
+struct CScheduleStatus {
+  ScheduleState state = ScheduleState::kUnavailable;
+  std::string detail;  // why it is unavailable, or what runs it
+};
+
+// Whether hourly measuring is on for this user.
+CScheduleStatus QueryHourlySchedule();
+// Turns hourly measuring on or off for this user; false with the reason in `why`, the
+// schedule then as it was.
+bool SetHourlySchedule(bool on, std::string* why);

@@ -1,0 +1,206 @@
+#include <windows.h>
+// After windows.h: the Task Scheduler's interfaces.
+#include <taskschd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "kernel/hourly_schedule.h"
+#include "kernel/utf16_win32.h"
+
+namespace {
+
+constexpr wchar_t kTaskName[] = L"Lumvik Hastighed hver time";
+// The run without a console of its own, beside this program.
+constexpr wchar_t kScheduledProgram[] = L"lumvik-hastighed-scheduled.exe";
+
+// The ids, of our own: the libraries that would bring them clash with wx's copy of libuuid.
+const CLSID kTaskScheduler = {
+    0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
+const IID kITaskService = {
+    0x2faba4c7, 0x4da9, 0x4013, {0x96, 0x97, 0x20, 0xcc, 0x3f, 0xd4, 0x0f, 0x85}};
+const IID kITimeTrigger = {
+    0xb45747e0, 0xeba7, 0x4276, {0x9f, 0x29, 0x85, 0xc5, 0xbb, 0x30, 0x00, 0x06}};
+const IID kIExecAction = {
+    0x4c3d624d, 0xfd6b, 0x49a3, {0xb9, 0xb7, 0x09, 0xcb, 0x3c, 0xd3, 0xf0, 0x47}};
+
+// A COM interface released when it goes.
+template <typename T>
+class Com {
+ public:
+  Com() = default;
+  Com(const Com&) = delete;
+  Com& operator=(const Com&) = delete;
+  ~Com() {
+    if (m_p) m_p->Release();
+  }
+  T** Out() { return &m_p; }
+  void** AsVoid() { return reinterpret_cast<void**>(&m_p); }
+  T* operator->() const { return m_p; }
+  T* Get() const { return m_p; }
+
+ private:
+  T* m_p = nullptr;
+};
+
+class Bstr {
+ public:
+  explicit Bstr(const std::wstring& text) : m_b(::SysAllocString(text.c_str())) {}
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  ~Bstr() { ::SysFreeString(m_b); }
+  operator BSTR() const { return m_b; }
+
+ private:
+  BSTR m_b;
+};
+
+std::string Failed(const char* what, HRESULT result) {
+  char text[128];
+  std::snprintf(text, sizeof text, "%s failed (0x%08lX)", what, static_cast<unsigned long>(result));
+  return text;
+}
+
+bool IsMissing(HRESULT result) {
+  return result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ||
+         result == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+}
+
+// COM on this thread for as long as it lives.
+class ComThread {
+ public:
+  ComThread() : m_result(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ComThread(const ComThread&) = delete;
+  ComThread& operator=(const ComThread&) = delete;
+  ~ComThread() {
+    if (SUCCEEDED(m_result)) ::CoUninitialize();
+  }
+
+ private:
+  HRESULT m_result;
+};
+
+// The user's Task Scheduler and its root folder; false with the reason in `why`.
+bool OpenScheduler(Com<ITaskService>& service, Com<ITaskFolder>& folder, std::string* why) {
+  HRESULT result = ::CoCreateInstance(kTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, kITaskService,
+                                      service.AsVoid());
+  if (FAILED(result)) {
+    *why = Failed("the Task Scheduler", result);
+    return false;
+  }
+  VARIANT none;
+  ::VariantInit(&none);
+  if (FAILED(result = service->Connect(none, none, none, none))) {
+    *why = Failed("connecting to the Task Scheduler", result);
+    return false;
+  }
+  if (FAILED(result = service->GetFolder(Bstr(L"\\"), folder.Out()))) {
+    *why = Failed("the Task Scheduler's folder", result);
+    return false;
+  }
+  return true;
+}
+
+// The next whole hour, local time, as the Task Scheduler writes a start.
+std::wstring NextHour() {
+  const std::time_t next = (std::time(nullptr) / 3600 + 1) * 3600;
+  std::tm parts{};
+  localtime_s(&parts, &next);
+  wchar_t text[32];
+  std::wcsftime(text, 32, L"%Y-%m-%dT%H:00:00", &parts);
+  return text;
+}
+
+std::wstring ScheduledProgramPath() {
+  wchar_t own[MAX_PATH] = {};
+  const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+  std::wstring path(own, length);
+  return path.substr(0, path.find_last_of(L"\\/") + 1) + kScheduledProgram;
+}
+
+// Every hour from the next, each start delayed by up to 10 minutes at random; the run in
+// the user's session, on battery too, ended after 15 minutes, never two at once.
+HRESULT DescribeTask(ITaskDefinition* task) {
+  HRESULT result;
+  Com<ITaskSettings> settings;
+  if (FAILED(result = task->get_Settings(settings.Out()))) return result;
+  settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE);
+  settings->put_StopIfGoingOnBatteries(VARIANT_FALSE);
+  settings->put_ExecutionTimeLimit(Bstr(L"PT15M"));
+  settings->put_MultipleInstances(TASK_INSTANCES_IGNORE_NEW);
+  Com<ITriggerCollection> triggers;
+  Com<ITrigger> trigger;
+  Com<ITimeTrigger> hourly;
+  Com<IRepetitionPattern> repetition;
+  if (FAILED(result = task->get_Triggers(triggers.Out())) ||
+      FAILED(result = triggers->Create(TASK_TRIGGER_TIME, trigger.Out())) ||
+      FAILED(result = trigger->QueryInterface(kITimeTrigger, hourly.AsVoid())) ||
+      FAILED(result = hourly->put_StartBoundary(Bstr(NextHour()))) ||
+      FAILED(result = hourly->get_Repetition(repetition.Out())) ||
+      FAILED(result = repetition->put_Interval(Bstr(L"PT1H")))) {
+    return result;
+  }
+  hourly->put_RandomDelay(Bstr(L"PT10M"));
+  Com<IActionCollection> actions;
+  Com<IAction> action;
+  Com<IExecAction> run;
+  if (FAILED(result = task->get_Actions(actions.Out())) ||
+      FAILED(result = actions->Create(TASK_ACTION_EXEC, action.Out())) ||
+      FAILED(result = action->QueryInterface(kIExecAction, run.AsVoid())) ||
+      FAILED(result = run->put_Path(Bstr(ScheduledProgramPath()))) ||
+      FAILED(result = run->put_Arguments(Bstr(L"--scheduled")))) {
+    return result;
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+CScheduleStatus QueryHourlySchedule() {
+  const ComThread com;
+  CScheduleStatus status;
+  Com<ITaskService> service;
+  Com<ITaskFolder> folder;
+  if (!OpenScheduler(service, folder, &status.detail)) return status;
+  Com<IRegisteredTask> task;
+  const HRESULT result = folder->GetTask(Bstr(kTaskName), task.Out());
+  VARIANT_BOOL enabled = VARIANT_FALSE;
+  if (SUCCEEDED(result) && SUCCEEDED(task->get_Enabled(&enabled)) && enabled) {
+    status.state = ScheduleState::kOn;
+  } else if (SUCCEEDED(result) || IsMissing(result)) {
+    status.state = ScheduleState::kOff;
+  } else {
+    status.detail = Failed("reading the task", result);
+    return status;
+  }
+  status.detail = Narrow(std::wstring(L"the task \"") + kTaskName + L"\"");
+  return status;
+}
+
+bool SetHourlySchedule(bool on, std::string* why) {
+  const ComThread com;
+  Com<ITaskService> service;
+  Com<ITaskFolder> folder;
+  if (!OpenScheduler(service, folder, why)) return false;
+  HRESULT result;
+  if (!on) {
+    result = folder->DeleteTask(Bstr(kTaskName), 0);
+    if (FAILED(result) && !IsMissing(result)) *why = Failed("removing the task", result);
+    return SUCCEEDED(result) || IsMissing(result);
+  }
+  Com<ITaskDefinition> task;
+  if (FAILED(result = service->NewTask(0, task.Out())) ||
+      FAILED(result = DescribeTask(task.Get()))) {
+    *why = Failed("describing the task", result);
+    return false;
+  }
+  VARIANT none;
+  ::VariantInit(&none);
+  Com<IRegisteredTask> registered;
+  result =
+      folder->RegisterTaskDefinition(Bstr(kTaskName), task.Get(), TASK_CREATE_OR_UPDATE, none, none,
+                                     TASK_LOGON_INTERACTIVE_TOKEN, none, registered.Out());
+  if (FAILED(result)) *why = Failed("registering the task", result);
+  return SUCCEEDED(result);
+}
