@@ -20,8 +20,8 @@ const CLSID kTaskScheduler = {
     0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
 const IID kITaskService = {
     0x2faba4c7, 0x4da9, 0x4013, {0x96, 0x97, 0x20, 0xcc, 0x3f, 0xd4, 0x0f, 0x85}};
-const IID kITimeTrigger = {
-    0xb45747e0, 0xeba7, 0x4276, {0x9f, 0x29, 0x85, 0xc5, 0xbb, 0x30, 0x00, 0x06}};
+const IID kIDailyTrigger = {
+    0x126c5cd8, 0xb288, 0x41d5, {0x8d, 0xbf, 0xe4, 0x91, 0x44, 0x6a, 0xdc, 0x5c}};
 const IID kIExecAction = {
     0x4c3d624d, 0xfd6b, 0x49a3, {0xb9, 0xb7, 0x09, 0xcb, 0x3c, 0xd3, 0xf0, 0x47}};
 
@@ -102,13 +102,14 @@ bool OpenScheduler(Com<ITaskService>& service, Com<ITaskFolder>& folder, std::st
   return true;
 }
 
-// The next whole hour, local time, as the Task Scheduler writes a start.
-std::wstring NextHour() {
-  const std::time_t next = (std::time(nullptr) / 3600 + 1) * 3600;
+// Today at `hour`, local time, as the Task Scheduler writes a start.
+std::wstring TodayAt(int hour) {
+  const std::time_t now = std::time(nullptr);
   std::tm parts{};
-  localtime_s(&parts, &next);
+  localtime_s(&parts, &now);
   wchar_t text[32];
-  std::wcsftime(text, 32, L"%Y-%m-%dT%H:00:00", &parts);
+  std::swprintf(text, 32, L"%04d-%02d-%02dT%02d:00:00", parts.tm_year + 1900, parts.tm_mon + 1,
+                parts.tm_mday, hour);
   return text;
 }
 
@@ -119,8 +120,9 @@ std::wstring ScheduledProgramPath() {
   return path.substr(0, path.find_last_of(L"\\/") + 1) + kScheduledProgram;
 }
 
-// Every hour from the next, each start delayed by up to 10 minutes at random; the run in
-// the user's session, on battery too, ended after 15 minutes, never two at once.
+// Every hour, each start delayed by up to 10 minutes at random; the run in the user's
+// session, on battery too, ended after 15 minutes, never two at once. The hours are 24
+// daily triggers rather than one repeated: Wine's Task Scheduler has daily triggers only.
 HRESULT DescribeTask(ITaskDefinition* task) {
   HRESULT result;
   Com<ITaskSettings> settings;
@@ -130,18 +132,18 @@ HRESULT DescribeTask(ITaskDefinition* task) {
   settings->put_ExecutionTimeLimit(Bstr(L"PT15M"));
   settings->put_MultipleInstances(TASK_INSTANCES_IGNORE_NEW);
   Com<ITriggerCollection> triggers;
-  Com<ITrigger> trigger;
-  Com<ITimeTrigger> hourly;
-  Com<IRepetitionPattern> repetition;
-  if (FAILED(result = task->get_Triggers(triggers.Out())) ||
-      FAILED(result = triggers->Create(TASK_TRIGGER_TIME, trigger.Out())) ||
-      FAILED(result = trigger->QueryInterface(kITimeTrigger, hourly.AsVoid())) ||
-      FAILED(result = hourly->put_StartBoundary(Bstr(NextHour()))) ||
-      FAILED(result = hourly->get_Repetition(repetition.Out())) ||
-      FAILED(result = repetition->put_Interval(Bstr(L"PT1H")))) {
-    return result;
+  if (FAILED(result = task->get_Triggers(triggers.Out()))) return result;
+  for (int hour = 0; hour < 24; ++hour) {
+    Com<ITrigger> trigger;
+    Com<IDailyTrigger> daily;
+    if (FAILED(result = triggers->Create(TASK_TRIGGER_DAILY, trigger.Out())) ||
+        FAILED(result = trigger->QueryInterface(kIDailyTrigger, daily.AsVoid())) ||
+        FAILED(result = daily->put_StartBoundary(Bstr(TodayAt(hour)))) ||
+        FAILED(result = daily->put_DaysInterval(1))) {
+      return result;
+    }
+    daily->put_RandomDelay(Bstr(L"PT10M"));
   }
-  hourly->put_RandomDelay(Bstr(L"PT10M"));
   Com<IActionCollection> actions;
   Com<IAction> action;
   Com<IExecAction> run;
