@@ -3,6 +3,7 @@
 #include "ui/history_dlg.h"
 
 #include <gtest/gtest.h>
+#include <wx/checkbox.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 #include <wx/dcmemory.h>
@@ -14,6 +15,7 @@
 #include <memory>
 
 #include "kernel/directories.h"
+#include "kernel/hourly_schedule.h"
 #include "kernel/local_file.h"
 #include "res/resource.h"
 #include "speedtest/run_record.h"
@@ -77,6 +79,13 @@ TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
   EXPECT_EQ(Cell(1, 5), "intet");
   EXPECT_EQ(Cell(4, 1), "2004");
   EXPECT_EQ(history->Note()->GetLabel(), "");
+  // The hourly checkbox as the schedule is here: on, off, or greyed with the reason.
+  const CScheduleStatus schedule = QueryHourlySchedule();
+  EXPECT_EQ(history->Hourly()->GetLabel().utf8_string(), "Mål automatisk hver time");
+  EXPECT_EQ(history->Hourly()->IsChecked(), schedule.state == ScheduleState::kOn);
+  EXPECT_EQ(history->Hourly()->IsEnabled(), schedule.state != ScheduleState::kUnavailable);
+  EXPECT_NE(history->Hourly()->GetToolTipText().utf8_string().find(schedule.detail),
+            std::string::npos);
   EXPECT_EQ(AccessibleNameOf(history->Chart()),
             "Målinger, 7 dage: 5. Median download 2002 kbit/s, median upload 508 kbit/s "
             "(omregnet). 3 af 5 (60 %) passer til Lumvik Bredbånd 2048/512.");

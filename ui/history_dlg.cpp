@@ -1,6 +1,7 @@
 #include "ui/history_dlg.h"
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "kernel/hourly_schedule.h"
 #include "kernel/own_file.h"
 #include "speedtest/rate_conversion.h"
 #include "ui/history_chart.h"
@@ -106,6 +108,8 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string 
                          std::max(header, cell) + FromDIP(20));
   }
 
+  m_hourly = new wxCheckBox(this, wxID_ANY, wxString::FromUTF8("Mål automatisk hver time"));
+  m_hourly->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnHourly(); });
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   auto* copy = new wxButton(this, wxID_COPY, wxString::FromUTF8("Kopiér"));
   auto* save = new wxButton(this, wxID_SAVEAS, wxString::FromUTF8("Gem som..."));
@@ -114,7 +118,8 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string 
   save->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnSaveAs(); });
   close->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); });
   buttons->Add(copy, 0, wxRIGHT, FromDIP(6));
-  buttons->Add(save, 0);
+  buttons->Add(save, 0, wxRIGHT, FromDIP(18));
+  buttons->Add(m_hourly, 0, wxALIGN_CENTER_VERTICAL);
   buttons->AddStretchSpacer();
   buttons->Add(close, 0);
   SetEscapeId(wxID_CLOSE);
@@ -131,6 +136,27 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string 
   m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Reload(); });
   m_watch.Start(kWatchMs);
   Reload(true);
+  ShowSchedule();
+}
+
+void CHistoryDlg::ShowSchedule() {
+  const CScheduleStatus status = QueryHourlySchedule();
+  m_hourly->SetValue(status.state == ScheduleState::kOn);
+  m_hourly->Enable(status.state != ScheduleState::kUnavailable);
+  m_hourly->SetToolTip(wxString::FromUTF8(
+      status.state == ScheduleState::kUnavailable
+          ? "Automatisk måling kan ikke slås til her: " + status.detail
+          : "En måling i timen, også når vinduet er lukket (" + status.detail + ")"));
+}
+
+void CHistoryDlg::OnHourly() {
+  std::string why;
+  if (!SetHourlySchedule(m_hourly->GetValue(), &why)) {
+    wxMessageBox(wxString::FromUTF8("Automatisk måling kunne ikke slås " +
+                                    std::string(m_hourly->GetValue() ? "til" : "fra") + ": " + why),
+                 "Historik", wxOK | wxICON_ERROR, this);
+  }
+  ShowSchedule();
 }
 
 void CHistoryDlg::Reload(bool evenIfUnchanged) {

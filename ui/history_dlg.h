@@ -35,6 +35,7 @@ class CHistoryDlg : public wxDialog {
   wxListCtrl* List() const { return m_list; }
   CHistoryChart* Chart() const { return m_chart; }
   wxStaticText* Note() const { return m_note; }
+  wxCheckBox* Hourly() const { return m_hourly; }
   const std::vector<CHistoryRun>& Shown() const { return m_shown; }
 
  private:
@@ -42,6 +43,9 @@ class CHistoryDlg : public wxDialog {
   void FillList();
   std::vector<CHistoryRun> Selected() const;
   void OnSaveAs();
+  // The checkbox as the schedule is: ticked when on, greyed with the reason when it cannot be.
+  void ShowSchedule();
+  void OnHourly();
 
   std::string m_path;
   std::string m_version;
@@ -53,5 +57,6 @@ class CHistoryDlg : public wxDialog {
   CHistoryChart* m_chart = nullptr;
   wxStaticText* m_note = nullptr;
   wxListCtrl* m_list = nullptr;
+  wxCheckBox* m_hourly = nullptr;
   wxTimer m_watch;
 };
