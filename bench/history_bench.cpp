@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "kernel/calendar.h"
 #include "speedtest/run_record.h"
 #include "ui/history_chart.h"
 #include "ui/history_dlg.h"
@@ -40,30 +41,18 @@ std::string PlantedHistory(int runs) {
   const std::time_t now = std::time(nullptr) / 3600 * 3600;
   for (int i = runs - 1; i >= 0; --i) {
     const std::time_t t = now - static_cast<std::time_t>(i) * 3600 + 7 * 60;
-    std::tm parts{};
-#ifdef _WIN32
-    localtime_s(&parts, &t);
-#else
-    localtime_r(&t, &parts);
-#endif
+    const std::tm parts = LocalParts(t);
     const bool evening = parts.tm_hour >= 19 && parts.tm_hour <= 23;
     const double wobble = std::sin(i * 1.7) * 0.5 + 0.5;
     const double down = evening ? 900 + 500 * wobble : 1780 + 240 * wobble;
     const double up = 455 + 50 * std::cos(i * 2.3);
     const double rtt = evening ? 38 + 20 * wobble : 11 + 4 * wobble;
     const bool product = !evening && up >= 376;
-    char when[32];
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &t);
-#else
-    gmtime_r(&t, &utc);
-#endif
-    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
     char line[256];
-    std::snprintf(line, sizeof line, "%s,%.1f,%.1f,%.1f,%.1f,2Mtest.rnd,%s,%d,%.1f,%s,%s\n", when,
-                  down * 17 / 20, down, up * 17 / 20, up, product ? "2048/512" : "",
-                  product ? 1 : 3, rtt, "ftp.lumvik.dk:21", i % 24 == 5 ? "window" : "schedule");
+    std::snprintf(line, sizeof line, "%s,%.1f,%.1f,%.1f,%.1f,2Mtest.rnd,%s,%d,%.1f,%s,%s\n",
+                  UtcTimestamp(t).c_str(), down * 17 / 20, down, up * 17 / 20, up,
+                  product ? "2048/512" : "", product ? 1 : 3, rtt, "ftp.lumvik.dk:21",
+                  i % 24 == 5 ? "window" : "schedule");
     text += line;
   }
   return text;

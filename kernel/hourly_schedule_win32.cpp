@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 
+#include "kernel/calendar.h"
 #include "kernel/hourly_schedule.h"
 #include "kernel/utf16_win32.h"
 
@@ -104,9 +105,7 @@ bool OpenScheduler(Com<ITaskService>& service, Com<ITaskFolder>& folder, std::st
 
 // Today at `hour`, local time, as the Task Scheduler writes a start.
 std::wstring TodayAt(int hour) {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  localtime_s(&parts, &now);
+  const std::tm parts = LocalParts(std::time(nullptr));
   wchar_t text[32];
   std::swprintf(text, 32, L"%04d-%02d-%02dT%02d:00:00", parts.tm_year + 1900, parts.tm_mon + 1,
                 parts.tm_mday, hour);

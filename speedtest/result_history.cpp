@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "kernel/calendar.h"
 #include "speedtest/rate_conversion.h"
 #include "speedtest/run_record.h"
 
@@ -106,18 +107,6 @@ std::string Danish(const char* format, double value) {
 std::string Fixed(double value) {
   char text[48];
   std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
-std::string UtcText(std::time_t time) {
-  std::tm parts{};
-#ifdef _WIN32
-  gmtime_s(&parts, &time);
-#else
-  gmtime_r(&time, &parts);
-#endif
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
   return text;
 }
 
@@ -228,15 +217,7 @@ std::string SummaryText(HistoryRange range, const CHistorySummary& summary) {
 }
 
 std::string LocalTimeText(std::time_t time) {
-  std::tm parts{};
-#ifdef _WIN32
-  localtime_s(&parts, &time);
-#else
-  localtime_r(&time, &parts);
-#endif
-  char text[32];
-  std::strftime(text, sizeof text, "%d-%m-%Y %H:%M", &parts);
-  return text;
+  return TimeText("%d-%m-%Y %H:%M", LocalParts(time));
 }
 
 std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& version) {
@@ -258,7 +239,7 @@ std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& 
 std::string RunsAsCsv(const std::vector<CHistoryRun>& runs) {
   std::string csv = kResultHeader;
   for (const CHistoryRun& run : runs) {
-    csv += UtcText(run.time) + "," + Fixed(run.download) + "," + Fixed(run.downloadConverted) +
+    csv += UtcTimestamp(run.time) + "," + Fixed(run.download) + "," + Fixed(run.downloadConverted) +
            "," + Fixed(run.upload) + "," + Fixed(run.uploadConverted) + "," +
            CsvField(run.downloadFile) + "," + CsvField(run.tiers) + "," +
            std::to_string(run.attempts) + "," + (run.rttMs < 0 ? "" : Fixed(run.rttMs)) + "," +

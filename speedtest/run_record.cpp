@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "kernel/calendar.h"
+
 const char kResultHeader[] =
     "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
     "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin\n";
@@ -39,18 +41,6 @@ std::string RoundTripText(double ms) {
 
 constexpr char kRunHeading[] = "== ";
 
-std::string Utc(std::time_t time) {
-  std::tm parts{};
-#ifdef _WIN32
-  gmtime_s(&parts, &time);
-#else
-  gmtime_r(&time, &parts);
-#endif
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-  return text;
-}
-
 std::string Format(const char* format, double a, double b) {
   char text[96];
   std::snprintf(text, sizeof text, format, a, b);
@@ -84,7 +74,7 @@ std::vector<std::size_t> RunStarts(const std::string& log) {
 }  // namespace
 
 CRunRecord::CRunRecord(std::time_t start, const std::string& server, INTERNET_PORT port)
-    : m_timestamp(Utc(start)), m_server(server + ":" + std::to_string(port)) {
+    : m_timestamp(UtcTimestamp(start)), m_server(server + ":" + std::to_string(port)) {
   m_log = kRunHeading + m_timestamp + " test run against " + server + " port " +
           std::to_string(port) + "\n";
 }

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "tests/support/utc_local_time.h"
+
 namespace {
 
 // 2026-12-09T12:00:00Z
@@ -24,13 +26,7 @@ TEST(ChartScale, ValueAxisStepsAreRoundAndHoldTheHighest) {
 }
 
 TEST(ChartScale, TimeMarksFitTheSpan) {
-#ifdef _WIN32
-  _putenv_s("TZ", "UTC0");
-  _tzset();
-#else
-  setenv("TZ", "UTC", 1);
-  tzset();
-#endif
+  UseUtcAsLocalTime();
   const auto labels = [](std::time_t span, int marks) {
     std::vector<std::string> out;
     for (const CTimeMark& mark : TimeMarks(kNoon - span, kNoon, marks)) out.push_back(mark.label);

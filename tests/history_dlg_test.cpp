@@ -14,6 +14,7 @@
 #include <ctime>
 #include <memory>
 
+#include "kernel/calendar.h"
 #include "kernel/directories.h"
 #include "kernel/hourly_schedule.h"
 #include "kernel/local_file.h"
@@ -33,9 +34,7 @@ std::string PlantedRuns(int count) {
   const std::time_t newest = std::time(nullptr) - 3600;
   for (int i = count - 1; i >= 0; --i) {
     const std::time_t t = newest - i * 3600;
-    char when[32];
-    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&t));
-    lines += std::string(when) + "," + std::to_string(1700 + i) + ".0," + std::to_string(2000 + i) +
+    lines += UtcTimestamp(t) + "," + std::to_string(1700 + i) + ".0," + std::to_string(2000 + i) +
              ".0,432.0,508.0,2Mtest.rnd," + (i % 2 ? "" : "2048/512") + ",1,12.5," +
              "ftp.example.net:21,schedule\n";
   }

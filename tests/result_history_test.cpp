@@ -10,21 +10,13 @@
 #include "speedtest/rate_conversion.h"
 #include "speedtest/run_record.h"
 
+#include "tests/support/utc_local_time.h"
+
 namespace {
 
 // 2026-12-09T12:00:00Z
 constexpr std::time_t kNoon = 1796817600;
 constexpr std::time_t kDay = 24 * 60 * 60;
-
-void UseUtcAsLocalTime() {
-#ifdef _WIN32
-  _putenv_s("TZ", "UTC0");
-  _tzset();
-#else
-  setenv("TZ", "UTC", 1);
-  tzset();
-#endif
-}
 
 CHistoryRun HistoryRun(std::time_t time, double down, double up, const char* tiers) {
   CHistoryRun run;

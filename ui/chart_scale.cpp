@@ -3,26 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kernel/calendar.h"
+
 namespace {
 
 constexpr std::time_t kHour = 60 * 60;
 constexpr std::time_t kDay = 24 * kHour;
-
-std::tm LocalParts(std::time_t time) {
-  std::tm parts{};
-#ifdef _WIN32
-  localtime_s(&parts, &time);
-#else
-  localtime_r(&time, &parts);
-#endif
-  return parts;
-}
-
-std::string Format(const char* format, const std::tm& parts) {
-  char text[32];
-  std::strftime(text, sizeof text, format, &parts);
-  return text;
-}
 
 // The Danish month's short name, independent of the C library's locale.
 std::string MonthLabel(const std::tm& parts) {
@@ -44,7 +30,7 @@ std::time_t NextMidnight(std::time_t time) {
 std::vector<CTimeMark> HourMarks(std::time_t from, std::time_t to, std::time_t step) {
   std::vector<CTimeMark> marks;
   for (std::time_t t = (from + step - 1) / step * step; t <= to; t += step) {
-    marks.push_back({t, Format("%H:%M", LocalParts(t))});
+    marks.push_back({t, TimeText("%H:%M", LocalParts(t))});
   }
   return marks;
 }
@@ -53,7 +39,7 @@ std::vector<CTimeMark> DayMarks(std::time_t from, std::time_t to, int everyDays)
   std::vector<CTimeMark> marks;
   int day = 0;
   for (std::time_t t = NextMidnight(from); t <= to; t = NextMidnight(t + kHour), ++day) {
-    if (day % everyDays == 0) marks.push_back({t, Format("%d-%m", LocalParts(t))});
+    if (day % everyDays == 0) marks.push_back({t, TimeText("%d-%m", LocalParts(t))});
   }
   return marks;
 }

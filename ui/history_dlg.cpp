@@ -83,20 +83,40 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string 
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxMAXIMIZE_BOX),
       m_path(std::move(historyPath)),
       m_version(std::move(version)) {
-  auto* top = new wxBoxSizer(wxHORIZONTAL);
-  top->Add(new wxStaticText(this, wxID_ANY, "Periode:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
+  auto* all = new wxBoxSizer(wxVERTICAL);
+  const int border = FromDIP(10);
+  all->Add(RangeRow(), 0, wxEXPAND | wxALL, border);
+  m_chart = new CHistoryChart(this);
+  all->Add(m_chart, 3, wxEXPAND | wxLEFT | wxRIGHT, border);
+  all->Add(RunListOf(), 2, wxEXPAND | wxALL, border);
+  all->Add(ButtonRow(), 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, border);
+  SetSizerAndFit(all);
+  SetEscapeId(wxID_CLOSE);
+  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Hide(); });
+  m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Reload(); });
+  m_watch.Start(kWatchMs);
+  Reload(true);
+  ShowSchedule();
+}
+
+wxSizer* CHistoryDlg::RangeRow() {
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(new wxStaticText(this, wxID_ANY, "Periode:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
            FromDIP(6));
   m_rangeChoice = new wxChoice(this, wxID_ANY);
-  for (HistoryRange range : kHistoryRanges)
+  for (HistoryRange range : kHistoryRanges) {
     m_rangeChoice->Append(wxString::FromUTF8(RangeLabel(range)));
+  }
   m_rangeChoice->SetSelection(static_cast<int>(m_range));
   m_rangeChoice->Bind(wxEVT_CHOICE,
                       [this](wxCommandEvent& e) { SetRange(kHistoryRanges[e.GetSelection()]); });
-  top->Add(m_rangeChoice, 0, wxALIGN_CENTER_VERTICAL);
+  row->Add(m_rangeChoice, 0, wxALIGN_CENTER_VERTICAL);
   m_note = new wxStaticText(this, wxID_ANY, wxString());
-  top->Add(m_note, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(12));
+  row->Add(m_note, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, FromDIP(12));
+  return row;
+}
 
-  m_chart = new CHistoryChart(this);
+wxListCtrl* CHistoryDlg::RunListOf() {
   m_list = new RunList(this, m_shown);
   // Wide enough for the widest text each column can hold.
   const char* const widest[] = {"00-00-0000 00:00",         "000000", "000000", "000000", "000000",
@@ -107,36 +127,25 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string 
     m_list->AppendColumn(wxString::FromUTF8(kColumns[i]), wxLIST_FORMAT_LEFT,
                          std::max(header, cell) + FromDIP(20));
   }
+  return m_list;
+}
 
-  m_hourly = new wxCheckBox(this, wxID_ANY, wxString::FromUTF8("Mål automatisk hver time"));
-  m_hourly->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnHourly(); });
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+wxSizer* CHistoryDlg::ButtonRow() {
   auto* copy = new wxButton(this, wxID_COPY, wxString::FromUTF8("Kopiér"));
   auto* save = new wxButton(this, wxID_SAVEAS, wxString::FromUTF8("Gem som..."));
   auto* close = new wxButton(this, wxID_CLOSE, "Luk");
+  m_hourly = new wxCheckBox(this, wxID_ANY, wxString::FromUTF8("Mål automatisk hver time"));
   copy->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { CopySelection(); });
   save->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnSaveAs(); });
   close->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); });
-  buttons->Add(copy, 0, wxRIGHT, FromDIP(6));
-  buttons->Add(save, 0, wxRIGHT, FromDIP(18));
-  buttons->Add(m_hourly, 0, wxALIGN_CENTER_VERTICAL);
-  buttons->AddStretchSpacer();
-  buttons->Add(close, 0);
-  SetEscapeId(wxID_CLOSE);
-
-  auto* all = new wxBoxSizer(wxVERTICAL);
-  const int border = FromDIP(10);
-  all->Add(top, 0, wxEXPAND | wxALL, border);
-  all->Add(m_chart, 3, wxEXPAND | wxLEFT | wxRIGHT, border);
-  all->Add(m_list, 2, wxEXPAND | wxALL, border);
-  all->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, border);
-  SetSizerAndFit(all);
-  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Hide(); });
-
-  m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Reload(); });
-  m_watch.Start(kWatchMs);
-  Reload(true);
-  ShowSchedule();
+  m_hourly->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnHourly(); });
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(copy, 0, wxRIGHT, FromDIP(6));
+  row->Add(save, 0, wxRIGHT, FromDIP(18));
+  row->Add(m_hourly, 0, wxALIGN_CENTER_VERTICAL);
+  row->AddStretchSpacer();
+  row->Add(close, 0);
+  return row;
 }
 
 void CHistoryDlg::ShowSchedule() {

@@ -16,6 +16,7 @@ class CHistoryChart;
 class wxCheckBox;
 class wxChoice;
 class wxListCtrl;
+class wxSizer;
 class wxStaticText;
 
 class CHistoryDlg : public wxDialog {
@@ -39,6 +40,10 @@ class CHistoryDlg : public wxDialog {
   const std::vector<CHistoryRun>& Shown() const { return m_shown; }
 
  private:
+  // The rows of the window, top to bottom but the chart.
+  wxSizer* RangeRow();
+  wxListCtrl* RunListOf();
+  wxSizer* ButtonRow();
   void ShowRange();
   void FillList();
   std::vector<CHistoryRun> Selected() const;

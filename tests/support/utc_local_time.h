@@ -1,0 +1,15 @@
+// For tests that read local times: the computer's time zone made UTC for the process.
+#pragma once
+
+#include <cstdlib>
+#include <ctime>
+
+inline void UseUtcAsLocalTime() {
+#ifdef _WIN32
+  _putenv_s("TZ", "UTC0");
+  _tzset();
+#else
+  setenv("TZ", "UTC", 1);
+  tzset();
+#endif
+}
