@@ -11,17 +11,22 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/speed_test_app.h"
 #include "res/dialog_templates.h"
 #include "res/resource.h"
 #include "res/strings.h"
+#include "speedtest/result_history.h"
 #include "ui/about_dlg.h"
+#include "ui/history_chart.h"
+#include "ui/history_dlg.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {
@@ -166,6 +171,47 @@ TEST(DisplayScale, LogoScalesAndEveryTextFits) {
   CAboutDlg about;
   about.Show();
   EXPECT_EQ(ExpectEveryTextFits(about, dpi), 2);
+}
+
+// The history chart at the display's scale: as wide as its DIP size there, and drawn, its
+// download in its colour, as the system's own GDI reads it back from the screen.
+TEST(DisplayScale, HistoryChartGrowsAndDraws) {
+  std::vector<CHistoryRun> runs;
+  for (int i = 0; i < 6; ++i) {
+    CHistoryRun run;
+    run.time = std::time(nullptr) - (i + 1) * 3600;
+    run.downloadConverted = 1800 + 100 * (i % 3);
+    run.uploadConverted = 480;
+    run.attempts = 1;
+    runs.insert(runs.begin(), run);
+  }
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::filesystem::path path = std::filesystem::path(temp) / L"lumvik-scale-history.csv";
+  std::ofstream(path, std::ios::binary) << RunsAsCsv(runs);
+  CHistoryDlg history(nullptr, path.u8string(), "3.0.0.4");
+  history.Show();
+  history.Raise();
+  wxTheApp->Yield();
+  CHistoryChart* chart = history.Chart();
+  chart->Update();
+  HWND window = static_cast<HWND>(chart->GetHWND());
+  const UINT dpi = ::GetDpiForWindow(window);
+  const wxSize size = chart->GetClientSize();
+  EXPECT_GE(size.x, ::MulDiv(640, dpi, 96));
+  EXPECT_GE(size.y, ::MulDiv(300, dpi, 96));
+  const wxColour download = chart->DownloadColour();
+  HDC dc = ::GetDC(window);
+  int found = 0;
+  for (int y = 0; y < size.y; ++y) {
+    for (int x = 0; x < size.x; ++x) {
+      found += ::GetPixel(dc, x, y) == RGB(download.Red(), download.Green(), download.Blue());
+    }
+  }
+  ::ReleaseDC(window, dc);
+  // Six dots and the lines between them, thicker with the scale.
+  EXPECT_GT(found, ::MulDiv(60, dpi, 96)) << dpi;
+  std::filesystem::remove(path);
 }
 
 // The resource script's copies of the dialogs and strings, which the program builds from
