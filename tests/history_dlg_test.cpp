@@ -9,8 +9,11 @@
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/listctrl.h>
+#include <wx/settings.h>
 #include <wx/stattext.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 
@@ -159,6 +162,14 @@ TEST_F(HistoryTest, ChartDrawsTheDownloadInItsColour) {
   // Five runs: five dots and the lines between them, well over fifty pixels each.
   EXPECT_GT(count(chart->DownloadColour()), 50);
   EXPECT_GT(count(chart->UploadColour()), 50);
+  // The ground is the theme's: dark under a dark theme (window_test_dark), so that the
+  // text and lines in the theme's colours stay readable.
+  const wxColour ground(image.GetRed(1, 1), image.GetGreen(1, 1), image.GetBlue(1, 1));
+  EXPECT_EQ(ground, wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
+  const char* theme = std::getenv("GTK_THEME");
+  if (theme && std::strstr(theme, ":dark")) {
+    EXPECT_LT(ground.GetLuminance(), 0.3);
+  }
 }
 
 }  // namespace

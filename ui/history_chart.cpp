@@ -208,7 +208,11 @@ void CHistoryChart::SetRuns(std::vector<CHistoryRun> runs, std::time_t from, std
 }
 
 wxColour CHistoryChart::DownloadColour() const {
-  return wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+  // The selection colour, lightened on a dark ground, where a dark theme's own is too dim
+  // to read as a thin line.
+  const wxColour selection = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+  const bool darkGround = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW).GetLuminance() < 0.5;
+  return darkGround && selection.GetLuminance() < 0.5 ? Blend(selection, *wxWHITE, 0.4) : selection;
 }
 
 wxColour CHistoryChart::UploadColour() const {
