@@ -10,7 +10,6 @@
 #include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/init.h>
-#include <wx/listctrl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,6 +24,7 @@
 #include "speedtest/run_record.h"
 #include "ui/history_chart.h"
 #include "ui/history_dlg.h"
+#include "ui/run_table.h"
 
 namespace {
 
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
   std::sort(paints.begin(), paints.end());
   std::printf(
       "runs: %d (%d listed)\nopen: %.0f ms\nredraw on resize: median %.1f ms, max %.1f ms\n", runs,
-      dlg->List()->GetItemCount(), openMs, paints[paints.size() / 2], paints.back());
+      dlg->Table()->RowCount(), openMs, paints[paints.size() / 2], paints.back());
   std::printf("what a screen reader hears of the chart: %s\n",
               dlg->Chart()->GetLabel().utf8_string().c_str());
   if (!screenshot.empty()) {

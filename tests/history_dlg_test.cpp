@@ -8,7 +8,6 @@
 #include <wx/dataobj.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
-#include <wx/listctrl.h>
 #include <wx/settings.h>
 #include <wx/stattext.h>
 
@@ -26,6 +25,7 @@
 #include "tests/support/test_point.h"
 #include "tests/support/window_test_env.h"
 #include "ui/history_chart.h"
+#include "ui/run_table.h"
 #include "ui/speed_test_dlg.h"
 
 namespace {
@@ -61,7 +61,7 @@ class HistoryTest : public ::testing::Test {
   void TearDown() override { dlg.reset(); }
 
   std::string Cell(long row, int column) const {
-    return history->List()->GetItemText(row, column).utf8_string();
+    return history->Table()->Cell(row, column).utf8_string();
   }
 
   std::string planted;
@@ -73,8 +73,8 @@ class HistoryTest : public ::testing::Test {
 TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
   ASSERT_NE(history, nullptr);
   EXPECT_TRUE(history->IsShown());
-  wxListCtrl* list = history->List();
-  ASSERT_EQ(list->GetItemCount(), 5);
+  CRunTable* table = history->Table();
+  ASSERT_EQ(table->RowCount(), 5);
   const char* const newest[] = {"2000", "1700", "508", "432", "Lumvik Bredbånd 2048/512",
                                 "1",    "12,5"};
   for (int column = 1; column <= 7; ++column) EXPECT_EQ(Cell(0, column), newest[column - 1]);
@@ -93,17 +93,17 @@ TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
             "(omregnet). 3 af 5 (60 %) passer til Lumvik Bredbånd 2048/512.");
 
   dlg->OnTestButton();  // a whole run against the test point
-  EXPECT_EQ(list->GetItemCount(), 6);
+  EXPECT_EQ(table->RowCount(), 6);
   EXPECT_NE(Cell(0, 0), Cell(1, 0));
 
   // A history the window cannot read in part: the rest shows, and the note counts the rest.
   WriteWholeFile(ResultHistoryPath(), kResultHeader + planted + "garbage\n");
   history->Reload(true);
-  EXPECT_EQ(list->GetItemCount(), 5);
+  EXPECT_EQ(table->RowCount(), 5);
   EXPECT_EQ(history->Note()->GetLabel().utf8_string(), "1 linje kunne ikke læses.");
   WriteWholeFile(ResultHistoryPath(), "");
   history->Reload(true);
-  EXPECT_EQ(list->GetItemCount(), 0);
+  EXPECT_EQ(table->RowCount(), 0);
   EXPECT_EQ(history->Note()->GetLabel().utf8_string(),
             "Der er endnu ingen målinger i historikken.");
 }
@@ -111,8 +111,8 @@ TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
 // Copy takes the selected runs, oldest first; save takes the whole range.
 TEST_F(HistoryTest, CopyAndSaveTakeTheRunsAway) {
   ASSERT_NE(history, nullptr);
-  history->List()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-  history->List()->SetItemState(2, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  history->Table()->Select(0);
+  history->Table()->Select(2);
   history->CopySelection();
   wxTextDataObject copied;
   {

@@ -8,7 +8,6 @@
 #include <wx/ffile.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
-#include <wx/listctrl.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -20,62 +19,11 @@
 #include "kernel/own_file.h"
 #include "speedtest/rate_conversion.h"
 #include "ui/history_chart.h"
+#include "ui/run_table.h"
 
 namespace {
 
 constexpr int kWatchMs = 2000;
-constexpr const char* kColumns[] = {"Tidspunkt", "Download kbit/s", "Målt",   "Upload kbit/s",
-                                    "Målt",      "Produkt",         "Forsøg", "Svartid ms"};
-
-// The runs as rows, asked for only as they come into view, so that a history of years
-// opens at once.
-class RunList : public wxListCtrl {
- public:
-  RunList(wxWindow* parent, const std::vector<CHistoryRun>& runs)
-      : wxListCtrl(parent, wxID_ANY, wxDefaultPosition, parent->FromDIP(wxSize(720, 180)),
-                   wxLC_REPORT | wxLC_VIRTUAL),
-        m_runs(runs) {}
-
-  wxString OnGetItemText(long item, long column) const override;
-
- private:
-  const std::vector<CHistoryRun>& m_runs;
-};
-
-wxString Whole(double value) {
-  return wxString::Format("%.0f", value);
-}
-
-wxString RoundTrip(double ms) {
-  if (ms < 0) return wxString();
-  wxString text = wxString::Format("%.1f", ms);
-  text.Replace(".", ",");
-  return text;
-}
-
-wxString RunList::OnGetItemText(long item, long column) const {
-  if (item < 0 || static_cast<std::size_t>(item) >= m_runs.size()) return wxString();
-  const CHistoryRun& run = m_runs[static_cast<std::size_t>(item)];
-  switch (column) {
-    case 0:
-      return wxString::FromUTF8(LocalTimeText(run.time));
-    case 1:
-      return Whole(run.downloadConverted);
-    case 2:
-      return Whole(run.download);
-    case 3:
-      return Whole(run.uploadConverted);
-    case 4:
-      return Whole(run.upload);
-    case 5:
-      return wxString::FromUTF8(run.tiers.empty() ? "intet" : ProductName(run.tiers));
-    case 6:
-      return wxString::Format("%d", run.attempts);
-    default:
-      return RoundTrip(run.rttMs);
-  }
-}
-
 }  // namespace
 
 CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string version)
@@ -88,7 +36,7 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string 
   all->Add(RangeRow(), 0, wxEXPAND | wxALL, border);
   m_chart = new CHistoryChart(this);
   all->Add(m_chart, 3, wxEXPAND | wxLEFT | wxRIGHT, border);
-  all->Add(RunListOf(), 2, wxEXPAND | wxALL, border);
+  all->Add(RunTable(), 2, wxEXPAND | wxALL, border);
   all->Add(ButtonRow(), 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, border);
   SetSizerAndFit(all);
   SetEscapeId(wxID_CLOSE);
@@ -116,18 +64,9 @@ wxSizer* CHistoryDlg::RangeRow() {
   return row;
 }
 
-wxListCtrl* CHistoryDlg::RunListOf() {
-  m_list = new RunList(this, m_shown);
-  // Wide enough for the widest text each column can hold.
-  const char* const widest[] = {"00-00-0000 00:00",         "000000", "000000", "000000", "000000",
-                                "Lumvik Bredbånd 0000/000", "0",      "0000,0"};
-  for (std::size_t i = 0; i < std::size(kColumns); ++i) {
-    const int header = m_list->GetTextExtent(wxString::FromUTF8(kColumns[i])).x;
-    const int cell = m_list->GetTextExtent(wxString::FromUTF8(widest[i])).x;
-    m_list->AppendColumn(wxString::FromUTF8(kColumns[i]), wxLIST_FORMAT_LEFT,
-                         std::max(header, cell) + FromDIP(20));
-  }
-  return m_list;
+wxWindow* CHistoryDlg::RunTable() {
+  m_table = CRunTable::Create(this, m_shown);
+  return m_table->Window();
 }
 
 wxSizer* CHistoryDlg::ButtonRow() {
@@ -199,7 +138,7 @@ void CHistoryDlg::ShowRange() {
       m_range == HistoryRange::kAll && !runs.empty() ? runs.front().time : RangeStart(m_range, now);
   m_chart->SetRuns(runs, from, now, SummaryText(m_range, Summarise(runs)));
   m_shown.assign(runs.rbegin(), runs.rend());
-  FillList();
+  m_table->Refill();
   std::string note;
   if (m_history.runs.empty()) {
     note = "Der er endnu ingen målinger i historikken.";
@@ -213,22 +152,9 @@ void CHistoryDlg::ShowRange() {
   m_note->SetLabel(wxString::FromUTF8(note));
 }
 
-void CHistoryDlg::FillList() {
-  // The selection was of rows that may now hold other runs.
-  for (long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); row >= 0;
-       row = m_list->GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
-    m_list->SetItemState(row, 0, wxLIST_STATE_SELECTED);
-  }
-  m_list->SetItemCount(static_cast<long>(m_shown.size()));
-  m_list->Refresh();
-}
-
 std::vector<CHistoryRun> CHistoryDlg::Selected() const {
   std::vector<CHistoryRun> runs;
-  for (long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); row >= 0;
-       row = m_list->GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
-    runs.push_back(m_shown[static_cast<std::size_t>(row)]);
-  }
+  for (int row : m_table->SelectedRows()) runs.push_back(m_shown[static_cast<std::size_t>(row)]);
   if (runs.empty()) runs = m_shown;
   // Oldest first, as a reader of a letter expects.
   std::reverse(runs.begin(), runs.end());

@@ -13,9 +13,9 @@
 #include "speedtest/result_history.h"
 
 class CHistoryChart;
+class CRunTable;
 class wxCheckBox;
 class wxChoice;
-class wxListCtrl;
 class wxSizer;
 class wxStaticText;
 
@@ -33,7 +33,7 @@ class CHistoryDlg : public wxDialog {
   bool SaveRange(const std::string& path);
 
   // What the window shows, for a test: the list and the chart; the runs, newest first.
-  wxListCtrl* List() const { return m_list; }
+  CRunTable* Table() const { return m_table; }
   CHistoryChart* Chart() const { return m_chart; }
   wxStaticText* Note() const { return m_note; }
   wxCheckBox* Hourly() const { return m_hourly; }
@@ -42,10 +42,9 @@ class CHistoryDlg : public wxDialog {
  private:
   // The rows of the window, top to bottom but the chart.
   wxSizer* RangeRow();
-  wxListCtrl* RunListOf();
+  wxWindow* RunTable();
   wxSizer* ButtonRow();
   void ShowRange();
-  void FillList();
   std::vector<CHistoryRun> Selected() const;
   void OnSaveAs();
   // The checkbox as the schedule is: ticked when on, greyed with the reason when it cannot be.
@@ -61,7 +60,7 @@ class CHistoryDlg : public wxDialog {
   wxChoice* m_rangeChoice = nullptr;
   CHistoryChart* m_chart = nullptr;
   wxStaticText* m_note = nullptr;
-  wxListCtrl* m_list = nullptr;
+  CRunTable* m_table = nullptr;  // a child window: the dialog owns it
   wxCheckBox* m_hourly = nullptr;
   wxTimer m_watch;
 };

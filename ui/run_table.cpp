@@ -1,0 +1,45 @@
+#include "ui/run_table.h"
+
+#include "speedtest/rate_conversion.h"
+
+const char* const kRunTableColumns[8] = {"Tidspunkt", "Download kbit/s", "Målt",   "Upload kbit/s",
+                                         "Målt",      "Produkt",         "Forsøg", "Svartid ms"};
+const char* const kRunTableWidest[8] = {
+    "00-00-0000 00:00",         "000000", "000000", "000000", "000000",
+    "Lumvik Bredbånd 0000/000", "0",      "0000,0"};
+
+namespace {
+
+wxString Whole(double value) {
+  return wxString::Format("%.0f", value);
+}
+
+wxString RoundTrip(double ms) {
+  if (ms < 0) return wxString();
+  wxString text = wxString::Format("%.1f", ms);
+  text.Replace(".", ",");
+  return text;
+}
+
+}  // namespace
+
+wxString RunCellText(const CHistoryRun& run, int column) {
+  switch (column) {
+    case 0:
+      return wxString::FromUTF8(LocalTimeText(run.time));
+    case 1:
+      return Whole(run.downloadConverted);
+    case 2:
+      return Whole(run.download);
+    case 3:
+      return Whole(run.uploadConverted);
+    case 4:
+      return Whole(run.upload);
+    case 5:
+      return wxString::FromUTF8(run.tiers.empty() ? "intet" : ProductName(run.tiers));
+    case 6:
+      return wxString::Format("%d", run.attempts);
+    default:
+      return RoundTrip(run.rttMs);
+  }
+}
