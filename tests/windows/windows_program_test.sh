@@ -145,6 +145,8 @@ start_menu="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Microsoft/Windows/St
 check "the installer puts the program in LOCALAPPDATA\\Programs" \
   '[ -f "$installed/lumvik-hastighed.exe" ] && [ -f "$installed/uninstall.exe" ]'
 check "with a Start-menu entry" '[ -f "$start_menu/Lumvik Hastighed.lnk" ]'
+check "and the scheduled run's program, without a console" \
+  'file "$installed/lumvik-hastighed-scheduled.exe" | grep -q "(GUI)"'
 check "and its version under the user's uninstall key" \
   '"$wine" reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "3\.0\.0\.4"'
 "$wine" "$installed/lumvik-hastighed.exe" &
@@ -161,10 +163,20 @@ probe close
 wait_exit "$pid"
 check "and ends with status 0 (got $status)" '[ "$status" = 0 ]'
 
+# Hourly measuring, turned on by the installed program, goes with the uninstall.
+for attempt in 1 2 3; do
+  "$wine" net start schedule 2>/dev/null | grep -q started && break
+  sleep 2
+done
+task="$WINEPREFIX/drive_c/windows/system32/tasks/Lumvik Hastighed hver time"
+"$wine" "$installed/lumvik-hastighed-cli.exe" --schedule on >/dev/null 2>&1
+check "hourly measuring on: its task is registered" '[ -f "$task" ]'
+
 "$wine" "$installed/uninstall.exe" /S "_?=$short"
 # Told its folder with _?=, the uninstaller runs in place and cannot delete its own file;
 # run from the Start menu or Apps & features it copies itself away first and can.
 check "the uninstaller leaves only its own file" '[ "$(ls -A "$installed")" = uninstall.exe ]'
+check "and removes the hourly task" '[ ! -e "$task" ]'
 rm -f "$installed/uninstall.exe" && rmdir "$installed"
 check "nothing of ours is left" \
   '[ ! -e "$installed" ] && [ ! -e "$ours" ] && [ ! -e "$start_menu/Lumvik Hastighed.lnk" ] &&
