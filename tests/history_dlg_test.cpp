@@ -111,8 +111,8 @@ TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
 // Copy takes the selected runs, oldest first; save takes the whole range.
 TEST_F(HistoryTest, CopyAndSaveTakeTheRunsAway) {
   ASSERT_NE(history, nullptr);
-  history->Table()->Select(0);
-  history->Table()->Select(2);
+  history->Table()->SelectRow(0);
+  history->Table()->SelectRow(2);
   history->CopySelection();
   wxTextDataObject copied;
   {

@@ -25,7 +25,7 @@ class CRunTable {
   virtual int RowCount() const = 0;
   // A cell's text as the control gives it to a reader of the screen.
   virtual wxString Cell(int row, int column) const = 0;
-  virtual void Select(int row) = 0;
+  virtual void SelectRow(int row) = 0;
   virtual std::vector<int> SelectedRows() const = 0;
 };
 

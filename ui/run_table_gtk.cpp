@@ -52,7 +52,7 @@ class TreeViewTable : public wxDataViewCtrl, public CRunTable {
                          static_cast<unsigned>(column));
     return value.GetString();
   }
-  void Select(int row) override {
+  void SelectRow(int row) override {
     wxDataViewCtrl::Select(m_model->GetItem(static_cast<unsigned>(row)));
   }
   std::vector<int> SelectedRows() const override {

@@ -29,7 +29,9 @@ class ListViewTable : public wxListCtrl, public CRunTable {
   }
   int RowCount() const override { return GetItemCount(); }
   wxString Cell(int row, int column) const override { return GetItemText(row, column); }
-  void Select(int row) override { SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED); }
+  void SelectRow(int row) override {
+    SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  }
   std::vector<int> SelectedRows() const override {
     std::vector<int> rows;
     for (long row = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); row >= 0;
