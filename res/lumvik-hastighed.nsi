@@ -69,8 +69,9 @@ FunctionEnd
 
 Section "Uninstall"
   SetShellVarContext current
-  ; Hourly measuring ends with the program: the user's task goes first.
-  ExecWait '"$INSTDIR\lumvik-hastighed-cli.exe" --schedule off'
+  ; Hourly measuring ends with the program: the user's task goes first, through the build
+  ; without a console, so that none flashes up.
+  ExecWait '"$INSTDIR\lumvik-hastighed-scheduled.exe" --schedule off'
   Delete "$INSTDIR\lumvik-hastighed.exe"
   Delete "$INSTDIR\lumvik-hastighed-cli.exe"
   Delete "$INSTDIR\lumvik-hastighed-scheduled.exe"
