@@ -104,19 +104,6 @@ std::string Danish(const char* format, double value) {
   return out;
 }
 
-std::string Fixed(double value) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
 }  // namespace
 
 CHistory ParseHistory(const std::string& text) {
@@ -238,12 +225,6 @@ std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& 
 
 std::string RunsAsCsv(const std::vector<CHistoryRun>& runs) {
   std::string csv = kResultHeader;
-  for (const CHistoryRun& run : runs) {
-    csv += UtcTimestamp(run.time) + "," + Fixed(run.download) + "," + Fixed(run.downloadConverted) +
-           "," + Fixed(run.upload) + "," + Fixed(run.uploadConverted) + "," +
-           CsvField(run.downloadFile) + "," + CsvField(run.tiers) + "," +
-           std::to_string(run.attempts) + "," + (run.rttMs < 0 ? "" : Fixed(run.rttMs)) + "," +
-           CsvField(run.server) + "," + CsvField(run.origin) + "\n";
-  }
+  for (const CHistoryRun& run : runs) csv += HistoryLine(run);
   return csv;
 }

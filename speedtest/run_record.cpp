@@ -74,7 +74,9 @@ std::vector<std::size_t> RunStarts(const std::string& log) {
 }  // namespace
 
 CRunRecord::CRunRecord(std::time_t start, const std::string& server, INTERNET_PORT port)
-    : m_timestamp(UtcTimestamp(start)), m_server(server + ":" + std::to_string(port)) {
+    : m_start(start),
+      m_timestamp(UtcTimestamp(start)),
+      m_server(server + ":" + std::to_string(port)) {
   m_log = kRunHeading + m_timestamp + " test run against " + server + " port " +
           std::to_string(port) + "\n";
 }
@@ -119,10 +121,26 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
            Format("%.1f kbit/s (converted %.1f)", upload.raw, upload.converted) + ", tier " +
            (tier.empty() ? std::string("none") : tier) + ", attempts " + std::to_string(attempts) +
            "\n";
-  m_result = m_timestamp + Format(",%.1f,%.1f", download.raw, download.converted) +
-             Format(",%.1f,%.1f", upload.raw, upload.converted) + "," + CsvField(downloadFile) +
-             "," + CsvField(tier) + "," + std::to_string(attempts) + "," + RoundTripText(rttMs) +
-             "," + CsvField(m_server) + "," + CsvField(m_origin) + "\n";
+  CHistoryRun run;
+  run.time = m_start;
+  run.download = download.raw;
+  run.downloadConverted = download.converted;
+  run.upload = upload.raw;
+  run.uploadConverted = upload.converted;
+  run.downloadFile = downloadFile;
+  run.tiers = tier;
+  run.attempts = attempts;
+  run.rttMs = rttMs;
+  run.server = m_server;
+  run.origin = m_origin;
+  m_result = HistoryLine(run);
+}
+
+std::string HistoryLine(const CHistoryRun& run) {
+  return UtcTimestamp(run.time) + Format(",%.1f,%.1f", run.download, run.downloadConverted) +
+         Format(",%.1f,%.1f", run.upload, run.uploadConverted) + "," + CsvField(run.downloadFile) +
+         "," + CsvField(run.tiers) + "," + std::to_string(run.attempts) + "," +
+         RoundTripText(run.rttMs) + "," + CsvField(run.server) + "," + CsvField(run.origin) + "\n";
 }
 
 std::string AppendRunToLog(const std::string& log, const std::string& run, std::size_t maxRuns,

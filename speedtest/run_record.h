@@ -9,6 +9,7 @@
 
 #include "kernel/types.h"
 #include "speedtest/rate_conversion.h"
+#include "speedtest/result_history.h"
 
 class CRunRecord {
  public:
@@ -41,6 +42,7 @@ class CRunRecord {
   const std::string& ResultLine() const { return m_result; }
 
  private:
+  std::time_t m_start;
   std::string m_timestamp;
   std::string m_server;  // "host:port"
   std::string m_origin;
@@ -48,6 +50,10 @@ class CRunRecord {
   std::string m_log;
   std::string m_result;
 };
+
+// A run's line of the result history, in the heading's columns: rates and round trip to
+// 0.1, the start in UTC, fields quoted where they hold a separator.
+std::string HistoryLine(const CHistoryRun& run);
 
 // The heading line of the result history.
 extern const char kResultHeader[];

@@ -41,7 +41,10 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string 
   SetSizerAndFit(all);
   SetEscapeId(wxID_CLOSE);
   Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Hide(); });
-  m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Reload(); });
+  // Hidden, it reads nothing: ShowHistory reads the file again as it shows it.
+  m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+    if (IsShown()) Reload();
+  });
   m_watch.Start(kWatchMs);
   Reload(true);
   ShowSchedule();
