@@ -21,6 +21,24 @@ json Direction(const CMeasurement& measurement) {
           {"tier", measurement.rates.matched ? json(TierName(measurement.rates)) : json()}};
 }
 
+// A figure to the tenth, or null when it was not measured (negative).
+json Measured(double value) {
+  return value >= 0.0 ? json(Tenths(value)) : json();
+}
+
+json LatencyJson(const CLatency& latency) {
+  return {{"idle_ms", Measured(latency.idleMs)},
+          {"jitter_ms", Measured(latency.jitterMs)},
+          {"download_loaded_ms", Measured(latency.download.medianMs)},
+          {"download_loaded_p90_ms", Measured(latency.download.p90Ms)},
+          {"download_increase_ms", Measured(latency.download.increaseMs)},
+          {"upload_loaded_ms", Measured(latency.upload.medianMs)},
+          {"upload_loaded_p90_ms", Measured(latency.upload.p90Ms)},
+          {"upload_increase_ms", Measured(latency.upload.increaseMs)},
+          {"grade", latency.grade.empty() ? json() : json(latency.grade)},
+          {"rpm", latency.rpm > 0.0 ? json(std::lround(latency.rpm)) : json()}};
+}
+
 }  // namespace
 
 std::string OutcomeJson(const CTestOutcome& outcome) {
@@ -39,6 +57,8 @@ std::string OutcomeJson(const CTestOutcome& outcome) {
   out["rtt_ms"] = outcome.rttMs >= 0.0 ? json(Tenths(outcome.rttMs)) : json();
   out["download"] = Direction(outcome.download);
   out["upload"] = Direction(outcome.upload);
+  out["upload"]["retransmitted_pct"] = Measured(outcome.latency.uploadRetransmittedPct);
+  out["latency"] = LatencyJson(outcome.latency);
   out["product"] = product.empty() ? json() : json(product);
   out["result_text"] = outcome.resultText;
   out["recorded"] = outcome.recordProblem.empty();

@@ -6,9 +6,9 @@
 #include "kernel/types.h"
 #include "speedtest/run.h"
 
-// The run as one JSON object: its time, server, attempts, round trip, both directions and
-// the product; a failed run as {"error": {...}, "failure_text": ...}; both say whether the
-// run was recorded.
+// The run as one JSON object: its time, server, attempts, round trip, both directions, the
+// latency and the product; a failed run as {"error": {...}, "failure_text": ...}; both say whether
+// the run was recorded.
 std::string OutcomeJson(const CTestOutcome& outcome);
 
 // HOST, HOST:PORT, [IPV6] or [IPV6]:PORT into `host` and `port` (`port` keeps its value

@@ -5,6 +5,7 @@
 #include "ftp/ftp_exception.h"
 #include "ftp/ftp_upload.h"
 #include "ftp/internet_exception.h"
+#include "ftp/transfer_run.h"
 
 CFtpClient::CFtpClient(CProgressSink* owner)
     : m_session(nullptr, 1, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), m_pOwner(owner) {
@@ -41,6 +42,21 @@ double CFtpClient::RoundTripMs() const {
   return m_pConnection ? m_pConnection->RoundTripMs() : -1.0;
 }
 
+std::vector<double> CFtpClient::MeasureIdleRoundTrips(int count, int budgetMs) {
+  if (!m_pConnection) {
+    throw new CFTPException(CFTPException::kNotConnected, ftp_message::kNotConnected);
+  }
+  std::vector<double> samples;
+  RunConvertingFailures([&] {
+    double spent = 0.0;
+    while (static_cast<int>(samples.size()) < count && (samples.size() < 2 || spent < budgetMs)) {
+      samples.push_back(m_pConnection->NoopRoundTrip());
+      spent += samples.back();
+    }
+  });
+  return samples;
+}
+
 void CFtpClient::Logoff() {
   if (!m_pConnection) return;
   m_pConnection->Close();
@@ -54,6 +70,7 @@ void CFtpClient::Download(const std::string& remoteDir, const std::string& remot
   if (!m_pConnection) {
     throw new CFTPException(CFTPException::kNotConnected, ftp_message::kNotConnected);
   }
+  m_lastPath = CPathSamples();
   CFtpDownload download(this);
   download.m_strRemoteDir = remoteDir;
   download.m_strRemoteFile = remoteFile;
@@ -67,6 +84,7 @@ void CFtpClient::Upload(const std::string& localPath, const std::string& remoteD
   if (!m_pConnection) {
     throw new CFTPException(CFTPException::kNotConnected, ftp_message::kNotConnected);
   }
+  m_lastPath = CPathSamples();
   CFtpUpload upload(this);
   upload.m_strLocalFile = localPath;
   upload.m_strRemoteDir = remoteDir;

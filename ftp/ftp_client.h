@@ -2,8 +2,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ftp/internet_session.h"
+#include "ftp/path_sampler.h"
 #include "kernel/types.h"
 
 class CFtpConnection;
@@ -24,6 +26,12 @@ class CFtpClient {
   // The round trip to the server measured while logging in (the TCP connect and PWD's
   // reply, the shorter), in milliseconds; negative when not logged in.
   double RoundTripMs() const;
+  // Up to `count` NOOPs, fewer once `budgetMs` have passed (two at least), each reply time
+  // in milliseconds, in their order; they count among RoundTripMs. A failure is a
+  // CFTPException.
+  std::vector<double> MeasureIdleRoundTrips(int count, int budgetMs);
+  // What the latest transfer's path probe saw, measured or not.
+  const CPathSamples& LastTransferPath() const { return m_lastPath; }
   // Closes the connection, if there is one.
   void Logoff();
   // Fetches `remoteDir`/`remoteFile` into `localPath`; every failure is a CFTPException.
@@ -44,4 +52,5 @@ class CFtpClient {
   CFtpConnection* m_pConnection = nullptr;
   std::string m_strCurrentDir;
   CProgressSink* m_pOwner;
+  CPathSamples m_lastPath;
 };

@@ -1,7 +1,5 @@
 #include "ftp/ftp_connection.h"
 
-#include <chrono>
-
 #include "ftp/ftp_syntax.h"
 #include "ftp/internet_exception.h"
 #include "ftp/internet_file.h"
@@ -101,15 +99,28 @@ void CFtpConnection::Login(const std::string& user, const std::string& password)
   }
 }
 
+FtpReply CFtpConnection::TimedCommand(const std::string& verb, double* ms) {
+  const long long start = socket_api::NowUs();
+  FtpReply reply = Command(verb);
+  *ms = (socket_api::NowUs() - start) / 1000.0;
+  if (m_roundTripMs < 0.0 || *ms < m_roundTripMs) m_roundTripMs = *ms;
+  return reply;
+}
+
 bool CFtpConnection::GetCurrentDirectory(std::string& directory) {
   // PWD asks the server for nothing but a name it holds: its reply time is one round trip
   // and little else.
-  const auto start = std::chrono::steady_clock::now();
-  const FtpReply reply = Command("PWD");
-  const double ms =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  if (m_roundTripMs < 0.0 || ms < m_roundTripMs) m_roundTripMs = ms;
+  double ms;
+  const FtpReply reply = TimedCommand("PWD", &ms);
   return Accepted(reply, 2) && ParseDirectoryReply(reply.text, &directory);
+}
+
+double CFtpConnection::NoopRoundTrip() {
+  // Even a server that does not know NOOP answers it at once; a reply that closes the
+  // connection shows at the next command.
+  double ms;
+  TimedCommand("NOOP", &ms);
+  return ms;
 }
 
 bool CFtpConnection::SetCurrentDirectory(const std::string& directory) {

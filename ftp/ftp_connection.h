@@ -17,11 +17,14 @@ class CFtpConnection {
   // Closes the connection as Close does.
   ~CFtpConnection();
 
-  // The shortest of the round trips seen: the TCP connect, and each PWD's reply time; in
-  // milliseconds, negative when none was seen.
+  // The shortest of the round trips seen: the TCP connect, and each PWD's and NOOP's reply
+  // time; in milliseconds, negative when none was seen.
   double RoundTripMs() const { return m_roundTripMs; }
   // Fills `directory` from PWD; false when the server gives none.
   bool GetCurrentDirectory(std::string& directory);
+  // Sends NOOP and returns its reply time in milliseconds, whatever the reply; a broken
+  // connection throws.
+  double NoopRoundTrip();
   // CWD: false when the server refuses; a broken connection throws.
   bool SetCurrentDirectory(const std::string& directory);
   // Starts a transfer of `fileName`: GENERIC_READ retrieves, GENERIC_WRITE stores.
@@ -44,6 +47,8 @@ class CFtpConnection {
   // Sends one command and returns the server's first reply to it.
   FtpReply Command(const std::string& verb, const std::string& argument = std::string());
   FtpReply ReadReply();
+  // Command, with the reply time in `ms`, kept when it is the shortest round trip yet.
+  FtpReply TimedCommand(const std::string& verb, double* ms);
   // A negative reply (4xx, 5xx) is a refusal; any reply but `expected` and refusals breaks
   // the dialogue and throws.
   bool Accepted(const FtpReply& reply, int expectedClass);

@@ -39,11 +39,13 @@ void CFtpDownload::Transfer() {
 
   char buffer[kTransferChunkSize];
   // A read of less than a chunk is the end of the file; it is reported too, even empty.
-  RunTimedChunks(m_pOwner, [&] {
+  CPathSampler path(*remote, false);
+  RunTimedChunks(m_pOwner, path, [&] {
     const UINT count = remote->Read(buffer, kTransferChunkSize);
     local.Write(buffer, count);
     return ChunkStep{count, true, count < kTransferChunkSize};
   });
+  m_pClient->m_lastPath = path.Finish();
 
   local.Close();
   remote->Close();

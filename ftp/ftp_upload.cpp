@@ -43,7 +43,8 @@ void CFtpUpload::Transfer() {
   // whole file at the server rather than with its tail still on the line.
   const ULONGLONG length = local.GetLength();
   ULONGLONG sent = 0;
-  RunTimedChunks(m_pOwner, [&] {
+  CPathSampler path(*remote, true);
+  RunTimedChunks(m_pOwner, path, [&] {
     // A last chunk shorter than 4096 bytes is the end of the file; it is sent too. Nothing
     // read is no chunk: an empty file, or one of whole chunks, ends without a report.
     const UINT count = local.Read(buffer, kTransferChunkSize);
@@ -57,6 +58,7 @@ void CFtpUpload::Transfer() {
     }
     return ChunkStep{count, true, count < kTransferChunkSize};
   });
+  m_pClient->m_lastPath = path.Finish();
 
   local.Close();
   remote->Close();

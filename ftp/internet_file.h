@@ -46,6 +46,10 @@ class CInternetFile {
   // on the server. A refusal of a transfer that reached its end throws; a download closed
   // before its end is abandoned quietly.
   void Close();
+  // What the system tells of the data connection's path; false when it tells nothing.
+  bool QueryPath(socket_api::PathInfo* info) const {
+    return socket_api::QueryPathInfo(m_data.Handle(), info);
+  }
 
  private:
   friend class CFtpConnection;

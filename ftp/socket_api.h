@@ -90,9 +90,23 @@ struct SendState {
 // cannot tell (Winsock before Windows 10 1703, Wine).
 bool QuerySendState(SocketHandle socket, unsigned long long written, SendState* state);
 
-// A monotonic clock in milliseconds; a pause that gives the processor to others for about
-// `microseconds` (the system may round it up to its timer's step).
+// What the system tells of a connection's path: the round trip as the sender estimates it
+// from its acknowledgements, the round trip as the receiver estimates it from TCP
+// timestamps, and the bytes sent and sent again.
+struct PathInfo {
+  double sendRttMs = -1.0;           // negative: the system keeps none
+  double receiveRttMs = -1.0;        // negative: none, as without TCP timestamps
+  unsigned long long bytesSent = 0;  // retransmissions included
+  unsigned long long bytesRetransmitted = 0;
+};
+// Fills `info`; false when the system tells nothing (Winsock before Windows 10 1703, Wine).
+bool QueryPathInfo(SocketHandle socket, PathInfo* info);
+
+// A monotonic clock in milliseconds, and one in microseconds for round trips; a pause that gives
+// the processor to others for about `microseconds` (the system may round it up to its timer's
+// step).
 long long NowMs();
+long long NowUs();
 void Pause(int microseconds);
 
 }  // namespace socket_api

@@ -1,6 +1,7 @@
 #include <errno.h>
 #include <linux/sockios.h>
-#include <netinet/tcp.h>
+// The kernel's own header: the C library's struct tcp_info lacks the byte counters.
+#include <linux/tcp.h>
 #include <poll.h>
 #include <string.h>
 
@@ -8,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "ftp/socket_api.h"
@@ -172,6 +174,29 @@ bool QuerySendState(SocketHandle socket, unsigned long long, SendState* state) {
   state->unsent = static_cast<unsigned long long>(unsent);
   state->allAcknowledged = queued == 0;
   return true;
+}
+
+bool QueryPathInfo(SocketHandle socket, PathInfo* info) {
+  tcp_info tcp{};
+  socklen_t length = sizeof tcp;
+  if (::getsockopt(socket, IPPROTO_TCP, TCP_INFO, &tcp, &length) != 0) return false;
+  info->sendRttMs = tcp.tcpi_rtt / 1000.0;
+  // Without timestamps the receiver's estimate is a window's time, no round trip.
+  info->receiveRttMs = (tcp.tcpi_options & TCPI_OPT_TIMESTAMPS) != 0 && tcp.tcpi_rcv_rtt > 0
+                           ? tcp.tcpi_rcv_rtt / 1000.0
+                           : -1.0;
+  // Kernels before 4.19 fill fewer fields and count no bytes.
+  if (length >= offsetof(tcp_info, tcpi_bytes_retrans) + sizeof tcp.tcpi_bytes_retrans) {
+    info->bytesSent = tcp.tcpi_bytes_sent;
+    info->bytesRetransmitted = tcp.tcpi_bytes_retrans;
+  }
+  return true;
+}
+
+long long NowUs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
 long long NowMs() {

@@ -209,6 +209,31 @@ bool QuerySendState(SocketHandle socket, unsigned long long written, SendState* 
   return true;
 }
 
+bool QueryPathInfo(SocketHandle socket, PathInfo* info) {
+  DWORD version = 0;
+  TCP_INFO_v0 tcp{};
+  DWORD returned = 0;
+  if (::WSAIoctl(socket, SIO_TCP_INFO, &version, sizeof version, &tcp, sizeof tcp, &returned,
+                 nullptr, nullptr) != 0) {
+    return false;
+  }
+  // Windows keeps the sender's estimate only: a receiver's stays the handshake's.
+  info->sendRttMs = tcp.RttUs / 1000.0;
+  info->receiveRttMs = -1.0;
+  info->bytesSent = tcp.BytesOut;
+  info->bytesRetransmitted = tcp.BytesRetrans;
+  return true;
+}
+
+long long NowUs() {
+  LARGE_INTEGER count;
+  LARGE_INTEGER frequency;
+  ::QueryPerformanceCounter(&count);
+  ::QueryPerformanceFrequency(&frequency);
+  return static_cast<long long>(count.QuadPart / frequency.QuadPart * 1000000 +
+                                count.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart);
+}
+
 long long NowMs() {
   return static_cast<long long>(::GetTickCount64());
 }

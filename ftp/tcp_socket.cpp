@@ -202,12 +202,10 @@ ConnectStart StartConnect(SocketHandle socket, const sockaddr_storage& address,
   return ConnectStart::kFailed;
 }
 
-using Clock = std::chrono::steady_clock;
-
-// One address's connection under way, and when it started.
+// One address's connection under way, and when it started (socket_api::NowUs).
 struct ConnectAttempt {
   TcpSocket socket;
-  Clock::time_point start;
+  long long startUs;
 };
 
 // Waits up to `waitMs` for one of the `attempts`: its index, or -1 at the time-out or when a
@@ -250,8 +248,7 @@ TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int fa
 TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses,
                                   const std::string& host, int timeoutMs, CProgressSink* waitSink) {
   const auto made = [](ConnectAttempt& attempt) {
-    attempt.socket.m_connectMs =
-        std::chrono::duration<double, std::milli>(Clock::now() - attempt.start).count();
+    attempt.socket.m_connectMs = (socket_api::NowUs() - attempt.startUs) / 1000.0;
     return std::move(attempt.socket);
   };
   const long long deadline = socket_api::NowMs() + timeoutMs;
@@ -264,7 +261,8 @@ TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses
     const long long now = socket_api::NowMs();
     if (next < addresses.size() && (now >= nextAt || attempts.empty())) {
       const sockaddr_storage& address = addresses[next++];
-      ConnectAttempt attempt{TcpSocket(NewStreamSocket(address.ss_family), waitSink), Clock::now()};
+      ConnectAttempt attempt{TcpSocket(NewStreamSocket(address.ss_family), waitSink),
+                             socket_api::NowUs()};
       const ConnectStart started = StartConnect(attempt.socket.m_socket, address, &lastFailure);
       if (started == ConnectStart::kMade) return made(attempt);
       if (started == ConnectStart::kGoing) attempts.push_back(std::move(attempt));

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "ftp/ftp_exception.h"
+#include "ftp/path_sampler.h"
 #include "ftp/progress_sink.h"
 #include "kernel/tick_count.h"
 #include "kernel/types.h"
@@ -21,10 +22,10 @@ struct ChunkStep {
 
 // Runs `step` (a callable returning ChunkStep) until the transfer ends. Each step's time
 // comes from the tick counter, whole, and is added up in seconds; after each step that
-// asks for it, `owner` hears the bytes and seconds so far and pumps its window's events. Throws the
-// abort (code 16) when the owner asks to stop.
+// asks for it, `owner` hears the bytes and seconds so far and pumps its window's events, and
+// `path` looks at the tick. Throws the abort (code 16) when the owner asks to stop.
 template <typename Step>
-void RunTimedChunks(CProgressSink* owner, Step step) {
+void RunTimedChunks(CProgressSink* owner, CPathSampler& path, Step step) {
   DWORD bytes = 0;
   double elapsed = 0.0;
   DWORD start = GetTickCount();
@@ -33,6 +34,7 @@ void RunTimedChunks(CProgressSink* owner, Step step) {
     if (!moved.report) return;
     elapsed += TickInterval(start, GetTickCount()) * 0.001;
     start = GetTickCount();
+    path.Look(start);
     bytes += moved.count;
     if (owner->ReportProgress(bytes, elapsed)) {
       throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted);

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "kernel/calendar.h"
+#include "speedtest/latency.h"
 #include "speedtest/rate_conversion.h"
 #include "speedtest/run_record.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 // The columns up to `attempts` are in every history; those after it came later.
 constexpr std::size_t kOldestColumns = 8;
-constexpr std::size_t kColumns = 11;
+constexpr std::size_t kColumns = 16;
 constexpr std::time_t kDaySeconds = 24 * 60 * 60;
 
 // The fields of one CSV row; quoted fields may hold separators and doubled quotes. False
@@ -82,17 +83,21 @@ bool ParseRun(const std::vector<std::string>& f, CHistoryRun* run) {
   run->downloadFile = f[5];
   run->tiers = f[6];
   run->attempts = static_cast<int>(attempts);
-  if (f.size() > 8 && !f[8].empty() && !ParseNumber(f[8], &run->rttMs)) return false;
   if (f.size() > 9) run->server = f[9];
   if (f.size() > 10) run->origin = f[10];
+  if (f.size() > 14) run->latencyGrade = f[14];
+  static const std::vector<std::string> kGrades = {"", "A+", "A", "B", "C", "D", "F"};
+  if (std::find(kGrades.begin(), kGrades.end(), run->latencyGrade) == kGrades.end()) return false;
+  // The figures that may be empty: not measured, or not recorded yet.
+  const std::pair<std::size_t, double*> optional[] = {{8, &run->rttMs},
+                                                      {11, &run->jitterMs},
+                                                      {12, &run->downloadLoadedMs},
+                                                      {13, &run->uploadLoadedMs},
+                                                      {15, &run->uploadRetransmittedPct}};
+  for (const auto& [column, value] : optional) {
+    if (f.size() > column && !f[column].empty() && !ParseNumber(f[column], value)) return false;
+  }
   return true;
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0.0;
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
 }
 
 // A Danish number: a decimal comma.
@@ -102,6 +107,11 @@ std::string Danish(const char* format, double value) {
   std::string out = text;
   std::replace(out.begin(), out.end(), '.', ',');
   return out;
+}
+
+// "20,3 ms", or "ikke målt".
+std::string Milliseconds(double ms) {
+  return ms < 0 ? "ikke målt" : Danish("%.1f", ms) + " ms";
 }
 
 }  // namespace
@@ -179,8 +189,8 @@ CHistorySummary Summarise(const std::vector<CHistoryRun>& runs) {
     uploads.push_back(run.uploadConverted);
     if (!run.tiers.empty()) ++named[run.tiers];
   }
-  summary.medianDownload = Median(downloads);
-  summary.medianUpload = Median(uploads);
+  summary.medianDownload = std::max(0.0, Median(downloads));
+  summary.medianUpload = std::max(0.0, Median(uploads));
   for (const auto& [tiers, count] : named) {
     if (count > summary.runsInProduct) {
       summary.product = ProductName(tiers);
@@ -216,9 +226,11 @@ std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& 
             Danish("%.0f", run.download) + ")  upload " + Danish("%.0f", run.uploadConverted) +
             " (" + Danish("%.0f", run.upload) + ")  " +
             (run.tiers.empty() ? "intet produkt" : ProductName(run.tiers)) + "  forsøg " +
-            std::to_string(run.attempts) + "  svartid " +
-            (run.rttMs < 0 ? "ikke målt" : Danish("%.1f", run.rttMs) + " ms") + "  server " +
-            (run.server.empty() ? "ikke noteret" : run.server) + "\n";
+            std::to_string(run.attempts) + "  svartid " + Milliseconds(run.rttMs) + "  jitter " +
+            Milliseconds(run.jitterMs) + "  under belastning ned " +
+            Milliseconds(run.downloadLoadedMs) + ", op " + Milliseconds(run.uploadLoadedMs) +
+            "  karakter " + (run.latencyGrade.empty() ? "ikke målt" : run.latencyGrade) +
+            "  server " + (run.server.empty() ? "ikke noteret" : run.server) + "\n";
   }
   return text;
 }

@@ -21,6 +21,14 @@ struct CHistoryRun {
   double rttMs = -1.0;  // negative: not recorded
   std::string server;   // "host:port"; empty in rows from before it was recorded
   std::string origin;   // "window", "cli", "schedule"; likewise
+  // The latency, each negative (or empty) when not measured or not recorded: the idle
+  // jitter, each direction's median round trip under load, the worse direction's grade
+  // ("A+" to "F"), and the share of the upload's bytes sent again, in per cent.
+  double jitterMs = -1.0;
+  double downloadLoadedMs = -1.0;
+  double uploadLoadedMs = -1.0;
+  std::string latencyGrade;
+  double uploadRetransmittedPct = -1.0;
 };
 
 struct CHistory {

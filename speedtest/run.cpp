@@ -112,6 +112,10 @@ void CTestRun::TakeTheLine(CRunRecord& record) {
 CTestOutcome CTestRun::Run() {
   CTestOutcome outcome;
   CRunRecord record(std::time(nullptr), m_server, m_port);
+  m_idleRtts.clear();
+  m_downloadRtts.clear();
+  m_uploadRtts.clear();
+  m_uploadBytesSent = m_uploadBytesRetransmitted = 0;
   record.Origin(OriginName(m_origin));
   m_pRecord = &record;
   m_bConcluded = false;
@@ -122,8 +126,11 @@ CTestOutcome CTestRun::Run() {
     TakeTheLine(record);
     LogIn(client, outcome);
     RunAttempts(client, outcome);
+    outcome.latency = SummariseLatency(outcome.rttMs, m_idleRtts, m_downloadRtts, m_uploadRtts,
+                                       m_uploadBytesSent, m_uploadBytesRetransmitted);
     record.Finished(outcome.download.rates, outcome.upload.rates, outcome.download.file,
-                    outcome.attempts, outcome.rttMs);
+                    outcome.attempts, outcome.latency);
+    record.Latency(outcome.latency);
     outcome.finished = true;
     outcome.resultText = ResultText(outcome.download.rates, outcome.upload.rates);
   } catch (CFTPException* e) {
@@ -150,8 +157,11 @@ void CTestRun::LogIn(CFtpClient& client, CTestOutcome& outcome) {
   m_pListener->OnStage(RunStage::kLogIn, nullptr, 0, 0);
   client.Session().SetIpVersion(m_ipVersion);
   client.Connect(m_server, kTestUser, kTestPassword, false, m_port);
+  // Before any transfer, while the line carries nothing of ours.
+  m_pRecord->Step("idle round trips");
+  m_idleRtts = client.MeasureIdleRoundTrips(kIdleRoundTrips, kIdleRoundTripBudgetMs);
   outcome.rttMs = client.RoundTripMs();
-  m_pRecord->RoundTrip(outcome.rttMs);
+  m_pRecord->RoundTrip(outcome.rttMs, Jitter(m_idleRtts), m_idleRtts.size());
 }
 
 void CTestRun::RunAttempts(CFtpClient& client, CTestOutcome& outcome) {
@@ -170,16 +180,17 @@ void CTestRun::RunAttempts(CFtpClient& client, CTestOutcome& outcome) {
 
 void CTestRun::MeasureDownload(CFtpClient& client, CTestOutcome& outcome) {
   CMeasurement& download = outcome.download;
-  Transfer(RunStage::kDownload, kSmallTestFile, kSmallTestFileBytes, outcome.attempts, [&] {
+  Transfer(client, RunStage::kDownload, kSmallTestFile, kSmallTestFileBytes, outcome.attempts, [&] {
     client.Download(kDownloadFolder, kSmallTestFile, LocalFile(m_folder, kSmallTestFile));
   });
   const double smallSeconds = m_lastSeconds;
   Measured(download, kSmallTestFile);
   int index;
   if (smallSeconds < kLargeFileBelowSeconds) {
-    Transfer(RunStage::kDownload, kLargeTestFile, kLargeTestFileBytes, outcome.attempts, [&] {
-      client.Download(kDownloadFolder, kLargeTestFile, LocalFile(m_folder, kLargeTestFile));
-    });
+    Transfer(
+        client, RunStage::kDownload, kLargeTestFile, kLargeTestFileBytes, outcome.attempts, [&] {
+          client.Download(kDownloadFolder, kLargeTestFile, LocalFile(m_folder, kLargeTestFile));
+        });
     Measured(download, kLargeTestFile);
     index = ComputeRate(kLargeFileKbit, m_lastSeconds, &download.rates);
   } else {
@@ -190,7 +201,7 @@ void CTestRun::MeasureDownload(CFtpClient& client, CTestOutcome& outcome) {
 
 void CTestRun::MeasureUpload(CFtpClient& client, CTestOutcome& outcome) {
   CMeasurement& upload = outcome.upload;
-  Transfer(RunStage::kUpload, kSmallTestFile, kSmallTestFileBytes, outcome.attempts, [&] {
+  Transfer(client, RunStage::kUpload, kSmallTestFile, kSmallTestFileBytes, outcome.attempts, [&] {
     client.Upload(LocalFile(m_folder, kSmallTestFile), kUploadFolder, kSmallTestFile);
   });
   Measured(upload, kSmallTestFile);
@@ -198,14 +209,19 @@ void CTestRun::MeasureUpload(CFtpClient& client, CTestOutcome& outcome) {
       MatchUploadTier(ComputeRate(kSmallFileKbit, m_lastSeconds, &upload.rates), upload.rates.tier);
 }
 
-void CTestRun::Transfer(RunStage stage, const char* file, DWORD bytes, int attempt,
-                        const std::function<void()>& move) {
+void CTestRun::Transfer(CFtpClient& client, RunStage stage, const char* file, DWORD bytes,
+                        int attempt, const std::function<void()>& move) {
   const bool upload = stage == RunStage::kUpload;
   m_pRecord->Step(std::string(upload ? "upload " : "download ") + file);
   m_lastBytes = 0;
   m_pListener->OnStage(stage, file, bytes, attempt);
   move();
   m_pRecord->Transferred(m_lastBytes, m_lastSeconds);
+  const CPathSamples& path = client.LastTransferPath();
+  std::vector<double>& loaded = upload ? m_uploadRtts : m_downloadRtts;
+  loaded.insert(loaded.end(), path.rttMs.begin(), path.rttMs.end());
+  m_uploadBytesSent += path.bytesSent;
+  m_uploadBytesRetransmitted += path.bytesRetransmitted;
   // The rates come from the file's nominal size, so a transfer that moved any other number
   // of bytes (a server or middlebox that ends a download early with 226, a local file cut
   // short) measured something else and is no measurement.

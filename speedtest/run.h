@@ -5,11 +5,13 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ftp/internet_session.h"
 #include "ftp/progress_sink.h"
 #include "kernel/private_folder.h"
 #include "kernel/types.h"
+#include "speedtest/latency.h"
 #include "speedtest/rate_conversion.h"
 
 class CFtpClient;
@@ -58,6 +60,7 @@ struct CTestOutcome {
   std::string server;     // "host:port"
   int attempts = 0;
   double rttMs = -1.0;  // the round trip to the server; negative when not measured
+  CLatency latency;     // finished runs: idle, loaded and retransmissions
   CMeasurement download;
   CMeasurement upload;
   std::string resultText;   // finished runs: the design's result text
@@ -107,9 +110,9 @@ class CTestRun : private CProgressSink {
   // The small file and, when it took under 6.0 s, the large one; then the download's tier.
   void MeasureDownload(CFtpClient& client, CTestOutcome& outcome);
   void MeasureUpload(CFtpClient& client, CTestOutcome& outcome);
-  // One transfer of `file`, logged with its bytes and time; throws unless it moved the
-  // whole file (`bytes`).
-  void Transfer(RunStage stage, const char* file, DWORD bytes, int attempt,
+  // One transfer of `file`, logged with its bytes and time, its path samples kept; throws
+  // unless it moved the whole file (`bytes`).
+  void Transfer(CFtpClient& client, RunStage stage, const char* file, DWORD bytes, int attempt,
                 const std::function<void()>& move);
   // The last transfer into `measurement`.
   void Measured(CMeasurement& measurement, const char* file) const;
@@ -134,4 +137,10 @@ class CTestRun : private CProgressSink {
   RunOrigin m_origin = RunOrigin::kWindow;
   DWORD m_lastBytes = 0;
   double m_lastSeconds = 0.0;
+  // The run's round trips: idle ones after the log-in, and each direction's under load.
+  std::vector<double> m_idleRtts;
+  std::vector<double> m_downloadRtts;
+  std::vector<double> m_uploadRtts;
+  unsigned long long m_uploadBytesSent = 0;
+  unsigned long long m_uploadBytesRetransmitted = 0;
 };

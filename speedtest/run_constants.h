@@ -28,3 +28,7 @@ inline constexpr int kMaxAttempts = 3;
 // How long a run waits for another one on the line before it gives up.
 inline constexpr int kLineWaitMs = 10 * 60 * 1000;
 inline constexpr char kLineLockFile[] = "run.lock";
+// The idle round trips timed after the log-in: this many NOOPs, fewer on a long round trip
+// once this much time has gone on them.
+inline constexpr int kIdleRoundTrips = 10;
+inline constexpr int kIdleRoundTripBudgetMs = 1500;

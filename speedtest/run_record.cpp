@@ -1,6 +1,7 @@
 #include "speedtest/run_record.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -8,17 +9,20 @@
 
 const char kResultHeader[] =
     "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
-    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin\n";
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin,jitter_ms,"
+    "download_loaded_ms,upload_loaded_ms,latency_grade,upload_retransmitted_pct\n";
 
 namespace {
 
 // The heading lines of older histories, each a prefix of the current one: before the round
-// trip was recorded, and before the server and the run's origin were.
+// trip was recorded, before the server and the run's origin were, and before the latency.
 constexpr const char* kOlderHeaders[] = {
     "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
     "upload_converted_kbit_s,download_file,tier,attempts",
     "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
     "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms",
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin",
 };
 
 // The columns that `heading` lacks, as empty fields to add to each of its rows; empty when
@@ -32,11 +36,23 @@ std::string MissingFields(const std::string& heading) {
   return std::string();
 }
 
-std::string RoundTripText(double ms) {
-  if (!(ms >= 0.0)) return std::string();
+// A figure to 0.1; empty when negative (not measured).
+std::string TenthsText(double value) {
+  if (!(value >= 0.0)) return std::string();
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", ms);
+  std::snprintf(text, sizeof text, "%.1f", value);
   return text;
+}
+
+std::string LoadedText(const char* direction, const CLoadedLatency& loaded) {
+  std::string text = std::string(direction) + " under load: ";
+  if (loaded.samples == 0) return text + "not measured\n";
+  text += "round trip median " + TenthsText(loaded.medianMs) + " ms, 90th percentile " +
+          TenthsText(loaded.p90Ms) + " ms";
+  if (!loaded.grade.empty()) {
+    text += ", " + TenthsText(loaded.increaseMs) + " ms over idle, grade " + loaded.grade;
+  }
+  return text + " (" + std::to_string(loaded.samples) + " samples)\n";
 }
 
 constexpr char kRunHeading[] = "== ";
@@ -108,13 +124,28 @@ void CRunRecord::Failed(const std::string& cause) {
   m_log += "failed in " + m_step + ": " + oneLine + "\n";
 }
 
-void CRunRecord::RoundTrip(double ms) {
-  const std::string text = RoundTripText(ms);
-  m_log += "round trip to the server: " + (text.empty() ? "not measured" : text + " ms") + "\n";
+void CRunRecord::RoundTrip(double ms, double jitterMs, std::size_t samples) {
+  const std::string text = TenthsText(ms);
+  const std::string jitter = TenthsText(jitterMs);
+  m_log += "round trip to the server: " + (text.empty() ? "not measured" : text + " ms") +
+           ", jitter " + (jitter.empty() ? "not measured" : jitter + " ms") + " over " +
+           std::to_string(samples) + " idle round trips\n";
+}
+
+void CRunRecord::Latency(const CLatency& latency) {
+  m_log += LoadedText("download", latency.download) + LoadedText("upload", latency.upload);
+  m_log += "latency grade: " + (latency.grade.empty() ? "not measured" : latency.grade);
+  if (latency.rpm > 0.0) {
+    m_log += "; responsiveness " + std::to_string(std::lround(latency.rpm)) + " RPM (" +
+             ResponsivenessWords(latency.rpm) + ")";
+  }
+  const std::string retransmitted = TenthsText(latency.uploadRetransmittedPct);
+  m_log += "\nupload retransmitted: " +
+           (retransmitted.empty() ? "not measured" : retransmitted + "% of the bytes sent") + "\n";
 }
 
 void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload,
-                          const std::string& downloadFile, int attempts, double rttMs) {
+                          const std::string& downloadFile, int attempts, const CLatency& latency) {
   const std::string tier = ProductTiers(download, upload);
   m_log += "result: download " +
            Format("%.1f kbit/s (converted %.1f)", download.raw, download.converted) + ", upload " +
@@ -130,9 +161,14 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
   run.downloadFile = downloadFile;
   run.tiers = tier;
   run.attempts = attempts;
-  run.rttMs = rttMs;
+  run.rttMs = latency.idleMs;
   run.server = m_server;
   run.origin = m_origin;
+  run.jitterMs = latency.jitterMs;
+  run.downloadLoadedMs = latency.download.medianMs;
+  run.uploadLoadedMs = latency.upload.medianMs;
+  run.latencyGrade = latency.grade;
+  run.uploadRetransmittedPct = latency.uploadRetransmittedPct;
   m_result = HistoryLine(run);
 }
 
@@ -140,7 +176,10 @@ std::string HistoryLine(const CHistoryRun& run) {
   return UtcTimestamp(run.time) + Format(",%.1f,%.1f", run.download, run.downloadConverted) +
          Format(",%.1f,%.1f", run.upload, run.uploadConverted) + "," + CsvField(run.downloadFile) +
          "," + CsvField(run.tiers) + "," + std::to_string(run.attempts) + "," +
-         RoundTripText(run.rttMs) + "," + CsvField(run.server) + "," + CsvField(run.origin) + "\n";
+         TenthsText(run.rttMs) + "," + CsvField(run.server) + "," + CsvField(run.origin) + "," +
+         TenthsText(run.jitterMs) + "," + TenthsText(run.downloadLoadedMs) + "," +
+         TenthsText(run.uploadLoadedMs) + "," + run.latencyGrade + "," +
+         TenthsText(run.uploadRetransmittedPct) + "\n";
 }
 
 std::string AppendRunToLog(const std::string& log, const std::string& run, std::size_t maxRuns,

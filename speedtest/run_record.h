@@ -8,6 +8,7 @@
 #include <string>
 
 #include "kernel/types.h"
+#include "speedtest/latency.h"
 #include "speedtest/rate_conversion.h"
 #include "speedtest/result_history.h"
 
@@ -26,12 +27,15 @@ class CRunRecord {
   void Transferred(DWORD bytes, double seconds);
   // The step under way failed; `cause` says why.
   void Failed(const std::string& cause);
-  // The round trip to the server in milliseconds; negative when it was not measured.
-  void RoundTrip(double ms);
-  // The run ended with these rates, the download measured on `downloadFile`, with the
-  // round trip `rttMs` (negative: not measured).
+  // The round trip to the server and the jitter of `samples` idle ones, in milliseconds;
+  // negative when not measured.
+  void RoundTrip(double ms, double jitterMs, std::size_t samples);
+  // The round trip under load in each direction, the grade and the retransmissions.
+  void Latency(const CLatency& latency);
+  // The run ended with these rates, the download measured on `downloadFile`, and this
+  // latency.
   void Finished(const CRateRecord& download, const CRateRecord& upload,
-                const std::string& downloadFile, int attempts, double rttMs);
+                const std::string& downloadFile, int attempts, const CLatency& latency);
 
   // The run's start, ISO 8601 UTC; the step under way.
   const std::string& Timestamp() const { return m_timestamp; }
@@ -51,8 +55,9 @@ class CRunRecord {
   std::string m_result;
 };
 
-// A run's line of the result history, in the heading's columns: rates and round trip to
-// 0.1, the start in UTC, fields quoted where they hold a separator.
+// A run's line of the result history, in the heading's columns: rates, round trips and
+// shares to 0.1, the start in UTC, fields quoted where they hold a separator, figures not
+// measured empty.
 std::string HistoryLine(const CHistoryRun& run);
 
 // The heading line of the result history.
@@ -64,6 +69,6 @@ std::string AppendRunToLog(const std::string& log, const std::string& run, std::
                            std::size_t maxBytes);
 // `history` with `lines` added, after the heading line when it is empty, with the line ends
 // the history has (a spreadsheet may have saved it with CRLF and a byte order mark). A
-// history written before the round trip, the server or the origin were recorded gains their
-// columns, empty in its rows.
+// history written before the round trip, the server and origin, or the latency were
+// recorded gains their columns, empty in its rows.
 std::string AppendResultLine(const std::string& history, const std::string& lines);

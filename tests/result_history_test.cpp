@@ -40,6 +40,7 @@ TEST(ResultHistory, ReadsRowsOfEveryAgeAndCountsWhatItCannotRead) {
       "\r\n"
       "2026-12-09T14:00:00Z,1.0,1.2,2.0,2.4,200Ktest.rnd,,2,,\"ftp.example.net:21\",schedule\r\n"
       "2026-12-09T15:00:00Z,1.0,1.2,2.0,2.4,200Ktest.rnd,,2,,\"a,\"\"b\"\"\",cli\r\n"
+      "2026-12-09T16:00:00Z,1.0,1.2,2.0,2.4,200Ktest.rnd,,1,20.1,s,cli,0.8,245.5,,D,0.3\r\n"
       // Odd rows: each is skipped and counted.
       "not a row at all\r\n"
       "2026-13-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1\r\n"
@@ -49,12 +50,14 @@ TEST(ResultHistory, ReadsRowsOfEveryAgeAndCountsWhatItCannotRead) {
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,4\r\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,x\r\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,\"open,cli\r\n"
-      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,extra\r\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,,,extra\r\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,E,\r\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,-3.0,,,\r\n"
       "timestamp,download_kbit_s\r\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd";  // cut short by a crash
   const CHistory history = ParseHistory(text);
-  EXPECT_EQ(history.skippedRows, 11u);
-  ASSERT_EQ(history.runs.size(), 4u);
+  EXPECT_EQ(history.skippedRows, 13u);
+  ASSERT_EQ(history.runs.size(), 5u);
   EXPECT_EQ(history.runs[0].time, kNoon);
   EXPECT_DOUBLE_EQ(history.runs[0].downloadConverted, 2007.8);
   EXPECT_EQ(history.runs[0].tiers, "2048/512");
@@ -64,6 +67,14 @@ TEST(ResultHistory, ReadsRowsOfEveryAgeAndCountsWhatItCannotRead) {
   EXPECT_EQ(history.runs[2].server, "ftp.example.net:21");
   EXPECT_EQ(history.runs[2].origin, "schedule");
   EXPECT_EQ(history.runs[3].server, "a,\"b\"");
+  EXPECT_EQ(history.runs[3].jitterMs, -1.0);
+  EXPECT_EQ(history.runs[3].latencyGrade, "");
+  const CHistoryRun& loaded = history.runs[4];
+  EXPECT_EQ(loaded.jitterMs, 0.8);
+  EXPECT_EQ(loaded.downloadLoadedMs, 245.5);
+  EXPECT_EQ(loaded.uploadLoadedMs, -1.0);
+  EXPECT_EQ(loaded.latencyGrade, "D");
+  EXPECT_EQ(loaded.uploadRetransmittedPct, 0.3);
   EXPECT_EQ(ParseHistory(kResultHeader).skippedRows, 0u);
   EXPECT_TRUE(ParseHistory("").runs.empty());
 }
@@ -133,13 +144,19 @@ TEST(ResultHistory, TextForSupportAndCsvThatReadsBackTheSame) {
   run.rttMs = 12.25;
   run.server = "ftp.lumvik.dk:21";
   run.origin = "schedule";
+  run.jitterMs = 0.84;
+  run.downloadLoadedMs = 245.5;
+  run.latencyGrade = "D";
+  run.uploadRetransmittedPct = 0.26;
   CHistoryRun old = HistoryRun(kNoon + 3600, 900, 400, "");
   EXPECT_EQ(RunsAsText({run, old}, "3.0.0.4"),
             "Lumvik Hastighedstest 3.0.0.4: 2 målinger (kbit/s omregnet, målt i parentes)\n"
             "09-12-2026 12:00  download 2008 (1673)  upload 509 (424)  Lumvik Bredbånd 2048/512  "
-            "forsøg 1  svartid 12,2 ms  server ftp.lumvik.dk:21\n"
+            "forsøg 1  svartid 12,2 ms  jitter 0,8 ms  under belastning ned 245,5 ms, op ikke "
+            "målt  karakter D  server ftp.lumvik.dk:21\n"
             "09-12-2026 13:00  download 900 (750)  upload 400 (333)  intet produkt  forsøg 1  "
-            "svartid ikke målt  server ikke noteret\n");
+            "svartid ikke målt  jitter ikke målt  under belastning ned ikke målt, op ikke målt  "
+            "karakter ikke målt  server ikke noteret\n");
 
   old.server = "odd,\"name\"";
   const std::string csv = RunsAsCsv({run, old});
@@ -151,6 +168,11 @@ TEST(ResultHistory, TextForSupportAndCsvThatReadsBackTheSame) {
   EXPECT_DOUBLE_EQ(back.runs[0].downloadConverted, 2007.8);
   EXPECT_DOUBLE_EQ(back.runs[0].rttMs, 12.2);  // one decimal, as the history keeps it
   EXPECT_EQ(back.runs[0].origin, "schedule");
+  EXPECT_DOUBLE_EQ(back.runs[0].jitterMs, 0.8);
+  EXPECT_DOUBLE_EQ(back.runs[0].downloadLoadedMs, 245.5);
+  EXPECT_EQ(back.runs[0].uploadLoadedMs, -1.0);
+  EXPECT_EQ(back.runs[0].latencyGrade, "D");
+  EXPECT_DOUBLE_EQ(back.runs[0].uploadRetransmittedPct, 0.3);
   EXPECT_EQ(back.runs[1].server, old.server);
   EXPECT_EQ(back.runs[1].rttMs, -1.0);
   EXPECT_EQ(RunsAsCsv({}), kResultHeader);

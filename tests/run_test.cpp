@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -118,27 +119,22 @@ class RunTest : public ::testing::Test {
 };
 
 // The worked example: 2048/512 in one attempt, the tick counter wrapping during the first
-// transfer; the whole command sequence, the record and the history line.
+// transfer; the whole command sequence, the record and the history line. The connection is
+// made at once; the idle NOOPs take 1 ms but the first 51 ms; the system tells a round trip
+// of 200 ms on the loaded data connections and 5 of each 1000 bytes of the upload sent again.
 TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
   g_tickBase = 0xFFFFFFFFu - 499;
-  const CTestOutcome outcome = Run({1000, 9600, 3700});
+  const CTestOutcome outcome = Run({1000, 9600, 3700}, [] {
+    fake_network::ScriptAnswer("NOOP", 1, {10, 1});
+    for (int nth = 2; nth <= 10; ++nth) fake_network::ScriptAnswer("NOOP", nth, {10, 0});
+    fake_network::TellPath({200.0}, 5);
+  });
   g_tickBase = 0;
-  const std::vector<std::string> expected = {"USER anonymous",
-                                             "PASS ip@lumvik.dk",
-                                             "PWD",
-                                             "CWD /pub/",
-                                             "TYPE I",
-                                             "PORT",
-                                             kSmall,
-                                             "CWD /pub/",
-                                             "TYPE I",
-                                             "PORT",
-                                             kLarge,
-                                             "CWD /pub/upload/",
-                                             "TYPE I",
-                                             "PORT",
-                                             kUp,
-                                             "QUIT"};
+  std::vector<std::string> expected = {"USER anonymous", "PASS ip@lumvik.dk", "PWD"};
+  expected.insert(expected.end(), 10, "NOOP");
+  expected.insert(expected.end(),
+                  {"CWD /pub/", "TYPE I", "PORT", kSmall, "CWD /pub/", "TYPE I", "PORT", kLarge,
+                   "CWD /pub/upload/", "TYPE I", "PORT", kUp, "QUIT"});
   std::vector<std::string> commands = fake_network::Commands();
   for (std::string& command : commands) {
     if (command.rfind("PORT ", 0) == 0) command = "PORT";
@@ -160,8 +156,8 @@ TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
             "Testresultatet passer til Lumvik Bredbånd 2048/512");
   EXPECT_TRUE(std::regex_match(
       outcome.historyLine, std::regex("20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z,1706\\.7,2007\\.8,"
-                                      "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1,[0-9]+\\.[0-9],"
-                                      "fake\\.test:21,schedule\n")))
+                                      "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1,0\\.0,"
+                                      "fake\\.test:21,schedule,5\\.6,200\\.0,200\\.0,D,0\\.5\n")))
       << outcome.historyLine;
   EXPECT_EQ(outcome.recordProblem, "");
   const std::string history = ReadText(ResultHistoryPath());
@@ -175,9 +171,20 @@ TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
                         "download 2Mtest.rnd\ndownload 2Mtest.rnd: 2097152 bytes in 9600 ms\n"
                         "upload 200Ktest.rnd\nupload 200Ktest.rnd: 204800 bytes in 3700 ms\n"
                         "result: download 1706.7 kbit/s (converted 2007.8), upload 432.4 kbit/s "
-                        "(converted 508.7), tier 2048/512, attempts 1\n"),
+                        "(converted 508.7), tier 2048/512, attempts 1\n"
+                        "download under load: round trip median 200.0 ms, 90th percentile "
+                        "200.0 ms, 200.0 ms over idle, grade D (4 samples)\n"
+                        "upload under load: round trip median 200.0 ms, 90th percentile 200.0 "
+                        "ms, 200.0 ms over idle, grade D (2 samples)\n"
+                        "latency grade: D; responsiveness 300 RPM (Fair)\n"
+                        "upload retransmitted: 0.5% of the bytes sent\n"),
             std::string::npos)
       << logged;
+  EXPECT_NE(logged.find("log-in as anonymous\nidle round trips\nround trip to the server: 0.0 ms, "
+                        "jitter 5.6 ms over 10 idle round trips\n"),
+            std::string::npos)
+      << logged;
+  EXPECT_EQ(outcome.latency.grade, "D");
   EXPECT_EQ(logged.find("ip@lumvik.dk"), std::string::npos);
 }
 
@@ -250,6 +257,33 @@ TEST_F(RunTest, OnlyTheUnmatchedDirectionIsMeasuredAgain) {
   }
 }
 
+// A server slow to answer NOOP costs the run a bounded time: the idle round trips stop
+// after 1.5 s, the run goes on, and the figures come from what was timed. A system that
+// tells nothing of the path leaves the loaded latency "not measured", and the transfers'
+// times are those of any run.
+TEST_F(RunTest, SlowNoopsAndAPathTheSystemDoesNotTell) {
+  const CTestOutcome outcome = Run({1000, 9600, 3700}, [] {
+    for (int nth = 1; nth <= 10; ++nth) fake_network::ScriptAnswer("NOOP", nth, {10, 10});
+  });
+  ASSERT_TRUE(outcome.finished) << outcome.errorCause;
+  EXPECT_EQ(std::count(fake_network::Commands().begin(), fake_network::Commands().end(), "NOOP"),
+            3);
+  EXPECT_DOUBLE_EQ(outcome.download.seconds, 9.6);
+  EXPECT_DOUBLE_EQ(outcome.upload.seconds, 3.7);
+  EXPECT_EQ(outcome.latency.idleSamples, 3);
+  EXPECT_DOUBLE_EQ(outcome.latency.jitterMs, 0.0);  // 501 ms each: slow, but steady
+  EXPECT_LT(outcome.rttMs, 501.0);                  // the log-in's round trips count too
+  EXPECT_EQ(outcome.latency.download.samples, 0);
+  EXPECT_EQ(outcome.latency.grade, "");
+  EXPECT_EQ(outcome.historyLine.substr(outcome.historyLine.size() - 17), "schedule,0.0,,,,\n");
+  EXPECT_NE(LoggedRun(outcome).find("download under load: not measured\n"
+                                    "upload under load: not measured\n"
+                                    "latency grade: not measured\n"
+                                    "upload retransmitted: not measured\n"),
+            std::string::npos)
+      << LoggedRun(outcome);
+}
+
 // Every failure takes the failure path: its code, the step it came in and its cause reach
 // the front end and the run log, the history gains nothing, and no test file stays.
 TEST_F(RunTest, EachFailureHasItsCodeStepAndRecord) {
@@ -277,6 +311,8 @@ TEST_F(RunTest, EachFailureHasItsCodeStepAndRecord) {
        "download 200Ktest.rnd", "received 60000 of 204800 bytes"},
       {"large file cut by a reset", answer("RETR", 2, {0, 0, 0, 0, 3}), CFTPException::kUnknown,
        "download 2Mtest.rnd", ""},
+      {"server gone during the idle round trips", answer("NOOP", 3, {13}), CFTPException::kUnknown,
+       "idle round trips", "the server closed the control connection", 0, false},
       // The control connection closes: nobody is left to say QUIT to.
       {"server gone before the upload", answer("CWD", 3, {13}), CFTPException::kUnknown,
        "upload 200Ktest.rnd", "the server closed the control connection", 0, false},

@@ -47,6 +47,11 @@ void StartSession(const std::uint8_t* data, std::size_t size);
 // Both last until the next session starts.
 void ScriptAnswer(const std::string& key, int nth, std::vector<std::uint8_t> decision);
 void TimeTransfers(std::vector<long long> ms);
+// The system tells the data connections' round trip: each look returns the next of `rttMs`
+// (the last repeats), the receiver's for a download and the sender's for an upload, and an
+// upload sent again `retransmittedPerMille` of each 1000 bytes. Until a session is told,
+// the system tells nothing of the path, as Wine.
+void TellPath(std::vector<double> rttMs, unsigned retransmittedPerMille);
 
 // Whether this local file write is the one that fails.
 bool FailLocalWrite();

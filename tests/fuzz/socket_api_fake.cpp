@@ -84,6 +84,10 @@ struct Network {
   std::vector<std::uint8_t> ahead;
   std::vector<long long> transferMs;
   std::size_t transfers = 0;
+  // What the system tells of a data connection's path; nothing unless a test says.
+  std::vector<double> pathRttMs;
+  std::size_t pathLooks = 0;
+  unsigned retransmittedPerMille = 0;
 
   std::uint8_t Byte() {
     if (!ahead.empty()) {
@@ -317,6 +321,11 @@ void ScriptAnswer(const std::string& key, int nth, std::vector<std::uint8_t> dec
 
 void TimeTransfers(std::vector<long long> ms) {
   g_net.transferMs = std::move(ms);
+}
+
+void TellPath(std::vector<double> rttMs, unsigned retransmittedPerMille) {
+  g_net.pathRttMs = std::move(rttMs);
+  g_net.retransmittedPerMille = retransmittedPerMille;
 }
 
 bool FailLocalWrite() {
@@ -596,8 +605,25 @@ bool QuerySendState(SocketHandle handle, unsigned long long, SendState* state) {
   return true;
 }
 
+bool QueryPathInfo(SocketHandle handle, PathInfo* info) {
+  const Transfer& t = g_net.transfer;
+  if (g_net.cannotTellAcknowledged || g_net.pathRttMs.empty() || !t.active ||
+      t.dataSocket != handle) {
+    return false;
+  }
+  const double rtt = g_net.pathRttMs[std::min(g_net.pathLooks++, g_net.pathRttMs.size() - 1)];
+  (t.retrieve ? info->receiveRttMs : info->sendRttMs) = rtt;
+  info->bytesSent = t.moved;
+  info->bytesRetransmitted = t.moved * g_net.retransmittedPerMille / 1000;
+  return true;
+}
+
 long long NowMs() {
   return g_net.NowMs();
+}
+
+long long NowUs() {
+  return g_net.nowUs;
 }
 
 void Pause(int microseconds) {
