@@ -2,11 +2,12 @@
 
 #include "speedtest/rate_conversion.h"
 
-const char* const kRunTableColumns[8] = {"Tidspunkt", "Download kbit/s", "Målt",   "Upload kbit/s",
-                                         "Målt",      "Produkt",         "Forsøg", "Svartid ms"};
-const char* const kRunTableWidest[8] = {
-    "00-00-0000 00:00",         "000000", "000000", "000000", "000000",
-    "Lumvik Bredbånd 0000/000", "0",      "0000,0"};
+const char* const kRunTableColumns[kRunTableColumnCount] = {
+    "Tidspunkt",  "Download kbit/s", "Målt",           "Upload kbit/s", "Målt", "Produkt", "Forsøg",
+    "Svartid ms", "Belastet ned ms", "Belastet op ms", "Karakter"};
+const char* const kRunTableWidest[kRunTableColumnCount] = {
+    "00-00-0000 00:00", "000000", "000000", "000000", "000000", "Lumvik Bredbånd 0000/000", "0",
+    "0000,0",           "0000,0", "0000,0", "A+"};
 
 namespace {
 
@@ -39,7 +40,13 @@ wxString RunCellText(const CHistoryRun& run, int column) {
       return wxString::FromUTF8(run.tiers.empty() ? "intet" : ProductName(run.tiers));
     case 6:
       return wxString::Format("%d", run.attempts);
-    default:
+    case 7:
       return RoundTrip(run.rttMs);
+    case 8:
+      return RoundTrip(run.downloadLoadedMs);
+    case 9:
+      return RoundTrip(run.uploadLoadedMs);
+    default:
+      return wxString::FromUTF8(run.latencyGrade);
   }
 }

@@ -30,7 +30,8 @@ class CRunTable {
 };
 
 // The columns' headings, and the text of a run's cell.
-extern const char* const kRunTableColumns[8];
+inline constexpr int kRunTableColumnCount = 11;
+extern const char* const kRunTableColumns[kRunTableColumnCount];
 wxString RunCellText(const CHistoryRun& run, int column);
 // The widest text a column can hold, for its width.
-extern const char* const kRunTableWidest[8];
+extern const char* const kRunTableWidest[kRunTableColumnCount];

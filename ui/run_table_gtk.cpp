@@ -12,7 +12,7 @@ class RunModel : public wxDataViewVirtualListModel {
   explicit RunModel(const std::vector<CHistoryRun>& runs)
       : wxDataViewVirtualListModel(static_cast<unsigned>(runs.size())), m_runs(runs) {}
 
-  unsigned GetColumnCount() const override { return 8; }
+  unsigned GetColumnCount() const override { return kRunTableColumnCount; }
   wxString GetColumnType(unsigned) const override { return "string"; }
   void GetValueByRow(wxVariant& value, unsigned row, unsigned column) const override {
     value = row < m_runs.size() ? RunCellText(m_runs[row], static_cast<int>(column)) : wxString();
@@ -32,7 +32,7 @@ class TreeViewTable : public wxDataViewCtrl, public CRunTable {
         m_runs(runs),
         m_model(new RunModel(runs)) {
     AssociateModel(m_model.get());
-    for (unsigned i = 0; i < 8; ++i) {
+    for (unsigned i = 0; i < kRunTableColumnCount; ++i) {
       const int header = GetTextExtent(wxString::FromUTF8(kRunTableColumns[i])).x;
       const int cell = GetTextExtent(wxString::FromUTF8(kRunTableWidest[i])).x;
       AppendTextColumn(wxString::FromUTF8(kRunTableColumns[i]), i, wxDATAVIEW_CELL_INERT,

@@ -13,7 +13,7 @@ class ListViewTable : public wxListCtrl, public CRunTable {
       : wxListCtrl(parent, wxID_ANY, wxDefaultPosition, parent->FromDIP(wxSize(720, 180)),
                    wxLC_REPORT | wxLC_VIRTUAL),
         m_runs(runs) {
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < kRunTableColumnCount; ++i) {
       const int header = GetTextExtent(wxString::FromUTF8(kRunTableColumns[i])).x;
       const int cell = GetTextExtent(wxString::FromUTF8(kRunTableWidest[i])).x;
       AppendColumn(wxString::FromUTF8(kRunTableColumns[i]), wxLIST_FORMAT_LEFT,
