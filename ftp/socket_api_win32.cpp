@@ -193,14 +193,21 @@ std::size_t SegmentSize(SocketHandle socket) {
   return segment;
 }
 
-bool QuerySendState(SocketHandle socket, unsigned long long written, SendState* state) {
+namespace {
+
+// The connection's TCP_INFO; false where the system has none (before Windows 10 1703, Wine).
+bool QueryTcpInfo(SocketHandle socket, TCP_INFO_v0* info) {
   DWORD version = 0;
-  TCP_INFO_v0 info{};
   DWORD returned = 0;
-  if (::WSAIoctl(socket, SIO_TCP_INFO, &version, sizeof version, &info, sizeof info, &returned,
-                 nullptr, nullptr) != 0) {
-    return false;
-  }
+  return ::WSAIoctl(socket, SIO_TCP_INFO, &version, sizeof version, info, sizeof *info, &returned,
+                    nullptr, nullptr) == 0;
+}
+
+}  // namespace
+
+bool QuerySendState(SocketHandle socket, unsigned long long written, SendState* state) {
+  TCP_INFO_v0 info{};
+  if (!QueryTcpInfo(socket, &info)) return false;
   // BytesOut counts a retransmitted byte again; what has left the machine once is the rest.
   const unsigned long long out =
       info.BytesOut >= info.BytesRetrans ? info.BytesOut - info.BytesRetrans : 0;
@@ -210,13 +217,8 @@ bool QuerySendState(SocketHandle socket, unsigned long long written, SendState* 
 }
 
 bool QueryPathInfo(SocketHandle socket, PathInfo* info) {
-  DWORD version = 0;
   TCP_INFO_v0 tcp{};
-  DWORD returned = 0;
-  if (::WSAIoctl(socket, SIO_TCP_INFO, &version, sizeof version, &tcp, sizeof tcp, &returned,
-                 nullptr, nullptr) != 0) {
-    return false;
-  }
+  if (!QueryTcpInfo(socket, &tcp)) return false;
   // Windows keeps the sender's estimate only: a receiver's stays the handshake's.
   info->sendRttMs = tcp.RttUs / 1000.0;
   info->receiveRttMs = -1.0;
