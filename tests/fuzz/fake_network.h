@@ -10,7 +10,8 @@
 //                   closes the window
 //   the system      1 byte: bits 0-3, when not 0, which local file write fails (disk
 //                   full); bit 4 it cannot tell what the peer acknowledged (Wine); bit 5
-//                   it has no bound on unsent data (Winsock), so writes wait on its counts
+//                   it has no bound on unsent data (Winsock), so writes wait on its counts;
+//                   bit 6 it tells the data connections' round trip, as TellPath
 //   TCP connect     1 byte % 8: 5 refused at once, 6 refused later, 7 never answers; else made
 //   each reply      1 byte, for the greeting, every command and every transfer's end. Its
 //                   high 4 bits: 0 the client reads the reply whole, else in pieces of at

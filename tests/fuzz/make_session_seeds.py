@@ -18,12 +18,14 @@ def raw(text):
     return [RAW, len(text)] + list(text)
 
 
-def start(ipv6=False, close_after=0, failing_write=0, cannot_tell=False, no_bound=False):
+def start(ipv6=False, close_after=0, failing_write=0, cannot_tell=False, no_bound=False,
+          tells_path=False):
     return [(close_after << 1) | int(ipv6),
-            failing_write | (0x10 if cannot_tell else 0) | (0x20 if no_bound else 0)]
+            failing_write | (0x10 if cannot_tell else 0) | (0x20 if no_bound else 0) |
+            (0x40 if tells_path else 0)]
 
 
-LOGIN = [OK, OK, OK, OK]  # greeting, USER, PASS, PWD
+LOGIN = [OK, OK, OK, OK] + [OK] * 10  # greeting, USER, PASS, PWD, the idle NOOPs
 
 
 def download(length=0, arrival=0, end=0):
@@ -39,6 +41,10 @@ BEFORE_UPLOAD = start() + [0] + LOGIN + download() + download()
 SEEDS = {
     "whole-run": start(),
     "whole-run-ipv6-eprt": start(ipv6=True),
+    "whole-run-path-told": start(tells_path=True),
+    "noop-unknown": start() + [0, OK, OK, OK, OK] + pick(500) * 10,
+    "noop-slow": start() + [0, OK, OK, OK, OK] + [LATE, 12] * 3,  # three in 1.5 s
+    "noop-closes": start() + [0, OK, OK, OK, OK, OK, CLOSE],
     "connect-refused": start() + [5],
     "connect-never-answers": start() + [7],
     "greeting-silent": start() + [0, SILENCE],

@@ -313,6 +313,7 @@ void StartSession(const std::uint8_t* data, std::size_t size) {
   g_net.failingWrite = system & 0x0f;
   g_net.cannotTellAcknowledged = (system & 0x10) != 0;
   g_net.noUnsentBound = (system & 0x20) != 0;
+  if (system & 0x40) fake_network::TellPath({20.0, 150.0, 300.0}, 10);
 }
 
 void ScriptAnswer(const std::string& key, int nth, std::vector<std::uint8_t> decision) {
