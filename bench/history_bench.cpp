@@ -48,12 +48,25 @@ std::string PlantedHistory(int runs) {
     const double up = 455 + 50 * std::cos(i * 2.3);
     const double rtt = evening ? 38 + 20 * wobble : 11 + 4 * wobble;
     const bool product = !evening && up >= 376;
-    char line[256];
-    std::snprintf(line, sizeof line, "%s,%.1f,%.1f,%.1f,%.1f,2Mtest.rnd,%s,%d,%.1f,%s,%s\n",
-                  UtcTimestamp(t).c_str(), down * 17 / 20, down, up * 17 / 20, up,
-                  product ? "2048/512" : "", product ? 1 : 3, rtt, "ftp.lumvik.dk:21",
-                  i % 24 == 5 ? "window" : "schedule");
-    text += line;
+    // A modem whose queue fills under load: more in the evening, most when uploading.
+    CHistoryRun run;
+    run.time = t;
+    run.download = down * 17 / 20;
+    run.downloadConverted = down;
+    run.upload = up * 17 / 20;
+    run.uploadConverted = up;
+    run.downloadFile = "2Mtest.rnd";
+    run.tiers = product ? "2048/512" : "";
+    run.attempts = product ? 1 : 3;
+    run.rttMs = rtt;
+    run.server = "ftp.lumvik.dk:21";
+    run.origin = i % 24 == 5 ? "window" : "schedule";
+    run.jitterMs = 0.5 + 3 * wobble;
+    run.downloadLoadedMs = rtt + (evening ? 120 : 25) * wobble;
+    run.uploadLoadedMs = rtt + 150 + 100 * wobble;
+    run.latencyGrade = LatencyGrade(run.uploadLoadedMs - rtt);
+    run.uploadRetransmittedPct = 0.2 * wobble;
+    text += HistoryLine(run);
   }
   return text;
 }

@@ -236,17 +236,36 @@ void CHistoryChart::OnPaint(wxPaintEvent&) {
   paint.DrawLabels();
 }
 
+namespace {
+
+// One direction's round trips under load, each with its run's time.
+struct LoadedSeries {
+  std::vector<std::time_t> times;
+  std::vector<double> ms;
+  void Add(std::time_t time, double value) {
+    if (value < 0) return;  // not measured
+    times.push_back(time);
+    ms.push_back(value);
+  }
+};
+
+}  // namespace
+
 void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
   std::vector<std::time_t> times;
   std::vector<double> downloads, uploads, rtts;
+  // The round trips under load, of the runs that measured them.
+  LoadedSeries loadedDown, loadedUp;
   double highest = 0.0, slowest = 0.0;
   for (const CHistoryRun& run : m_runs) {
     times.push_back(run.time);
     downloads.push_back(run.downloadConverted);
     uploads.push_back(run.uploadConverted);
     rtts.push_back(run.rttMs);
+    loadedDown.Add(run.time, run.downloadLoadedMs);
+    loadedUp.Add(run.time, run.uploadLoadedMs);
     highest = std::max({highest, run.downloadConverted, run.uploadConverted});
-    slowest = std::max(slowest, run.rttMs);
+    slowest = std::max({slowest, run.rttMs, run.downloadLoadedMs, run.uploadLoadedMs});
   }
   const double left = paint.Dip(kLeft);
   const double width = std::max(1.0, size.x - left - paint.Dip(kRight));
@@ -266,6 +285,8 @@ void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
                        rttAxis.top, m_from, m_to};
   paint.ValueGrid(rtt, rttAxis.step, "Svartid (ms)");
   paint.Series(rtt, times, rtts, paint.Faint(0.6));
+  paint.Series(rtt, loadedDown.times, loadedDown.ms, DownloadColour());
+  paint.Series(rtt, loadedUp.times, loadedUp.ms, UploadColour());
   for (const CTimeMark& mark : TimeMarks(m_from, m_to, static_cast<int>(width / paint.Dip(90)))) {
     const double x = rates.X(mark.time);
     paint.Line(x, rates.area.m_y, x, rtt.area.GetBottom(), paint.Faint(0.1), 1.0);
