@@ -117,9 +117,11 @@ bool CFtpConnection::GetCurrentDirectory(std::string& directory) {
 
 double CFtpConnection::NoopRoundTrip() {
   // Even a server that does not know NOOP answers it at once; a reply that closes the
-  // connection shows at the next command.
+  // connection shows at the next command. A preliminary reply would leave the final one
+  // owed, and every later reply would answer the command before it.
   double ms;
-  TimedCommand("NOOP", &ms);
+  const FtpReply reply = TimedCommand("NOOP", &ms);
+  if (reply.code < 200) Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + reply.text);
   return ms;
 }
 

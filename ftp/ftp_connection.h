@@ -22,8 +22,8 @@ class CFtpConnection {
   double RoundTripMs() const { return m_roundTripMs; }
   // Fills `directory` from PWD; false when the server gives none.
   bool GetCurrentDirectory(std::string& directory);
-  // Sends NOOP and returns its reply time in milliseconds, whatever the reply; a broken
-  // connection throws.
+  // Sends NOOP and returns its reply time in milliseconds, whatever the final reply; a
+  // broken connection or a preliminary reply throws.
   double NoopRoundTrip();
   // CWD: false when the server refuses; a broken connection throws.
   bool SetCurrentDirectory(const std::string& directory);

@@ -313,6 +313,10 @@ TEST_F(RunTest, EachFailureHasItsCodeStepAndRecord) {
        "download 2Mtest.rnd", ""},
       {"server gone during the idle round trips", answer("NOOP", 3, {13}), CFTPException::kUnknown,
        "idle round trips", "the server closed the control connection", 0, false},
+      // A preliminary reply to NOOP: the dialogue would be one reply behind from then on, so
+      // it is broken off.
+      {"NOOP answered with 150", answer("NOOP", 1, {12, 3}), CFTPException::kUnknown,
+       "idle round trips", "unexpected reply: 150", 0, false},
       // The control connection closes: nobody is left to say QUIT to.
       {"server gone before the upload", answer("CWD", 3, {13}), CFTPException::kUnknown,
        "upload 200Ktest.rnd", "the server closed the control connection", 0, false},
