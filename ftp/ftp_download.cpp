@@ -46,8 +46,6 @@ void CFtpDownload::Transfer() {
     return ChunkStep{count, true, count < kTransferChunkSize};
   });
   m_pClient->m_lastPath = path.Finish();
-
   local.Close();
   remote->Close();
-  remote.reset();
 }

@@ -59,8 +59,6 @@ void CFtpUpload::Transfer() {
     return ChunkStep{count, true, count < kTransferChunkSize};
   });
   m_pClient->m_lastPath = path.Finish();
-
   local.Close();
   remote->Close();
-  remote.reset();
 }
