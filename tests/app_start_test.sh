@@ -15,11 +15,7 @@ scripted_pid=""
 trap '[ -n "$scripted_pid" ] && kill "$scripted_pid"; rm -rf "$work"' EXIT
 export TMPDIR=$work/tmp XDG_CACHE_HOME=$work/cache NO_AT_BRIDGE=1
 mkdir -p "$TMPDIR"
-failures=0
-passed=0
-check() {
-  if eval "$2"; then passed=$((passed + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/support/checks.sh"
 
 # Waits for a visible window of process $1, named like $2 when given; prints its id.
 wait_window() {
@@ -126,5 +122,4 @@ check "no probe file is written" '[ ! -e "$TMPDIR/tmp.htm" ]'
 wait_exit "$pid"
 check "dismissing it ends the program with a failure status (got $status)" '[ "$status" != 0 ] && [ "$status" != timeout ]'
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish_checks

@@ -8,11 +8,7 @@ build=$1
 work=$(mktemp -d /tmp/lumvik-package-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 export NO_AT_BRIDGE=1 XDG_CACHE_HOME=$work/cache TMPDIR=$work
-passed=0
-failures=0
-check() {
-  if eval "$2"; then passed=$((passed + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/support/checks.sh"
 
 DESTDIR=$work/root cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1
 root=$work/root/usr
@@ -60,5 +56,4 @@ if [ -n "$deb" ]; then
   fi
 fi
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish_checks

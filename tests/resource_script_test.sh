@@ -5,11 +5,7 @@ set -uo pipefail
 res=$1/res
 work=$(mktemp -d /tmp/lumvik-rc-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failures=0
-check() {
-  if eval "$2"; then passed=$((passed + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/support/checks.sh"
 
 (cd "$res" && x86_64-w64-mingw32-windres --preprocessor=cpp --preprocessor-arg=-xc \
   --preprocessor-arg=-DRC_INVOKED --preprocessor-arg=-D_WIN32 --preprocessor-arg=-D_WIN64 \
@@ -28,5 +24,4 @@ check "dialog 102 and its Danish texts in Windows-1252" \
 check "dialog 100" 'has_line "^100 DIALOG .*0, 0, 235, 55$" && has "Lumvik Hastighedstest Version 2.0"'
 check "icons 150 and 171" 'has_line "^150 14 " && has_line "^171 14 "'
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish_checks

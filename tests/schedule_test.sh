@@ -9,11 +9,7 @@ cli=$1
 source=$2
 work=$(mktemp -d /tmp/lumvik-schedule-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failures=0
-check() {
-  if eval "$2"; then passed=$((passed + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/support/checks.sh"
 
 export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_RUNTIME_DIR=$work/runtime
 units=$XDG_DATA_HOME/systemd/user
@@ -57,5 +53,4 @@ case $? in
     ;;
 esac
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish_checks

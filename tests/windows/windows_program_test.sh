@@ -21,18 +21,9 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-passed=0
-failures=0
 # Each check is named with what it measured, so that the figures stand in the test's output.
-check() {
-  if eval "$2"; then
-    echo "ok: $1"
-    passed=$((passed + 1))
-  else
-    echo "FAILED: $1"
-    failures=$((failures + 1))
-  fi
-}
+say_ok=1
+. "$(dirname "$0")/../support/checks.sh"
 probe() { "$wine" "$build/tests/win32_probe.exe" "$@"; }
 # Waits up to 30 s for process $1 to end; sets status to its exit status.
 wait_exit() {
@@ -203,5 +194,4 @@ check "at 144 DPI each control is 1.35 to 1.55 times its 96-DPI size" \
 check "at 144 DPI the logo is 75 pixels and every text fits" \
   '"$wine" "$build/tests/win32_dialog_test.exe" --gtest_filter=DisplayScale.* >"$work/dpi.log" 2>&1'
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish_checks
