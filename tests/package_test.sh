@@ -25,10 +25,13 @@ check "the metainfo validates" \
 (cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1)
 deb=$(ls "$build"/lumvik-hastighed_*.deb 2>/dev/null | head -n 1)
 check "cpack builds a Debian package" '[ -n "$deb" ]'
+# Listings go to files first: grep -q leaving a pipe early kills dpkg-deb's tar under pipefail.
 check "the package ships the hourly timer in the user-unit folder, to run the installed CLI" \
-  'dpkg -c "$deb" | grep -q "./usr/lib/systemd/user/lumvik-hastighed-measure.timer" &&
-   dpkg --fsys-tarfile "$deb" | tar -xO ./usr/lib/systemd/user/lumvik-hastighed-measure.service |
-   grep -qx "ExecStart=/usr/bin/lumvik-hastighed-cli --scheduled"'
+  'dpkg -c "$deb" >"$work/contents.txt" &&
+   grep -q "./usr/lib/systemd/user/lumvik-hastighed-measure.timer" "$work/contents.txt" &&
+   dpkg --fsys-tarfile "$deb" >"$work/data.tar" &&
+   tar -xOf "$work/data.tar" ./usr/lib/systemd/user/lumvik-hastighed-measure.service >"$work/unit.txt" &&
+   grep -qx "ExecStart=/usr/bin/lumvik-hastighed-cli --scheduled" "$work/unit.txt"'
 
 # Starts $1, waits for its window, ends it with Escape; true when it exits 0.
 starts_and_ends() {
