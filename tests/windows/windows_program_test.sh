@@ -137,9 +137,9 @@ check "the installer puts the program in LOCALAPPDATA\\Programs" \
   '[ -f "$installed/lumvik-hastighed.exe" ] && [ -f "$installed/uninstall.exe" ]'
 check "with a Start-menu entry" '[ -f "$start_menu/Lumvik Hastighed.lnk" ]'
 check "and the scheduled run's program, without a console" \
-  'file "$installed/lumvik-hastighed-scheduled.exe" | grep -q "(GUI)"'
+  'grep -q "(GUI)" <<<"$(file "$installed/lumvik-hastighed-scheduled.exe")"'
 check "and its version under the user's uninstall key" \
-  '"$wine" reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "3\.0\.0\.4"'
+  'grep -q "3\.0\.0\.4" <<<"$("$wine" reg query "$key" /v DisplayVersion 2>/dev/null)"'
 "$wine" "$installed/lumvik-hastighed.exe" &
 pid=$!
 check "the installed program starts" 'probe wait-window "Lumvik Hastighedstest" 60'
@@ -156,7 +156,7 @@ check "and ends with status 0 (got $status)" '[ "$status" = 0 ]'
 
 # Hourly measuring, turned on by the installed program, goes with the uninstall.
 for attempt in 1 2 3; do
-  "$wine" net start schedule 2>/dev/null | grep -q started && break
+  grep -q started <<<"$("$wine" net start schedule 2>/dev/null)" && break
   sleep 2
 done
 task="$WINEPREFIX/drive_c/windows/system32/tasks/Lumvik Hastighed hver time"
