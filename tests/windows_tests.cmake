@@ -49,7 +49,7 @@ set_tests_properties(ftp_client_test PROPERTIES FIXTURES_REQUIRED test_point
   RESOURCE_LOCK test_point ENVIRONMENT "${lumvik_test_point_env}")
 
 # Files, own files and the clock over Win32.
-add_executable(kernel_test kernel_test.cpp)
+add_executable(kernel_test kernel_test.cpp kernel_win32_test.cpp)
 target_link_libraries(kernel_test PRIVATE lumvik_test_support gtest_main)
 target_link_options(kernel_test PRIVATE -static)
 add_test(NAME kernel_test COMMAND kernel_test)

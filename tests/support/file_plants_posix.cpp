@@ -19,3 +19,9 @@ bool PrivateToTheUser(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && (info.st_mode & 0777) == 0600;
 }
+
+OpenNewFiles::OpenNewFiles() : m_previous(::umask(0)) {}
+
+OpenNewFiles::~OpenNewFiles() {
+  ::umask(static_cast<mode_t>(m_previous));
+}

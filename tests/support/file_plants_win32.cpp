@@ -4,7 +4,13 @@
 #include "tests/support/file_plants.h"
 
 bool PlantLink(const std::string& target, const std::string& link) {
-  return ::CreateSymbolicLinkW(Widen(link).c_str(), Widen(target).c_str(), 0) != 0;
+  if (!::CreateSymbolicLinkW(Widen(link).c_str(), Widen(target).c_str(), 0)) return false;
+  const DWORD attributes = ::GetFileAttributesW(Widen(link).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return true;
+  }
+  ::DeleteFileW(Widen(link).c_str());
+  return false;
 }
 
 bool PlantHardLink(const std::string& target, const std::string& link) {
@@ -23,3 +29,7 @@ bool PlantUnwritable(const std::string& path) {
 bool PrivateToTheUser(const std::string&) {
   return true;
 }
+
+OpenNewFiles::OpenNewFiles() = default;
+
+OpenNewFiles::~OpenNewFiles() = default;
