@@ -3,13 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "kernel/directories.h"
-#include "kernel/local_file.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/file_plants.h"
-#include "tests/support/test_point.h"
 #include "tests/support/window_test_env.h"
 
 namespace {

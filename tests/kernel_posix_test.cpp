@@ -62,6 +62,8 @@ TEST_F(LocalFileTest, ReplacementKilledAtAnyMomentLeavesOldOrNew) {
   EXPECT_GT(olds, 0);
   EXPECT_GT(news, 0);
 }
+
+// The folder of the test files is refused when others may write it or when it is a link.
 TEST_F(LocalFileTest, FolderOpenToOthersOrLinkedIsRefused) {
   ASSERT_EQ(::chmod(dir.c_str(), 0770), 0);
   EXPECT_EQ(FolderRefusal(dir), dir + " is writable by others");
