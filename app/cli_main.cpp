@@ -11,9 +11,11 @@
 #include "kernel/hourly_schedule.h"
 #include "kernel/running.h"
 #include "kernel/sockets.h"
+#include "speedtest/history_format.h"
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
 #include "speedtest/run_record.h"
+#include "speedtest/server_address.h"
 #include "speedtest/speed_readout.h"
 
 namespace {
@@ -170,6 +172,7 @@ int ScheduleCommand(const std::string& what) {
     return kExitFailure;
   }
   std::printf("hourly measuring: %s\n", what.c_str());
+  if (!why.empty()) std::fprintf(stderr, "%s: %s\n", kProgram, why.c_str());
   return kExitResult;
 }
 
@@ -178,7 +181,7 @@ bool PrintOutcome(const Options& options, const CTestOutcome& outcome) {
   if (options.json) {
     std::printf("%s\n", OutcomeJson(outcome).c_str());
   } else if (options.csv) {
-    if (options.header) std::fputs(kResultHeader, stdout);
+    if (options.header) std::fputs(HistoryHeading().c_str(), stdout);
     std::fputs(outcome.historyLine.c_str(), stdout);
   } else {
     std::printf("%s\n", outcome.finished ? outcome.resultText.c_str() : kFailureText);

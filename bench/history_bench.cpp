@@ -37,7 +37,7 @@ double Ms(Clock::time_point from) {
 // `runs` runs an hour apart up to now, as a line that is fine by day and slows down every
 // evening: the 2048/512 product, whose download drops out of its tier from 19 to 23.
 std::string PlantedHistory(int runs) {
-  std::string text = kResultHeader;
+  std::string text = HistoryHeading();
   const std::time_t now = std::time(nullptr) / 3600 * 3600;
   for (int i = runs - 1; i >= 0; --i) {
     const std::time_t t = now - static_cast<std::time_t>(i) * 3600 + 7 * 60;

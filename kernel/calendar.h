@@ -35,3 +35,9 @@ inline std::string TimeText(const char* format, const std::tm& parts) {
 inline std::string UtcTimestamp(std::time_t time) {
   return TimeText("%Y-%m-%dT%H:%M:%SZ", UtcParts(time));
 }
+
+// "2026-12-09T14:05:00Z" as seconds since the epoch; false when it is no such moment.
+bool ParseUtcTimestamp(const std::string& text, std::time_t* time);
+
+// "09-12-2026 14:05", in the computer's time zone.
+std::string LocalTimeText(std::time_t time);

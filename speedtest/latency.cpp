@@ -33,13 +33,31 @@ double Jitter(const std::vector<double>& samples) {
   return sum / static_cast<double>(samples.size() - 1);
 }
 
+namespace {
+
+// Each grade up to the added latency it stays below; "F" beyond the last.
+struct GradeBound {
+  double belowMs;
+  const char* grade;
+};
+constexpr GradeBound kGradeBounds[] = {
+    {5.0, "A+"}, {30.0, "A"}, {60.0, "B"}, {200.0, "C"}, {400.0, "D"}};
+constexpr char kWorstGrade[] = "F";
+
+}  // namespace
+
 const char* LatencyGrade(double increaseMs) {
-  if (increaseMs < 5.0) return "A+";
-  if (increaseMs < 30.0) return "A";
-  if (increaseMs < 60.0) return "B";
-  if (increaseMs < 200.0) return "C";
-  if (increaseMs < 400.0) return "D";
-  return "F";
+  for (const GradeBound& bound : kGradeBounds) {
+    if (increaseMs < bound.belowMs) return bound.grade;
+  }
+  return kWorstGrade;
+}
+
+bool IsLatencyGrade(const std::string& text) {
+  for (const GradeBound& bound : kGradeBounds) {
+    if (text == bound.grade) return true;
+  }
+  return text == kWorstGrade;
 }
 
 std::string WorseGrade(const std::string& a, const std::string& b) {

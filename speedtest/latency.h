@@ -17,6 +17,8 @@ double Jitter(const std::vector<double>& samples);
 // The grade of `increaseMs` of added latency: "A+" under 5 ms, "A" under 30, "B" under 60,
 // "C" under 200, "D" under 400, "F" from 400 on.
 const char* LatencyGrade(double increaseMs);
+// True when `text` is one of those grades.
+bool IsLatencyGrade(const std::string& text);
 // The worse of two grades; an empty grade (not measured) gives way to the other.
 std::string WorseGrade(const std::string& a, const std::string& b);
 // Round trips per minute (RPM) for a round trip of `ms`, and what the responsiveness draft

@@ -7,8 +7,8 @@
 #include "ftp/ftp_exception.h"
 #include "kernel/directories.h"
 #include "kernel/local_file.h"
+#include "speedtest/record_store.h"
 #include "speedtest/run_constants.h"
-#include "speedtest/run_history.h"
 #include "speedtest/run_record.h"
 
 const char kFailureText[] =

@@ -1,40 +1,12 @@
 #include "speedtest/run_record.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "kernel/calendar.h"
 
-const char kResultHeader[] =
-    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
-    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin,jitter_ms,"
-    "download_loaded_ms,upload_loaded_ms,latency_grade,upload_retransmitted_pct\n";
-
 namespace {
-
-// The heading lines of older histories, each a prefix of the current one: before the round
-// trip was recorded, before the server and the run's origin were, and before the latency.
-constexpr const char* kOlderHeaders[] = {
-    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
-    "upload_converted_kbit_s,download_file,tier,attempts",
-    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
-    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms",
-    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
-    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin",
-};
-
-// The columns that `heading` lacks, as empty fields to add to each of its rows; empty when
-// it is no older heading.
-std::string MissingFields(const std::string& heading) {
-  for (const char* older : kOlderHeaders) {
-    if (heading != older) continue;
-    const std::string current(kResultHeader);
-    return std::string(std::count(current.begin() + heading.size(), current.end(), ','), ',');
-  }
-  return std::string();
-}
 
 // A figure to 0.1; empty when negative (not measured).
 std::string TenthsText(double value) {
@@ -60,18 +32,6 @@ constexpr char kRunHeading[] = "== ";
 std::string Format(const char* format, double a, double b) {
   char text[96];
   std::snprintf(text, sizeof text, format, a, b);
-  return text;
-}
-
-// A field of the history as its reader takes it: no separator or line end inside.
-std::string CsvField(const std::string& text) {
-  for (char c : text) {
-    if (c == ',' || c == '"' || c == '\n' || c == '\r') {
-      std::string quoted = "\"";
-      for (char d : text) quoted += d == '"' ? std::string("\"\"") : std::string(1, d);
-      return quoted + "\"";
-    }
-  }
   return text;
 }
 
@@ -172,16 +132,6 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
   m_result = HistoryLine(run);
 }
 
-std::string HistoryLine(const CHistoryRun& run) {
-  return UtcTimestamp(run.time) + Format(",%.1f,%.1f", run.download, run.downloadConverted) +
-         Format(",%.1f,%.1f", run.upload, run.uploadConverted) + "," + CsvField(run.downloadFile) +
-         "," + CsvField(run.tiers) + "," + std::to_string(run.attempts) + "," +
-         TenthsText(run.rttMs) + "," + CsvField(run.server) + "," + CsvField(run.origin) + "," +
-         TenthsText(run.jitterMs) + "," + TenthsText(run.downloadLoadedMs) + "," +
-         TenthsText(run.uploadLoadedMs) + "," + run.latencyGrade + "," +
-         TenthsText(run.uploadRetransmittedPct) + "\n";
-}
-
 std::string AppendRunToLog(const std::string& log, const std::string& run, std::size_t maxRuns,
                            std::size_t maxBytes) {
   std::string all = log;
@@ -198,46 +148,4 @@ std::string AppendRunToLog(const std::string& log, const std::string& run, std::
   }
   if (all.size() - keepFrom > maxBytes) keepFrom = all.size() - maxBytes;
   return all.substr(keepFrom);
-}
-
-std::string AppendResultLine(const std::string& history, const std::string& lines) {
-  // A spreadsheet that saved the history may have put a byte order mark before it and
-  // CRLF after each line: both stay, and the new lines follow its line ends.
-  static constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-  const std::size_t markSize = history.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0;
-  std::string body = history.substr(markSize);
-  const std::size_t firstEnd = body.find('\n');
-  const std::string eol =
-      firstEnd != std::string::npos && firstEnd > 0 && body[firstEnd - 1] == '\r' ? "\r\n" : "\n";
-  const auto withEnds = [&eol](const std::string& text) {
-    std::string out;
-    for (char c : text) {
-      if (c == '\n') {
-        out += eol;
-      } else if (c != '\r') {
-        out += c;
-      }
-    }
-    return out;
-  };
-  std::string heading = body.substr(0, firstEnd);
-  if (!heading.empty() && heading.back() == '\r') heading.pop_back();
-  if (body.empty()) {
-    body = withEnds(kResultHeader);
-  } else if (const std::string missing = MissingFields(heading); !missing.empty()) {
-    // An older history: the new columns join, empty in its rows.
-    std::string widened = withEnds(kResultHeader);
-    for (std::size_t at = firstEnd == std::string::npos ? body.size() : firstEnd + 1;
-         at < body.size();) {
-      std::size_t end = body.find('\n', at);
-      if (end == std::string::npos) end = body.size();
-      std::string row = body.substr(at, end - at);
-      if (!row.empty() && row.back() == '\r') row.pop_back();
-      if (!row.empty()) widened += row + missing + eol;
-      at = end + 1;
-    }
-    body = widened;
-  }
-  if (body.back() != '\n') body += eol;
-  return history.substr(0, markSize) + body + withEnds(lines);
 }

@@ -1,6 +1,6 @@
 // The record of one test run for the customer and the support desk: a log of its steps
-// with each transfer's bytes and time and, on failure, the cause; for a finished run, one
-// line of results. Pure text: no window, file or network.
+// with each transfer's bytes and time and, on failure, the cause; for a finished run, its
+// line of the result history. Pure text: no window, file or network.
 #pragma once
 
 #include <cstddef>
@@ -8,9 +8,9 @@
 #include <string>
 
 #include "kernel/types.h"
+#include "speedtest/history_format.h"
 #include "speedtest/latency.h"
 #include "speedtest/rate_conversion.h"
-#include "speedtest/result_history.h"
 
 class CRunRecord {
  public:
@@ -55,20 +55,7 @@ class CRunRecord {
   std::string m_result;
 };
 
-// A run's line of the result history, in the heading's columns: rates, round trips and
-// shares to 0.1, the start in UTC, fields quoted where they hold a separator, figures not
-// measured empty.
-std::string HistoryLine(const CHistoryRun& run);
-
-// The heading line of the result history.
-extern const char kResultHeader[];
-
 // `log` with `run` added, less its oldest runs, so that at most `maxRuns` runs and
 // `maxBytes` bytes remain (the newest run always stays, cut to `maxBytes` if need be).
 std::string AppendRunToLog(const std::string& log, const std::string& run, std::size_t maxRuns,
                            std::size_t maxBytes);
-// `history` with `lines` added, after the heading line when it is empty, with the line ends
-// the history has (a spreadsheet may have saved it with CRLF and a byte order mark). A
-// history written before the round trip, the server and origin, or the latency were
-// recorded gains their columns, empty in its rows.
-std::string AppendResultLine(const std::string& history, const std::string& lines);

@@ -48,7 +48,7 @@ class HistoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     planted = PlantedRuns(5);
-    WriteWholeFile(ResultHistoryPath(), kResultHeader + planted);
+    WriteWholeFile(ResultHistoryPath(), HistoryHeading() + planted);
     dlg = std::make_unique<CSpeedTestDlg>();
     dlg->Show();
     PumpWindowEvents();
@@ -99,7 +99,7 @@ TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
   EXPECT_NE(Cell(0, 0), Cell(1, 0));
 
   // A history the window cannot read in part: the rest shows, and the note counts the rest.
-  WriteWholeFile(ResultHistoryPath(), kResultHeader + planted + "garbage\n");
+  WriteWholeFile(ResultHistoryPath(), HistoryHeading() + planted + "garbage\n");
   history->Reload(true);
   EXPECT_EQ(table->RowCount(), 5);
   EXPECT_EQ(history->Note()->GetLabel().utf8_string(), "1 linje kunne ikke læses.");
@@ -132,7 +132,7 @@ TEST_F(HistoryTest, CopyAndSaveTakeTheRunsAway) {
 
   const std::string saved = WindowTestRoot() + kPathSeparator + "saved.csv";
   ASSERT_TRUE(history->SaveRange(saved));
-  EXPECT_EQ(ReadWholeFile(saved), kResultHeader + planted);
+  EXPECT_EQ(ReadWholeFile(saved), HistoryHeading() + planted);
 }
 
 // The chart draws each series in its colour, at the display's scale.

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <vector>
 
-#include "speedtest/result_history.h"
+#include "speedtest/history_format.h"
 
 class ChartPainter;
 struct ChartPanel;

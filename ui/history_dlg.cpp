@@ -16,8 +16,9 @@
 #include <cstdio>
 
 #include "kernel/hourly_schedule.h"
-#include "kernel/own_file.h"
+#include "speedtest/history_export.h"
 #include "speedtest/rate_conversion.h"
+#include "speedtest/record_store.h"
 #include "ui/history_chart.h"
 #include "ui/run_table.h"
 
@@ -106,21 +107,25 @@ void CHistoryDlg::OnHourly() {
     wxMessageBox(wxString::FromUTF8("Automatisk måling kunne ikke slås " +
                                     std::string(m_hourly->GetValue() ? "til" : "fra") + ": " + why),
                  "Historik", wxOK | wxICON_ERROR, this);
+  } else if (!why.empty()) {
+    m_note->SetLabel(wxString::FromUTF8("Automatisk måling er slået til, men ikke helt: " + why));
   }
   ShowSchedule();
 }
 
 void CHistoryDlg::Reload(bool evenIfUnchanged) {
-  const wxFileName file(wxString::FromUTF8(m_path));
-  const wxString stamp = file.FileExists() ? file.GetSize().ToString() + " " +
-                                                 file.GetModificationTime().FormatISOCombined()
-                                           : wxString("none");
+  wxString stamp;
+  for (const std::string& path : HistoryFiles(m_path)) {
+    const wxFileName file(wxString::FromUTF8(path));
+    stamp += file.FileExists() ? file.GetSize().ToString() + " " +
+                                     file.GetModificationTime().FormatISOCombined() + ";"
+                               : wxString("none;");
+  }
   if (!evenIfUnchanged && stamp.utf8_string() == m_stamp) return;
   m_stamp = stamp.utf8_string();
-  std::string text;
   std::string failure;
-  const bool read = !m_path.empty() && ReadOwnFile(m_path, &text, &failure);
-  m_history = ParseHistory(text);
+  const bool read = !m_path.empty() && LoadHistory(m_path, &m_history, &failure);
+  if (m_path.empty()) m_history = CHistory();
   ShowRange();
   if (!read) {
     m_note->SetLabel(wxString::FromUTF8("Historikken kan ikke læses: " +

@@ -1,6 +1,7 @@
 // The history window: the runs of the result history in a chart and a list, for a range of
 // time, with the runs to copy for support or save as CSV. Modeless; it follows the history
-// file, so that a run that ends while it is open appears at once.
+// file and the lines that wait to go in, so that a run that ends while it is open appears at
+// once, written yet or not.
 #pragma once
 
 #include <wx/dialog.h>
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "speedtest/result_history.h"
+#include "speedtest/history_summary.h"
 
 class CHistoryChart;
 class CRunTable;
@@ -24,7 +25,7 @@ class CHistoryDlg : public wxDialog {
   // Shows the history at `historyPath`; `version` goes into the copied text.
   CHistoryDlg(wxWindow* parent, std::string historyPath, std::string version);
 
-  // Reads the history again if the file changed since the last reading, or at once.
+  // Reads the history again if its files changed since the last reading, or at once.
   void Reload(bool evenIfUnchanged = false);
   void SetRange(HistoryRange range);
   // Puts the selected runs (all shown when none is) on the clipboard as text for support.
@@ -54,7 +55,7 @@ class CHistoryDlg : public wxDialog {
   std::string m_path;
   std::string m_version;
   CHistory m_history;
-  std::string m_stamp;  // the file's size and time at the last reading
+  std::string m_stamp;  // the files' sizes and times at the last reading
   HistoryRange m_range = HistoryRange::kWeek;
   std::vector<CHistoryRun> m_shown;  // newest first, as listed
   wxChoice* m_rangeChoice = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/run_table.h"
 
+#include "kernel/calendar.h"
+#include "speedtest/danish_number.h"
 #include "speedtest/rate_conversion.h"
 
 const char* const kRunTableColumns[kRunTableColumnCount] = {
@@ -16,10 +18,7 @@ wxString Whole(double value) {
 }
 
 wxString RoundTrip(double ms) {
-  if (ms < 0) return wxString();
-  wxString text = wxString::Format("%.1f", ms);
-  text.Replace(".", ",");
-  return text;
+  return ms < 0 ? wxString() : wxString::FromUTF8(DanishNumber(ms, 1));
 }
 
 }  // namespace

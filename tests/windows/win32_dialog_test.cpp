@@ -23,7 +23,7 @@
 #include "res/dialog_templates.h"
 #include "res/resource.h"
 #include "res/strings.h"
-#include "speedtest/result_history.h"
+#include "speedtest/history_export.h"
 #include "ui/about_dlg.h"
 #include "ui/history_chart.h"
 #include "ui/history_dlg.h"

@@ -1,14 +1,14 @@
-// The result history read back: rows of every age and odd rows, ranges at their edges, the
-// summary, the tier bands against the tier matching, and what a customer takes away.
-#include "speedtest/result_history.h"
+// The result history as a customer looks at it: ranges at their edges, the summary, the tier
+// bands against the tier matching, and what a customer takes away.
+#include "speedtest/history_summary.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
 
+#include "speedtest/history_export.h"
 #include "speedtest/rate_conversion.h"
-#include "speedtest/run_record.h"
 
 #include "tests/support/utc_local_time.h"
 
@@ -31,56 +31,8 @@ CHistoryRun HistoryRun(std::time_t time, double down, double up, const char* tie
   return run;
 }
 
-TEST(ResultHistory, ReadsRowsOfEveryAgeAndCountsWhatItCannotRead) {
-  const std::string text =
-      "\xEF\xBB\xBF" + std::string(kResultHeader).substr(0, 88) +
-      "\r\n"
-      "2026-12-09T12:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,2048/512,1\r\n"
-      "2026-12-09T13:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,3,12.5\r\n"
-      "\r\n"
-      "2026-12-09T14:00:00Z,1.0,1.2,2.0,2.4,200Ktest.rnd,,2,,\"ftp.example.net:21\",schedule\r\n"
-      "2026-12-09T15:00:00Z,1.0,1.2,2.0,2.4,200Ktest.rnd,,2,,\"a,\"\"b\"\"\",cli\r\n"
-      "2026-12-09T16:00:00Z,1.0,1.2,2.0,2.4,200Ktest.rnd,,1,20.1,s,cli,0.8,245.5,,D,0.3\r\n"
-      // Odd rows: each is skipped and counted.
-      "not a row at all\r\n"
-      "2026-13-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1\r\n"
-      "2026-12-09T12:00:00,1.0,1.2,2.0,2.4,2Mtest.rnd,,1\r\n"
-      "2026-12-09T12:00:00Z,-1.0,1.2,2.0,2.4,2Mtest.rnd,,1\r\n"
-      "2026-12-09T12:00:00Z,nan,1.2,2.0,2.4,2Mtest.rnd,,1\r\n"
-      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,4\r\n"
-      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,x\r\n"
-      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,\"open,cli\r\n"
-      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,,,extra\r\n"
-      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,E,\r\n"
-      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,-3.0,,,\r\n"
-      "timestamp,download_kbit_s\r\n"
-      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd";  // cut short by a crash
-  const CHistory history = ParseHistory(text);
-  EXPECT_EQ(history.skippedRows, 13u);
-  ASSERT_EQ(history.runs.size(), 5u);
-  EXPECT_EQ(history.runs[0].time, kNoon);
-  EXPECT_DOUBLE_EQ(history.runs[0].downloadConverted, 2007.8);
-  EXPECT_EQ(history.runs[0].tiers, "2048/512");
-  EXPECT_EQ(history.runs[0].rttMs, -1.0);
-  EXPECT_EQ(history.runs[1].rttMs, 12.5);
-  EXPECT_EQ(history.runs[1].attempts, 3);
-  EXPECT_EQ(history.runs[2].server, "ftp.example.net:21");
-  EXPECT_EQ(history.runs[2].origin, "schedule");
-  EXPECT_EQ(history.runs[3].server, "a,\"b\"");
-  EXPECT_EQ(history.runs[3].jitterMs, -1.0);
-  EXPECT_EQ(history.runs[3].latencyGrade, "");
-  const CHistoryRun& loaded = history.runs[4];
-  EXPECT_EQ(loaded.jitterMs, 0.8);
-  EXPECT_EQ(loaded.downloadLoadedMs, 245.5);
-  EXPECT_EQ(loaded.uploadLoadedMs, -1.0);
-  EXPECT_EQ(loaded.latencyGrade, "D");
-  EXPECT_EQ(loaded.uploadRetransmittedPct, 0.3);
-  EXPECT_EQ(ParseHistory(kResultHeader).skippedRows, 0u);
-  EXPECT_TRUE(ParseHistory("").runs.empty());
-}
-
 // A range holds the runs from its start, inclusive, up to now; none from the future.
-TEST(ResultHistory, RangesAtTheirEdges) {
+TEST(HistorySummary, RangesAtTheirEdges) {
   CHistory history;
   for (std::time_t age : {400 * kDay, 365 * kDay, 30 * kDay + 1, 30 * kDay, 7 * kDay, kDay + 1,
                           kDay, std::time_t{0}, -std::time_t{1}}) {
@@ -95,7 +47,7 @@ TEST(ResultHistory, RangesAtTheirEdges) {
   EXPECT_EQ(RunsInRange(history, HistoryRange::kDay, kNoon).front().time, kNoon - kDay);
 }
 
-TEST(ResultHistory, SummaryNamesTheMediansAndTheProductMostNamed) {
+TEST(HistorySummary, SummaryNamesTheMediansAndTheProductMostNamed) {
   const std::vector<CHistoryRun> runs = {
       HistoryRun(kNoon, 2000, 500, "2048/512"), HistoryRun(kNoon, 1900, 510, "2048/512"),
       HistoryRun(kNoon, 900, 400, ""), HistoryRun(kNoon, 2010, 505, "2048/512"),
@@ -116,7 +68,7 @@ TEST(ResultHistory, SummaryNamesTheMediansAndTheProductMostNamed) {
 }
 
 // Each band holds exactly the converted rates that match its tier.
-TEST(ResultHistory, TierBandsAgreeWithTheTierMatching) {
+TEST(HistorySummary, TierBandsAgreeWithTheTierMatching) {
   for (bool download : {true, false}) {
     const std::vector<CTierBand> bands = TierBands(download);
     ASSERT_EQ(bands.size(), download ? 7u : 3u);
@@ -138,7 +90,7 @@ TEST(ResultHistory, TierBandsAgreeWithTheTierMatching) {
   EXPECT_DOUBLE_EQ(TierBands(true)[4].toKbit, 2056);
 }
 
-TEST(ResultHistory, TextForSupportAndCsvThatReadsBackTheSame) {
+TEST(HistorySummary, TextForSupportAndCsv) {
   UseUtcAsLocalTime();
   CHistoryRun run = HistoryRun(kNoon, 2007.8, 508.7, "2048/512");
   run.rttMs = 12.25;
@@ -158,24 +110,8 @@ TEST(ResultHistory, TextForSupportAndCsvThatReadsBackTheSame) {
             "svartid ikke målt  jitter ikke målt  under belastning ned ikke målt, op ikke målt  "
             "karakter ikke målt  server ikke noteret\n");
 
-  old.server = "odd,\"name\"";
-  const std::string csv = RunsAsCsv({run, old});
-  EXPECT_EQ(csv.rfind(kResultHeader, 0), 0u);
-  const CHistory back = ParseHistory(csv);
-  EXPECT_EQ(back.skippedRows, 0u);
-  ASSERT_EQ(back.runs.size(), 2u);
-  EXPECT_EQ(back.runs[0].time, run.time);
-  EXPECT_DOUBLE_EQ(back.runs[0].downloadConverted, 2007.8);
-  EXPECT_DOUBLE_EQ(back.runs[0].rttMs, 12.2);  // one decimal, as the history keeps it
-  EXPECT_EQ(back.runs[0].origin, "schedule");
-  EXPECT_DOUBLE_EQ(back.runs[0].jitterMs, 0.8);
-  EXPECT_DOUBLE_EQ(back.runs[0].downloadLoadedMs, 245.5);
-  EXPECT_EQ(back.runs[0].uploadLoadedMs, -1.0);
-  EXPECT_EQ(back.runs[0].latencyGrade, "D");
-  EXPECT_DOUBLE_EQ(back.runs[0].uploadRetransmittedPct, 0.3);
-  EXPECT_EQ(back.runs[1].server, old.server);
-  EXPECT_EQ(back.runs[1].rttMs, -1.0);
-  EXPECT_EQ(RunsAsCsv({}), kResultHeader);
+  EXPECT_EQ(RunsAsCsv({run, old}), HistoryHeading() + HistoryLine(run) + HistoryLine(old));
+  EXPECT_EQ(RunsAsCsv({}), HistoryHeading());
 }
 
 }  // namespace

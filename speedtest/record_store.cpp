@@ -1,4 +1,4 @@
-#include "speedtest/run_history.h"
+#include "speedtest/record_store.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr std::size_t kLoggedRuns = 50;
-constexpr std::size_t kLogBytes = 256 * 1024;
 // A writer holds the records' lock for milliseconds; a run that finds it held that long
 // writes all the same rather than lose its record.
 constexpr int kRecordLockWaitMs = 10000;
@@ -29,7 +27,7 @@ bool AddToLog(const std::string& log, const CRunRecord& record, std::string* fai
 bool AddToHistory(const std::string& history, const std::string& lines, std::string* failure) {
   std::string old;
   if (!ReadOwnFile(history, &old, failure)) return false;
-  const std::string updated = AppendResultLine(old, lines);
+  const std::string updated = AppendHistoryLines(old, lines);
   if (updated.compare(0, old.size(), old) == 0) {
     return AppendOwnFile(history, updated.substr(old.size()), failure);
   }
@@ -38,8 +36,9 @@ bool AddToHistory(const std::string& history, const std::string& lines, std::str
 
 // Where lines wait that could not be written: beside the history, or, when that fails too
 // (its disk is full), beside the run log, which may lie on another disk.
-std::vector<std::string> WaitingPlaces(const std::string& history, const std::string& log) {
+std::vector<std::string> WaitingPlaces(const std::string& history) {
   std::vector<std::string> places{history + ".pending"};
+  const std::string log = RunLogPath();
   if (log.empty()) return places;
   const std::string besideLog =
       log.substr(0, log.find_last_of(kPathSeparator) + 1) + "results.csv.pending";
@@ -61,19 +60,24 @@ std::string InOrderOfTime(const std::string& lines) {
   return ordered;
 }
 
-// Writes the lines that wait, then `line`; what cannot be written now waits for the next
-// run. Returns what failed; empty when all went in.
-std::string AddLinesToHistory(const std::string& history, const std::string& log,
-                              const std::string& line) {
-  const std::vector<std::string> places = WaitingPlaces(history, log);
-  std::string waiting;
-  std::string failure;
-  bool read = true;
+// The lines that wait in `places`, one after another; false when one cannot be read.
+bool ReadWaitingLines(const std::vector<std::string>& places, std::string* waiting,
+                      std::string* failure) {
   for (const std::string& place : places) {
     std::string lines;
-    read = read && ReadOwnFile(place, &lines, &failure);
-    waiting += lines;
+    if (!ReadOwnFile(place, &lines, failure)) return false;
+    *waiting += lines;
   }
+  return true;
+}
+
+// Writes the lines that wait, then `line`; what cannot be written now waits for the next
+// run. Returns what failed; empty when all went in.
+std::string AddLinesToHistory(const std::string& history, const std::string& line) {
+  const std::vector<std::string> places = WaitingPlaces(history);
+  std::string waiting;
+  std::string failure;
+  const bool read = ReadWaitingLines(places, &waiting, &failure);
   if (read && waiting.empty() && line.empty()) return std::string();
   if (read && AddToHistory(history, InOrderOfTime(waiting) + line, &failure)) {
     for (const std::string& place : places) {
@@ -114,10 +118,28 @@ std::string KeepRunRecord(const CRunRecord& record, bool echo) {
     problems.push_back("the run log could not be written (" + failure + ")");
   }
   const std::string historyProblem =
-      history.empty() ? "no private folder for the history" : AddLinesToHistory(history, log, line);
+      history.empty() ? "no private folder for the history" : AddLinesToHistory(history, line);
   // Lines of earlier runs that still wait do not make this run's record incomplete.
   if (!line.empty() && !historyProblem.empty()) problems.push_back(historyProblem);
   std::string joined;
   for (const std::string& problem : problems) joined += (joined.empty() ? "" : "; ") + problem;
   return joined;
+}
+
+bool LoadHistory(const std::string& history, CHistory* runs, std::string* failure) {
+  std::string text;
+  std::string waiting;
+  const bool read = ReadOwnFile(history, &text, failure);
+  const bool readWaiting = ReadWaitingLines(WaitingPlaces(history), &waiting, failure);
+  *runs = ParseHistory(text);
+  const CHistory waitingRuns = ParseHistory(InOrderOfTime(waiting));
+  runs->runs.insert(runs->runs.end(), waitingRuns.runs.begin(), waitingRuns.runs.end());
+  runs->skippedRows += waitingRuns.skippedRows;
+  return read && readWaiting;
+}
+
+std::vector<std::string> HistoryFiles(const std::string& history) {
+  std::vector<std::string> files{history};
+  for (const std::string& place : WaitingPlaces(history)) files.push_back(place);
+  return files;
 }

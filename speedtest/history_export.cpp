@@ -1,0 +1,38 @@
+#include "speedtest/history_export.h"
+
+#include "kernel/calendar.h"
+#include "speedtest/danish_number.h"
+#include "speedtest/rate_conversion.h"
+
+namespace {
+
+// "20,3 ms", or "ikke målt".
+std::string Milliseconds(double ms) {
+  return ms < 0 ? "ikke målt" : DanishNumber(ms, 1) + " ms";
+}
+
+}  // namespace
+
+std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& version) {
+  std::string text = "Lumvik Hastighedstest " + version + ": " + std::to_string(runs.size()) +
+                     (runs.size() == 1 ? " måling" : " målinger") +
+                     " (kbit/s omregnet, målt i parentes)\n";
+  for (const CHistoryRun& run : runs) {
+    text += LocalTimeText(run.time) + "  download " + DanishNumber(run.downloadConverted, 0) +
+            " (" + DanishNumber(run.download, 0) + ")  upload " +
+            DanishNumber(run.uploadConverted, 0) + " (" + DanishNumber(run.upload, 0) + ")  " +
+            (run.tiers.empty() ? "intet produkt" : ProductName(run.tiers)) + "  forsøg " +
+            std::to_string(run.attempts) + "  svartid " + Milliseconds(run.rttMs) + "  jitter " +
+            Milliseconds(run.jitterMs) + "  under belastning ned " +
+            Milliseconds(run.downloadLoadedMs) + ", op " + Milliseconds(run.uploadLoadedMs) +
+            "  karakter " + (run.latencyGrade.empty() ? "ikke målt" : run.latencyGrade) +
+            "  server " + (run.server.empty() ? "ikke noteret" : run.server) + "\n";
+  }
+  return text;
+}
+
+std::string RunsAsCsv(const std::vector<CHistoryRun>& runs) {
+  std::string csv = HistoryHeading();
+  for (const CHistoryRun& run : runs) csv += HistoryLine(run);
+  return csv;
+}

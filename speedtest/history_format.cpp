@@ -1,0 +1,256 @@
+#include "speedtest/history_format.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "kernel/calendar.h"
+#include "speedtest/latency.h"
+
+namespace {
+
+// One column: its name, the history's generation that brought it (0: the first columns,
+// which every row holds), and how a run's field is written and read back. A reader is
+// given only what the row holds; false when it is no such field.
+struct HistoryColumn {
+  const char* name;
+  int generation;
+  std::string (*write)(const CHistoryRun& run);
+  bool (*read)(const std::string& field, CHistoryRun* run);
+};
+
+std::string Tenths(double value) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+// A figure that may be missing: empty when negative (not measured).
+std::string TenthsOrEmpty(double value) {
+  return value >= 0.0 ? Tenths(value) : std::string();
+}
+
+// A number of the history: finite and not negative; false otherwise.
+bool ParseNumber(const std::string& text, double* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  *value = std::strtod(text.c_str(), &end);
+  return *end == '\0' && std::isfinite(*value) && *value >= 0.0;
+}
+
+// A field as its reader takes it: quoted where it holds a separator, a quote or a line end.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+// A rate: always there.
+template <double CHistoryRun::*kField>
+HistoryColumn Rate(const char* name) {
+  return {name, 0, [](const CHistoryRun& run) { return Tenths(run.*kField); },
+          [](const std::string& field, CHistoryRun* run) {
+            return ParseNumber(field, &(run->*kField));
+          }};
+}
+
+// A figure that may be missing (not measured, or not recorded yet).
+template <double CHistoryRun::*kField>
+HistoryColumn Figure(const char* name, int generation) {
+  return {name, generation, [](const CHistoryRun& run) { return TenthsOrEmpty(run.*kField); },
+          [](const std::string& field, CHistoryRun* run) {
+            return field.empty() || ParseNumber(field, &(run->*kField));
+          }};
+}
+
+template <std::string CHistoryRun::*kField>
+HistoryColumn Text(const char* name, int generation) {
+  return {name, generation, [](const CHistoryRun& run) { return CsvField(run.*kField); },
+          [](const std::string& field, CHistoryRun* run) {
+            run->*kField = field;
+            return true;
+          }};
+}
+
+// Every column, in the order of the file. Generation 1 brought the round trip, 2 the server
+// and the run's origin, 3 the latency.
+const HistoryColumn kColumns[] = {
+    {"timestamp", 0, [](const CHistoryRun& run) { return UtcTimestamp(run.time); },
+     [](const std::string& field, CHistoryRun* run) {
+       return ParseUtcTimestamp(field, &run->time);
+     }},
+    Rate<&CHistoryRun::download>("download_kbit_s"),
+    Rate<&CHistoryRun::downloadConverted>("download_converted_kbit_s"),
+    Rate<&CHistoryRun::upload>("upload_kbit_s"),
+    Rate<&CHistoryRun::uploadConverted>("upload_converted_kbit_s"),
+    Text<&CHistoryRun::downloadFile>("download_file", 0),
+    Text<&CHistoryRun::tiers>("tier", 0),
+    {"attempts", 0, [](const CHistoryRun& run) { return std::to_string(run.attempts); },
+     [](const std::string& field, CHistoryRun* run) {
+       double attempts = 0.0;
+       if (!ParseNumber(field, &attempts) || attempts < 1 || attempts > 3 ||
+           attempts != std::floor(attempts)) {
+         return false;
+       }
+       run->attempts = static_cast<int>(attempts);
+       return true;
+     }},
+    Figure<&CHistoryRun::rttMs>("rtt_ms", 1),
+    Text<&CHistoryRun::server>("server", 2),
+    Text<&CHistoryRun::origin>("origin", 2),
+    Figure<&CHistoryRun::jitterMs>("jitter_ms", 3),
+    Figure<&CHistoryRun::downloadLoadedMs>("download_loaded_ms", 3),
+    Figure<&CHistoryRun::uploadLoadedMs>("upload_loaded_ms", 3),
+    {"latency_grade", 3, [](const CHistoryRun& run) { return run.latencyGrade; },
+     [](const std::string& field, CHistoryRun* run) {
+       run->latencyGrade = field;
+       return field.empty() || IsLatencyGrade(field);
+     }},
+    Figure<&CHistoryRun::uploadRetransmittedPct>("upload_retransmitted_pct", 3),
+};
+constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// The names of the columns up to and including `generation`, without a line end.
+std::string Heading(int generation) {
+  std::string heading;
+  for (const HistoryColumn& column : kColumns) {
+    if (column.generation > generation) break;
+    heading += (heading.empty() ? "" : ",") + std::string(column.name);
+  }
+  return heading;
+}
+
+// How many columns the histories of `generation` hold.
+std::size_t ColumnsUpTo(int generation) {
+  std::size_t held = 0;
+  while (held < kColumnCount && kColumns[held].generation <= generation) ++held;
+  return held;
+}
+
+// How many columns a history whose heading is `heading` lacks; 0 when it is current or
+// no heading of this history at all.
+std::size_t MissingColumns(const std::string& heading) {
+  const int newest = kColumns[kColumnCount - 1].generation;
+  for (int generation = 0; generation < newest; ++generation) {
+    if (heading == Heading(generation)) return kColumnCount - ColumnsUpTo(generation);
+  }
+  return 0;
+}
+
+// The size of `text`'s byte order mark: 3, or 0 when it has none.
+std::size_t MarkSize(const std::string& text) {
+  return text.compare(0, sizeof kByteOrderMark - 1, kByteOrderMark) == 0 ? sizeof kByteOrderMark - 1
+                                                                         : 0;
+}
+
+// Calls `each` with every line of `text` from `at` on, without its line end (LF or CRLF).
+template <typename Each>
+void ForEachLine(const std::string& text, std::size_t at, Each each) {
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    each(line);
+    at = end + 1;
+  }
+}
+
+// The fields of one CSV row; quoted fields may hold separators and doubled quotes. False
+// when a quote is left open.
+bool SplitRow(const std::string& row, std::vector<std::string>* fields) {
+  fields->assign(1, std::string());
+  bool quoted = false;
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    const char c = row[i];
+    if (quoted && c == '"' && i + 1 < row.size() && row[i + 1] == '"') {
+      fields->back() += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      fields->emplace_back();
+    } else {
+      fields->back() += c;
+    }
+  }
+  return !quoted;
+}
+
+// A row holds every column of the first generation and at most every column there is.
+bool ParseRow(const std::vector<std::string>& fields, CHistoryRun* run) {
+  if (fields.size() < ColumnsUpTo(0) || fields.size() > kColumnCount) return false;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (!kColumns[i].read(fields[i], run)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const std::string& HistoryHeading() {
+  static const std::string heading = Heading(kColumns[kColumnCount - 1].generation) + "\n";
+  return heading;
+}
+
+std::string HistoryLine(const CHistoryRun& run) {
+  std::string line;
+  for (const HistoryColumn& column : kColumns) {
+    line += (line.empty() ? "" : ",") + column.write(run);
+  }
+  return line + "\n";
+}
+
+CHistory ParseHistory(const std::string& text) {
+  CHistory history;
+  bool first = true;
+  std::vector<std::string> fields;
+  ForEachLine(text, MarkSize(text), [&](const std::string& row) {
+    const bool heading = first && row.rfind("timestamp,", 0) == 0;
+    first = false;
+    if (row.empty() || heading) return;
+    CHistoryRun run;
+    if (SplitRow(row, &fields) && ParseRow(fields, &run)) {
+      history.runs.push_back(run);
+    } else {
+      ++history.skippedRows;
+    }
+  });
+  return history;
+}
+
+std::string AppendHistoryLines(const std::string& history, const std::string& lines) {
+  const std::size_t markSize = MarkSize(history);
+  std::string body = history.substr(markSize);
+  const std::size_t firstEnd = body.find('\n');
+  const std::string eol =
+      firstEnd != std::string::npos && firstEnd > 0 && body[firstEnd - 1] == '\r' ? "\r\n" : "\n";
+  const auto withEnds = [&eol](const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      if (c == '\n') {
+        out += eol;
+      } else if (c != '\r') {
+        out += c;
+      }
+    }
+    return out;
+  };
+  std::string heading = body.substr(0, firstEnd);
+  if (!heading.empty() && heading.back() == '\r') heading.pop_back();
+  if (body.empty()) {
+    body = withEnds(HistoryHeading());
+  } else if (const std::size_t missing = MissingColumns(heading); missing > 0) {
+    std::string widened = withEnds(HistoryHeading());
+    const std::string emptyFields(missing, ',');
+    ForEachLine(body, firstEnd == std::string::npos ? body.size() : firstEnd + 1,
+                [&](const std::string& row) {
+                  if (!row.empty()) widened += row + emptyFields + eol;
+                });
+    body = widened;
+  }
+  if (body.back() != '\n') body += eol;
+  return history.substr(0, markSize) + body + withEnds(lines);
+}

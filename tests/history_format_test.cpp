@@ -1,0 +1,155 @@
+// The result history's format: every column written and read back, the heading of every
+// older history read and brought up to date, a spreadsheet's byte order mark and CRLF, and
+// the rows a reader must skip.
+#include "speedtest/history_format.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// 2026-12-09T12:00:00Z
+constexpr std::time_t kNoon = 1796817600;
+
+// The headings of every history ever written, oldest first; the last is today's.
+const std::string kHeadings[] = {
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts",
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms",
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin",
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin,jitter_ms,"
+    "download_loaded_ms,upload_loaded_ms,latency_grade,upload_retransmitted_pct",
+};
+// The empty fields that a row under each heading lacks.
+const std::string kMissing[] = {",,,,,,,,", ",,,,,,,", ",,,,,", ""};
+
+std::string Crlf(std::string text) {
+  for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) {
+    text.insert(at, "\r");
+  }
+  return text;
+}
+
+void ExpectSameRun(const CHistoryRun& a, const CHistoryRun& b) {
+  EXPECT_EQ(a.time, b.time);
+  EXPECT_EQ(a.download, b.download);
+  EXPECT_EQ(a.downloadConverted, b.downloadConverted);
+  EXPECT_EQ(a.upload, b.upload);
+  EXPECT_EQ(a.uploadConverted, b.uploadConverted);
+  EXPECT_EQ(a.downloadFile, b.downloadFile);
+  EXPECT_EQ(a.tiers, b.tiers);
+  EXPECT_EQ(a.attempts, b.attempts);
+  EXPECT_EQ(a.rttMs, b.rttMs);
+  EXPECT_EQ(a.server, b.server);
+  EXPECT_EQ(a.origin, b.origin);
+  EXPECT_EQ(a.jitterMs, b.jitterMs);
+  EXPECT_EQ(a.downloadLoadedMs, b.downloadLoadedMs);
+  EXPECT_EQ(a.uploadLoadedMs, b.uploadLoadedMs);
+  EXPECT_EQ(a.latencyGrade, b.latencyGrade);
+  EXPECT_EQ(a.uploadRetransmittedPct, b.uploadRetransmittedPct);
+}
+
+TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
+  EXPECT_EQ(HistoryHeading(), kHeadings[3] + "\n");
+  CHistoryRun full;
+  full.time = kNoon;
+  full.download = 1706.7;
+  full.downloadConverted = 2007.8;
+  full.upload = 432.4;
+  full.uploadConverted = 508.7;
+  full.downloadFile = "2Mtest.rnd";
+  full.tiers = "2048/512";
+  full.attempts = 3;
+  full.rttMs = 23.5;
+  full.server = "odd,\"name\":21";
+  full.origin = "schedule";
+  full.jitterMs = 0.8;
+  full.downloadLoadedMs = 200.0;
+  full.uploadLoadedMs = 245.5;
+  full.latencyGrade = "A+";
+  full.uploadRetransmittedPct = 0.3;
+  CHistoryRun unmeasured = full;
+  unmeasured.time = kNoon + 1;
+  unmeasured.tiers = "";
+  unmeasured.attempts = 1;
+  unmeasured.server = "h:21";
+  unmeasured.rttMs = unmeasured.jitterMs = unmeasured.downloadLoadedMs = -1.0;
+  unmeasured.uploadLoadedMs = unmeasured.uploadRetransmittedPct = -1.0;
+  unmeasured.latencyGrade = "";
+
+  const std::string lines = HistoryLine(full) + HistoryLine(unmeasured);
+  EXPECT_EQ(lines,
+            "2026-12-09T12:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,2048/512,3,23.5,"
+            "\"odd,\"\"name\"\":21\",schedule,0.8,200.0,245.5,A+,0.3\n"
+            "2026-12-09T12:00:01Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,,h:21,schedule,,,,,\n");
+  const std::string history = AppendHistoryLines("", lines);
+  EXPECT_EQ(history, HistoryHeading() + lines);
+  for (const std::string& text : {history, "\xEF\xBB\xBF" + Crlf(history)}) {
+    const CHistory back = ParseHistory(text);
+    EXPECT_EQ(back.skippedRows, 0u);
+    ASSERT_EQ(back.runs.size(), 2u);
+    ExpectSameRun(back.runs[0], full);
+    ExpectSameRun(back.runs[1], unmeasured);
+  }
+}
+
+// A history of any age reads back and, when a run is added, gains the newer columns empty in
+// its rows; a spreadsheet's byte order mark and CRLF stay, and a current history only grows
+// at its end, so that it can be appended to.
+TEST(HistoryFormat, OlderHeadingsReadAndBroughtUpToDate) {
+  const std::string row = "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,3";
+  const std::string fields[] = {"", ",4.0", ",4.0,h:21,cli", ",4.0,h:21,cli,0.5,90.0,,C,"};
+  const std::string added = "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,,,,,,,\n";
+  for (int age = 0; age < 4; ++age) {
+    SCOPED_TRACE(age);
+    const std::string old = kHeadings[age] + "\n" + row + fields[age] + "\n";
+    const CHistory read = ParseHistory(old);
+    ASSERT_EQ(read.runs.size(), 1u);
+    EXPECT_EQ(read.skippedRows, 0u);
+    EXPECT_EQ(read.runs[0].attempts, 3);
+    EXPECT_EQ(read.runs[0].rttMs, age >= 1 ? 4.0 : -1.0);
+    EXPECT_EQ(read.runs[0].origin, age >= 2 ? "cli" : "");
+    EXPECT_EQ(read.runs[0].latencyGrade, age >= 3 ? "C" : "");
+
+    const std::string current = HistoryHeading() + row + fields[age] + kMissing[age] + "\n";
+    EXPECT_EQ(AppendHistoryLines(old, added), current + added);
+    const std::string mark = "\xEF\xBB\xBF";
+    EXPECT_EQ(AppendHistoryLines(mark + Crlf(old), added), mark + Crlf(current + added));
+    // Cut short after its last row's end: the new line still starts a line of its own.
+    EXPECT_EQ(AppendHistoryLines(old.substr(0, old.size() - 1), ""), current);
+  }
+  // Blank rows of an old history go when it is brought up to date.
+  EXPECT_EQ(AppendHistoryLines(kHeadings[0] + "\n" + row + "\n\n" + row, ""),
+            HistoryHeading() + row + kMissing[0] + "\n" + row + kMissing[0] + "\n");
+}
+
+TEST(HistoryFormat, SkipsAndCountsRowsItCannotRead) {
+  const std::string text =
+      HistoryHeading() +
+      "2026-12-09T15:00:00Z,1.0,1.2,2.0,2.4,200Ktest.rnd,,2,,\"a,\"\"b\"\"\",cli\n"
+      "\n"
+      "not a row at all\n"
+      "2026-13-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1\n"
+      "2026-12-09T12:00:00,1.0,1.2,2.0,2.4,2Mtest.rnd,,1\n"
+      "2026-12-09T12:00:00Z,-1.0,1.2,2.0,2.4,2Mtest.rnd,,1\n"
+      "2026-12-09T12:00:00Z,nan,1.2,2.0,2.4,2Mtest.rnd,,1\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,4\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1.5\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,x\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,\"open,cli\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,,,extra\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,E,\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,-3.0,,,\n"
+      "timestamp,download_kbit_s\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd";  // cut short by a crash
+  const CHistory history = ParseHistory(text);
+  EXPECT_EQ(history.skippedRows, 14u);
+  ASSERT_EQ(history.runs.size(), 1u);
+  EXPECT_EQ(history.runs[0].server, "a,\"b\"");
+  EXPECT_EQ(ParseHistory(HistoryHeading()).skippedRows, 0u);
+  EXPECT_TRUE(ParseHistory("").runs.empty());
+}
+
+}  // namespace
