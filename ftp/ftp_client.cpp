@@ -1,9 +1,7 @@
 #include "ftp/ftp_client.h"
 
 #include "ftp/ftp_connection.h"
-#include "ftp/ftp_download.h"
 #include "ftp/ftp_exception.h"
-#include "ftp/ftp_upload.h"
 #include "ftp/internet_exception.h"
 #include "ftp/transfer_run.h"
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ftp/ftp_transfer.h"
 #include "ftp/internet_session.h"
 #include "ftp/path_sampler.h"
 #include "kernel/types.h"
@@ -45,8 +46,8 @@ class CFtpClient {
   CInternetSession& Session() { return m_session; }
 
  private:
-  friend class CFtpDownload;
-  friend class CFtpUpload;
+  template <TransferDirection>
+  friend class CFtpTransfer;
 
   CInternetSession m_session;
   CFtpConnection* m_pConnection = nullptr;

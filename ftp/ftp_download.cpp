@@ -1,4 +1,4 @@
-#include "ftp/ftp_download.h"
+#include "ftp/ftp_transfer.h"
 
 #include <memory>
 
@@ -7,16 +7,9 @@
 #include "ftp/ftp_exception.h"
 #include "ftp/internet_file.h"
 #include "ftp/progress_sink.h"
-#include "ftp/transfer_run.h"
 #include "kernel/local_file.h"
 
-CFtpDownload::CFtpDownload(CFtpClient* client)
-    : m_dwTransferType(FTP_TRANSFER_TYPE_BINARY), m_pClient(client) {}
-
-void CFtpDownload::Run() {
-  RunConvertingFailures([this] { Transfer(); });
-}
-
+template <>
 void CFtpDownload::Transfer() {
   CFtpConnection* connection = m_pClient->m_pConnection;
   if (!connection->SetCurrentDirectory(m_strRemoteDir)) {

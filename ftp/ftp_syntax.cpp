@@ -1,6 +1,6 @@
 #include "ftp/ftp_syntax.h"
 
-#include "ftp/tcp_socket.h"
+#include "ftp/socket_address.h"
 
 std::string CommandLine(const std::string& verb, const std::string& argument) {
   std::string line = verb;

@@ -1,4 +1,4 @@
-#include "ftp/ftp_upload.h"
+#include "ftp/ftp_transfer.h"
 
 #include <memory>
 
@@ -7,16 +7,9 @@
 #include "ftp/ftp_exception.h"
 #include "ftp/internet_file.h"
 #include "ftp/progress_sink.h"
-#include "ftp/transfer_run.h"
 #include "kernel/local_file.h"
 
-CFtpUpload::CFtpUpload(CFtpClient* client)
-    : m_dwTransferType(FTP_TRANSFER_TYPE_BINARY), m_pClient(client) {}
-
-void CFtpUpload::Run() {
-  RunConvertingFailures([this] { Transfer(); });
-}
-
+template <>
 void CFtpUpload::Transfer() {
   CFtpConnection* connection = m_pClient->m_pConnection;
   if (!connection->SetCurrentDirectory(m_strRemoteDir)) {
@@ -45,7 +38,7 @@ void CFtpUpload::Transfer() {
   ULONGLONG sent = 0;
   CPathSampler path(*remote, true);
   RunTimedChunks(m_pOwner, path, [&] {
-    // A last chunk shorter than 4096 bytes is the end of the file; it is sent too. Nothing
+    // A last chunk shorter than kTransferChunkSize is the end of the file; it is sent too. Nothing
     // read is no chunk: an empty file, or one of whole chunks, ends without a report.
     const UINT count = local.Read(buffer, kTransferChunkSize);
     if (count == 0) return ChunkStep{0, false, true};

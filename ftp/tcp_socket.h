@@ -13,6 +13,9 @@
 
 class CProgressSink;
 
+// While one address's connection is under way, the next starts this long after it.
+inline constexpr long long kNextConnectAfterMs = 250;
+
 class TcpSocket {
  public:
   TcpSocket() = default;
@@ -28,8 +31,9 @@ class TcpSocket {
   static TcpSocket Connect(const std::string& host, INTERNET_PORT port, int family, int timeoutMs,
                            CProgressSink* waitSink);
   // Connects to the first of `addresses` that answers, as RFC 8305 does: in their order,
-  // each started 250 ms after the one before or at once when that one fails; the first
-  // connection made wins and the others are closed. Throws when all fail or at `timeoutMs`.
+  // each started kNextConnectAfterMs after the one before or at once when that one fails; the
+  // first connection made wins and the others are closed. Throws when all fail or at
+  // `timeoutMs`.
   static TcpSocket ConnectToAny(const std::vector<sockaddr_storage>& addresses,
                                 const std::string& host, int timeoutMs, CProgressSink* waitSink);
   // Listens on `address` with a port the system chooses.
@@ -88,11 +92,3 @@ class TcpSocket {
   int m_unsentBound = 0;  // 0: unbounded
   bool m_systemBoundsUnsent = false;
 };
-
-// True when both hold the same IP address (ports not compared); an IPv4-mapped IPv6
-// address equals its IPv4 address.
-bool SameHost(const sockaddr_storage& a, const sockaddr_storage& b);
-
-// The numeric form of the address, and its port.
-std::string AddressText(const sockaddr_storage& address);
-INTERNET_PORT AddressPort(const sockaddr_storage& address);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ftp/ftp_client.h"
+#include "ftp/socket_address.h"
 #include "ftp/socket_api.h"
 #include "ftp/tcp_socket.h"
 #include "kernel/tick_count.h"

@@ -1,0 +1,20 @@
+// Looking up a server's name. The resolver may wait far longer than a slice of a network
+// wait (a resolver that is never answered: 10 s and more), so the lookup runs on a thread of
+// its own and the caller's wait is sliced like every other.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ftp/socket_api.h"
+#include "kernel/types.h"
+
+class CProgressSink;
+
+// The addresses of `host` (of `family`; AF_UNSPEC: any) with `port`, found by `deadlineMs`
+// (socket_api::NowMs); `waitSink` (may be null) is asked between slices. Throws
+// CInternetException when the name is not found, at the deadline, or when the wait is
+// stopped.
+std::vector<sockaddr_storage> LookUpAddresses(const std::string& host, INTERNET_PORT port,
+                                              int family, long long deadlineMs,
+                                              CProgressSink* waitSink);
