@@ -16,5 +16,6 @@ struct CScheduleStatus {
 // Whether hourly measuring is on for this user.
 CScheduleStatus QueryHourlySchedule();
 // Turns hourly measuring on or off for this user; false with the reason in `why`, the
-// schedule then as it was.
+// schedule then as it was. True when done; `why` then says what of the schedule the system
+// would not take (empty when it took all of it).
 bool SetHourlySchedule(bool on, std::string* why);

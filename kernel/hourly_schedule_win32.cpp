@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "kernel/calendar.h"
 #include "kernel/hourly_schedule.h"
@@ -122,16 +123,22 @@ std::wstring ScheduledProgramPath() {
 // Every hour, each start delayed by up to 10 minutes at random; the run in the user's
 // session, on battery too, ended after 15 minutes, never two at once. The hours are 24
 // daily triggers rather than one repeated: Wine's Task Scheduler has daily triggers only.
-HRESULT DescribeTask(ITaskDefinition* task) {
+// A setting that the scheduler refuses leaves the task without it: its name goes into
+// `unset`, and the task runs all the same.
+HRESULT DescribeTask(ITaskDefinition* task, std::vector<std::string>* unset) {
+  const auto setting = [unset](HRESULT result, const char* name) {
+    if (FAILED(result)) unset->push_back(Failed(name, result));
+  };
   HRESULT result;
   Com<ITaskSettings> settings;
   if (FAILED(result = task->get_Settings(settings.Out()))) return result;
-  settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE);
-  settings->put_StopIfGoingOnBatteries(VARIANT_FALSE);
-  settings->put_ExecutionTimeLimit(Bstr(L"PT15M"));
-  settings->put_MultipleInstances(TASK_INSTANCES_IGNORE_NEW);
+  setting(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE), "the start on battery");
+  setting(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE), "the run on battery");
+  setting(settings->put_ExecutionTimeLimit(Bstr(L"PT15M")), "the limit of 15 minutes a run");
+  setting(settings->put_MultipleInstances(TASK_INSTANCES_IGNORE_NEW), "one run at a time");
   Com<ITriggerCollection> triggers;
   if (FAILED(result = task->get_Triggers(triggers.Out()))) return result;
+  HRESULT delay = S_OK;
   for (int hour = 0; hour < 24; ++hour) {
     Com<ITrigger> trigger;
     Com<IDailyTrigger> daily;
@@ -141,8 +148,11 @@ HRESULT DescribeTask(ITaskDefinition* task) {
         FAILED(result = daily->put_DaysInterval(1))) {
       return result;
     }
-    daily->put_RandomDelay(Bstr(L"PT10M"));
+    if (const HRESULT delayed = daily->put_RandomDelay(Bstr(L"PT10M")); FAILED(delayed)) {
+      delay = delayed;
+    }
   }
+  setting(delay, "the random delay of each start");
   Com<IActionCollection> actions;
   Com<IAction> action;
   Com<IExecAction> run;
@@ -191,8 +201,9 @@ bool SetHourlySchedule(bool on, std::string* why) {
     return SUCCEEDED(result) || IsMissing(result);
   }
   Com<ITaskDefinition> task;
+  std::vector<std::string> unset;
   if (FAILED(result = service->NewTask(0, task.Out())) ||
-      FAILED(result = DescribeTask(task.Get()))) {
+      FAILED(result = DescribeTask(task.Get(), &unset))) {
     *why = Failed("describing the task", result);
     return false;
   }
@@ -202,6 +213,13 @@ bool SetHourlySchedule(bool on, std::string* why) {
   result =
       folder->RegisterTaskDefinition(Bstr(kTaskName), task.Get(), TASK_CREATE_OR_UPDATE, none, none,
                                      TASK_LOGON_INTERACTIVE_TOKEN, none, registered.Out());
-  if (FAILED(result)) *why = Failed("registering the task", result);
-  return SUCCEEDED(result);
+  if (FAILED(result)) {
+    *why = Failed("registering the task", result);
+    return false;
+  }
+  why->clear();
+  for (const std::string& name : unset) {
+    *why += (why->empty() ? "the task runs without " : "; ") + name;
+  }
+  return true;
 }

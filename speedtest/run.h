@@ -105,9 +105,10 @@ class CTestRun : private CProgressSink {
   void TakeTheLine(CRunRecord& record);
   // The run's steps, in their order; each failure throws the failure path's exception.
   void LogIn(CFtpClient& client, CTestOutcome& outcome);
-  // Up to three attempts, each measuring the directions that matched no tier yet.
+  // Up to kMaxAttempts attempts, each measuring the directions that matched no tier yet.
   void RunAttempts(CFtpClient& client, CTestOutcome& outcome);
-  // The small file and, when it took under 6.0 s, the large one; then the download's tier.
+  // The small file and, when it took under kLargeFileBelowSeconds, the large one; then the
+  // download's tier.
   void MeasureDownload(CFtpClient& client, CTestOutcome& outcome);
   void MeasureUpload(CFtpClient& client, CTestOutcome& outcome);
   // One transfer of `file`, logged with its bytes and time, its path samples kept; throws

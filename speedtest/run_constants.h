@@ -3,10 +3,6 @@
 
 #include "kernel/types.h"
 
-// The provider's FTP test server and port, fixed when the program is built.
-extern const char* const kTestServer;
-extern const INTERNET_PORT kTestServerPort;
-
 inline constexpr char kTestUser[] = "anonymous";
 inline constexpr char kTestPassword[] = "ip@lumvik.dk";  // 12 characters, an e-mail address
 inline constexpr char kDownloadFolder[] = "/pub/";

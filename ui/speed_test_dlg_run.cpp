@@ -5,6 +5,7 @@
 
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
+#include "speedtest/server_address.h"
 #include "ui/history_dlg.h"
 #include "ui/speed_test_dlg.h"
 
