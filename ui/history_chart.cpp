@@ -11,26 +11,17 @@
 
 #include "speedtest/rate_conversion.h"
 #include "ui/chart_accessible.h"
+#include "ui/chart_painter.h"
 #include "ui/chart_scale.h"
 
 namespace {
 
 // Distances in pixels at 96 DPI.
-constexpr int kLeft = 60;
 constexpr int kRight = 16;
 constexpr int kTop = 26;
 constexpr int kBottom = 26;
 constexpr int kPanelGap = 28;
 constexpr double kRatesShare = 0.72;
-constexpr double kLineWidth = 2.0;
-constexpr double kPointRadius = 3.0;
-
-wxColour Blend(const wxColour& a, const wxColour& b, double share) {
-  const auto mix = [share](unsigned char x, unsigned char y) {
-    return static_cast<unsigned char>(x + (y - x) * share + 0.5);
-  };
-  return wxColour(mix(a.Red(), b.Red()), mix(a.Green(), b.Green()), mix(a.Blue(), b.Blue()));
-}
 
 // The colour a third of the way round the colour wheel from `colour`.
 wxColour TurnedHue(const wxColour& colour) {
@@ -43,150 +34,6 @@ wxColour TurnedHue(const wxColour& colour) {
 }
 
 }  // namespace
-
-// One panel of the chart: its rectangle and the values it spans.
-struct ChartPanel {
-  wxRect2DDouble area;
-  double top;
-  std::time_t from;
-  std::time_t to;
-
-  double X(std::time_t t) const {
-    return area.m_x + area.m_width * static_cast<double>(t - from) / static_cast<double>(to - from);
-  }
-  double Y(double value) const {
-    return area.m_y + area.m_height * (1.0 - std::min(value, top) / top);
-  }
-};
-
-class ChartPainter {
- public:
-  ChartPainter(wxGraphicsContext& gc, wxDC& dc, const wxWindow& window)
-      : m_gc(gc),
-        m_dc(dc),
-        m_window(window),
-        m_text(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT)),
-        m_back(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW)) {
-    m_dc.SetFont(window.GetFont());
-  }
-
-  double Dip(double pixels) const {
-    return m_window.FromDIP(static_cast<int>(pixels * 100)) / 100.0;
-  }
-  wxColour Faint(double share) const { return Blend(m_back, m_text, share); }
-
-  void Fill(const wxRect2DDouble& r, const wxColour& colour) {
-    m_gc.SetPen(*wxTRANSPARENT_PEN);
-    m_gc.SetBrush(wxBrush(colour));
-    m_gc.DrawRectangle(r.m_x, r.m_y, r.m_width, r.m_height);
-  }
-  void Line(double x1, double y1, double x2, double y2, const wxColour& colour, double width,
-            wxPenStyle style = wxPENSTYLE_SOLID) {
-    m_gc.SetPen(m_gc.CreatePen(wxGraphicsPenInfo(colour).Width(Dip(width)).Style(style)));
-    m_gc.StrokeLine(x1, y1, x2, y2);
-  }
-  // Text goes on after the shapes, through the DC: GDI+ under Wine draws no text at all.
-  void Text(const wxString& text, double x, double y, double alignX = 0.0, double alignY = 0.0,
-            const wxColour& colour = wxNullColour) {
-    const wxSize size = m_dc.GetTextExtent(text);
-    m_labels.push_back(
-        {text,
-         wxPoint(static_cast<int>(x - size.x * alignX), static_cast<int>(y - size.y * alignY)),
-         colour.IsOk() ? colour : m_text});
-  }
-  wxSize Extent(const wxString& text) const { return m_dc.GetTextExtent(text); }
-  // Once the graphics context has put its shapes on the DC.
-  void DrawLabels() {
-    for (const Label& label : m_labels) {
-      m_dc.SetTextForeground(label.colour);
-      m_dc.DrawText(label.text, label.at);
-    }
-  }
-  void Dot(double x, double y, const wxColour& colour) {
-    const double r = Dip(kPointRadius);
-    m_gc.SetPen(*wxTRANSPARENT_PEN);
-    m_gc.SetBrush(wxBrush(colour));
-    m_gc.DrawEllipse(x - r, y - r, 2 * r, 2 * r);
-  }
-
-  // The value axis of `panel` with its grid, and its title above it.
-  void ValueGrid(const ChartPanel& panel, double step, const wxString& title) {
-    for (double v = 0.0; v <= panel.top + step / 2; v += step) {
-      const double y = panel.Y(v);
-      Line(panel.area.m_x, y, panel.area.GetRight(), y, Faint(0.15), 1.0);
-      Text(wxString::Format("%.0f", v), panel.area.m_x - Dip(6), y, 1.0, 0.5);
-    }
-    Text(title, panel.area.m_x - Dip(kLeft - 6), panel.area.m_y - Dip(4), 0.0, 1.0);
-  }
-
-  // The series of `values` over the runs' times: lines between runs close enough, a dot each.
-  void Series(const ChartPanel& panel, const std::vector<std::time_t>& times,
-              const std::vector<double>& values, const wxColour& colour) {
-    const std::time_t gap = JoiningGap(panel.to - panel.from);
-    const int columns = static_cast<int>(panel.area.m_width);
-    for (const std::vector<std::size_t>& piece : JoinedPieces(times, gap)) {
-      const std::vector<std::size_t> kept =
-          ColumnExtremes(piece, times, values, panel.from, panel.to, columns);
-      // Where runs crowd more than one to a pixel column, each column is a bar from its
-      // lowest to its highest: the same picture as the zigzag, and cheap to fill.
-      piece.size() > kept.size() ? Bars(panel, times, values, kept, colour)
-                                 : Lines(panel, times, values, kept, colour);
-    }
-    // A dot for each run while they lie apart; where they crowd, the lines say it all.
-    if (times.size() * Dip(4 * kPointRadius) > panel.area.m_width) return;
-    for (std::size_t i = 0; i < times.size(); ++i) {
-      if (values[i] >= 0) Dot(panel.X(times[i]), panel.Y(values[i]), colour);
-    }
-  }
-
- private:
-  struct Label {
-    wxString text;
-    wxPoint at;
-    wxColour colour;
-  };
-
-  void Lines(const ChartPanel& panel, const std::vector<std::time_t>& times,
-             const std::vector<double>& values, const std::vector<std::size_t>& kept,
-             const wxColour& colour) {
-    wxGraphicsPath path = m_gc.CreatePath();
-    for (std::size_t k = 0; k < kept.size(); ++k) {
-      const double x = panel.X(times[kept[k]]);
-      const double y = panel.Y(values[kept[k]]);
-      k == 0 ? path.MoveToPoint(x, y) : path.AddLineToPoint(x, y);
-    }
-    m_gc.SetPen(m_gc.CreatePen(wxGraphicsPenInfo(colour).Width(Dip(kLineWidth))));
-    m_gc.StrokePath(path);
-  }
-  void Bars(const ChartPanel& panel, const std::vector<std::time_t>& times,
-            const std::vector<double>& values, const std::vector<std::size_t>& kept,
-            const wxColour& colour) {
-    // One outline round all the columns: their highs left to right, their lows back.
-    std::vector<wxPoint2DDouble> highs, lows;
-    const double half = Dip(kLineWidth) / 2;
-    for (std::size_t k = 0; k < kept.size(); ++k) {
-      const double x = std::floor(panel.X(times[kept[k]]));
-      const bool pair = k + 1 < kept.size() && std::floor(panel.X(times[kept[k + 1]])) == x;
-      const double a = panel.Y(values[kept[k]]);
-      const double b = pair ? panel.Y(values[kept[++k]]) : a;
-      highs.emplace_back(x, std::min(a, b) - half);
-      highs.emplace_back(x + 1, std::min(a, b) - half);
-      lows.emplace_back(x, std::max(a, b) + half);
-      lows.emplace_back(x + 1, std::max(a, b) + half);
-    }
-    highs.insert(highs.end(), lows.rbegin(), lows.rend());
-    m_gc.SetPen(*wxTRANSPARENT_PEN);
-    m_gc.SetBrush(wxBrush(colour));
-    m_gc.DrawLines(highs.size(), highs.data(), wxWINDING_RULE);
-  }
-
-  wxGraphicsContext& m_gc;
-  wxDC& m_dc;
-  const wxWindow& m_window;
-  std::vector<Label> m_labels;
-  wxColour m_text;
-  wxColour m_back;
-};
 
 CHistoryChart::CHistoryChart(wxWindow* parent)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, parent->FromDIP(wxSize(640, 300)),
@@ -267,7 +114,7 @@ void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
     highest = std::max({highest, run.downloadConverted, run.uploadConverted});
     slowest = std::max({slowest, run.rttMs, run.downloadLoadedMs, run.uploadLoadedMs});
   }
-  const double left = paint.Dip(kLeft);
+  const double left = paint.Dip(kChartLeft);
   const double width = std::max(1.0, size.x - left - paint.Dip(kRight));
   const double height =
       std::max(1.0, size.y - paint.Dip(kTop) - paint.Dip(kBottom) - paint.Dip(kPanelGap));
