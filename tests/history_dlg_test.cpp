@@ -11,6 +11,7 @@
 #include <wx/settings.h>
 #include <wx/stattext.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -108,6 +109,12 @@ TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
   EXPECT_EQ(table->RowCount(), 0);
   EXPECT_EQ(history->Note()->GetLabel().utf8_string(),
             "Der er endnu ingen målinger i historikken.");
+  // A run whose line waits to go into the history shows as soon as it waits.
+  const std::string waiting = ResultHistoryPath() + ".pending";
+  WriteWholeFile(waiting, planted.substr(0, planted.find('\n') + 1));
+  history->Reload();
+  EXPECT_EQ(table->RowCount(), 1);
+  std::remove(waiting.c_str());
 }
 
 // Copy takes the selected runs, oldest first; save takes the whole range.
