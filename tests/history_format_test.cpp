@@ -32,25 +32,6 @@ std::string Crlf(std::string text) {
   return text;
 }
 
-void ExpectSameRun(const CHistoryRun& a, const CHistoryRun& b) {
-  EXPECT_EQ(a.time, b.time);
-  EXPECT_EQ(a.download, b.download);
-  EXPECT_EQ(a.downloadConverted, b.downloadConverted);
-  EXPECT_EQ(a.upload, b.upload);
-  EXPECT_EQ(a.uploadConverted, b.uploadConverted);
-  EXPECT_EQ(a.downloadFile, b.downloadFile);
-  EXPECT_EQ(a.tiers, b.tiers);
-  EXPECT_EQ(a.attempts, b.attempts);
-  EXPECT_EQ(a.rttMs, b.rttMs);
-  EXPECT_EQ(a.server, b.server);
-  EXPECT_EQ(a.origin, b.origin);
-  EXPECT_EQ(a.jitterMs, b.jitterMs);
-  EXPECT_EQ(a.downloadLoadedMs, b.downloadLoadedMs);
-  EXPECT_EQ(a.uploadLoadedMs, b.uploadLoadedMs);
-  EXPECT_EQ(a.latencyGrade, b.latencyGrade);
-  EXPECT_EQ(a.uploadRetransmittedPct, b.uploadRetransmittedPct);
-}
-
 TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   EXPECT_EQ(HistoryHeading(), kHeadings[3] + "\n");
   CHistoryRun full;
@@ -90,8 +71,8 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
     const CHistory back = ParseHistory(text);
     EXPECT_EQ(back.skippedRows, 0u);
     ASSERT_EQ(back.runs.size(), 2u);
-    ExpectSameRun(back.runs[0], full);
-    ExpectSameRun(back.runs[1], unmeasured);
+    // Each field read back writes the same text again: none lost, none moved.
+    EXPECT_EQ(HistoryLine(back.runs[0]) + HistoryLine(back.runs[1]), lines);
   }
 }
 

@@ -60,11 +60,6 @@ TEST(RunRecord, FailureCauseAndResultLine) {
   EXPECT_EQ(finished.ResultLine(),
             "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,200Ktest.rnd,,3,23.5,h:21,schedule,"
             "1.0,200.0,,C,\n");
-  CRunRecord unmeasured(0, "h", 21);
-  unmeasured.Origin("window");
-  unmeasured.Finished(download, upload, "2Mtest.rnd", 1, CLatency());
-  EXPECT_EQ(unmeasured.ResultLine(),
-            "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,,h:21,window,,,,,\n");
 }
 
 }  // namespace
