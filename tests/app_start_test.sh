@@ -12,7 +12,9 @@ scripted=$4
 port=$5
 work=$(mktemp -d /tmp/lumvik-start-XXXXXX)
 scripted_pid=""
-trap '[ -n "$scripted_pid" ] && kill "$scripted_pid"; rm -rf "$work"' EXIT
+# The scripted server is waited for, so that its port is free again when the next test that
+# shares it starts.
+trap '[ -n "$scripted_pid" ] && kill "$scripted_pid" && wait "$scripted_pid"; rm -rf "$work"' EXIT
 export TMPDIR=$work/tmp XDG_CACHE_HOME=$work/cache NO_AT_BRIDGE=1
 mkdir -p "$TMPDIR"
 . "$(dirname "$0")/support/checks.sh"
