@@ -52,6 +52,9 @@ class ProgressLine : public CTestRunListener {
       case RunStage::kUpload:
         m_stage = std::string("upload ") + file;
         break;
+      case RunStage::kWholeLine:
+        m_stage = std::string("whole line ") + file;
+        break;
     }
     m_expectedBytes = expectedBytes;
     Draw(0, 0.0, true);
@@ -106,6 +109,7 @@ struct Options {
   IpVersion ipVersion = IpVersion::kAny;
   std::string server = kTestServer;
   INTERNET_PORT port = kTestServerPort;
+  bool wholeLine = false;
 };
 
 // Reads the command line into `options`; -1 to go on, else the status to exit with.
@@ -133,6 +137,8 @@ int ParseCommandLine(int argc, char** argv, Options* options) {
       ->excludes(jsonFlag, csvFlag, scheduledFlag);
   auto* serverOption =
       app.add_option("--server", serverText, "another FTP test point, HOST[:PORT]");
+  app.add_flag("--whole-line", options->wholeLine,
+               "measure the whole line too, with several sessions at once in each direction");
   auto* ipv4Flag = app.add_flag("-4", ipv4, "connect over IPv4 only");
   app.add_flag("-6", ipv6, "connect over IPv6 only")->excludes(ipv4Flag);
   app.set_version_flag("--version", std::string(kProgram) + " " + LUMVIK_VERSION);
@@ -210,6 +216,7 @@ int main(int argc, char** argv) {
   run.EchoLog(false);
   run.SetIpVersion(options.ipVersion);
   run.SetOrigin(options.scheduled ? RunOrigin::kSchedule : RunOrigin::kCli);
+  run.SetWholeLine(options.wholeLine ? WholeLine::kAlways : WholeLine::kNever);
   const CTestOutcome outcome = run.Run();
   progress.Clear();
   AfxSocketTerm();

@@ -26,6 +26,20 @@ json Measured(double value) {
   return value >= 0.0 ? json(Tenths(value)) : json();
 }
 
+// One direction of the whole line: null where it was not measured.
+json LineJson(const CLineDirection& line) {
+  if (!line.measured || line.figure.kbitPerSecond < 0.0) return json();
+  const CLineFigure& figure = line.figure;
+  return {{"kbps", std::round(figure.kbitPerSecond * 10.0) / 10.0},
+          {"sessions", figure.sessions},
+          {"seconds", std::round(figure.seconds * 10.0) / 10.0},
+          {"phase_seconds", std::round(figure.phaseSeconds * 10.0) / 10.0},
+          {"lower_bound", figure.lowerBound},
+          {"sessions_started", line.sessionsStarted},
+          {"sessions_refused", line.sessionsRefused},
+          {"sessions_lost", line.sessionsFailed}};
+}
+
 json LatencyJson(const CLatency& latency) {
   return {{"idle_ms", Measured(latency.idleMs)},
           {"jitter_ms", Measured(latency.jitterMs)},
@@ -59,6 +73,10 @@ std::string OutcomeJson(const CTestOutcome& outcome) {
   out["upload"] = Direction(outcome.upload);
   out["upload"]["retransmitted_pct"] = Measured(outcome.latency.uploadRetransmittedPct);
   out["latency"] = LatencyJson(outcome.latency);
+  if (outcome.lineDownload.measured || outcome.lineUpload.measured) {
+    out["line"] = {{"download", LineJson(outcome.lineDownload)},
+                   {"upload", LineJson(outcome.lineUpload)}};
+  }
   out["product"] = product.empty() ? json() : json(product);
   out["result_text"] = outcome.resultText;
   out["recorded"] = outcome.recordProblem.empty();

@@ -40,6 +40,15 @@ double CFtpClient::RoundTripMs() const {
   return m_pConnection ? m_pConnection->RoundTripMs() : -1.0;
 }
 
+sockaddr_storage CFtpClient::ServerAddress() const {
+  if (!m_pConnection) {
+    throw new CFTPException(CFTPException::kNotConnected, ftp_message::kNotConnected);
+  }
+  sockaddr_storage address{};
+  RunConvertingFailures([&] { address = m_pConnection->ServerAddress(); });
+  return address;
+}
+
 std::vector<double> CFtpClient::MeasureIdleRoundTrips(int count, int budgetMs) {
   if (!m_pConnection) {
     throw new CFTPException(CFTPException::kNotConnected, ftp_message::kNotConnected);

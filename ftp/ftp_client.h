@@ -7,6 +7,7 @@
 #include "ftp/ftp_transfer.h"
 #include "ftp/internet_session.h"
 #include "ftp/path_sampler.h"
+#include "ftp/socket_api.h"
 #include "kernel/types.h"
 
 class CFtpConnection;
@@ -31,6 +32,9 @@ class CFtpClient {
   // in milliseconds, in their order; they count among RoundTripMs. A failure is a
   // CFTPException.
   std::vector<double> MeasureIdleRoundTrips(int count, int budgetMs);
+  // The address of the server logged in to, for more sessions to the same one; a
+  // CFTPException when not logged in.
+  sockaddr_storage ServerAddress() const;
   // What the latest transfer's path probe saw, measured or not.
   const CPathSamples& LastTransferPath() const { return m_lastPath; }
   // Closes the connection, if there is one.

@@ -20,6 +20,8 @@ class CFtpConnection {
   // The shortest of the round trips seen: the TCP connect, and each PWD's and NOOP's reply
   // time; in milliseconds, negative when none was seen.
   double RoundTripMs() const { return m_roundTripMs; }
+  // The server's address that the control connection reached.
+  sockaddr_storage ServerAddress() const { return m_control.PeerAddress(); }
   // Fills `directory` from PWD; false when the server gives none.
   bool GetCurrentDirectory(std::string& directory);
   // Sends NOOP and returns its reply time in milliseconds, whatever the final reply; a

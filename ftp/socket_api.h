@@ -70,6 +70,17 @@ int Poll(SocketHandle socket, bool forWriting, int timeoutMs);
 // index, -1 at the time-out, -2 on failure.
 int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs);
 
+// One socket of a wait on several: what it waits for, and once waited whether it is ready
+// (readable or writable as asked, or closed or failed, which the next call tells).
+struct PollEntry {
+  SocketHandle socket = kNoSocket;
+  bool forWriting = false;
+  bool ready = false;
+};
+// Waits up to `timeoutMs` for any of `entries`: how many are ready (each marked), 0 at the
+// time-out, -1 on failure.
+int PollAny(std::vector<PollEntry>& entries, int timeoutMs);
+
 // Bounds the data the system holds that has not gone onto the network yet, so that the
 // socket reads as writable only below the bound; false where the system has no such bound.
 bool LimitUnsent(SocketHandle socket, int bytes);

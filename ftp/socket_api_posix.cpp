@@ -145,6 +145,18 @@ int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs) {
   return -1;
 }
 
+int PollAny(std::vector<PollEntry>& entries, int timeoutMs) {
+  std::vector<pollfd> polled;
+  for (const PollEntry& entry : entries) {
+    polled.push_back(
+        pollfd{entry.socket, static_cast<short>(entry.forWriting ? POLLOUT : POLLIN), 0});
+  }
+  const int ready = ::poll(polled.data(), polled.size(), timeoutMs);
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    entries[i].ready = ready > 0 && polled[i].revents;
+  return ready;
+}
+
 bool LimitUnsent(SocketHandle socket, int bytes) {
   return ::setsockopt(socket, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &bytes, sizeof bytes) == 0;
 }

@@ -152,6 +152,28 @@ int Poll(SocketHandle socket, bool forWriting, int timeoutMs) {
   return count > 0 ? 1 : count;
 }
 
+int PollAny(std::vector<PollEntry>& entries, int timeoutMs) {
+  // select, as Poll: a failed connection shows in the exception set. The phase's sockets stay
+  // well below FD_SETSIZE.
+  fd_set readable;
+  fd_set writable;
+  fd_set failed;
+  FD_ZERO(&readable);
+  FD_ZERO(&writable);
+  FD_ZERO(&failed);
+  for (const PollEntry& entry : entries) {
+    FD_SET(entry.socket, entry.forWriting ? &writable : &readable);
+    FD_SET(entry.socket, &failed);
+  }
+  timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+  const int count = ::select(0, &readable, &writable, &failed, &timeout);
+  for (PollEntry& entry : entries) {
+    entry.ready = count > 0 && (FD_ISSET(entry.socket, entry.forWriting ? &writable : &readable) ||
+                                FD_ISSET(entry.socket, &failed));
+  }
+  return count < 0 ? -1 : count;
+}
+
 int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs) {
   // select, as in Poll: a failed attempt shows in the exception set.
   fd_set made;

@@ -12,6 +12,7 @@
 #include "kernel/private_folder.h"
 #include "kernel/types.h"
 #include "speedtest/latency.h"
+#include "speedtest/line_phase.h"
 #include "speedtest/rate_conversion.h"
 
 class CFtpClient;
@@ -26,7 +27,11 @@ enum class RunStage {
   kNewAttempt,  // an attempt after the first
   kDownload,    // of the file named with it
   kUpload,
+  kWholeLine,  // several sessions at once, `file` the direction: "download" or "upload"
 };
+
+// When a run measures the whole line after the test files: never, or always (for support).
+enum class WholeLine { kNever, kAlways };
 
 // Who started a run, as its record names it: "window", "cli" or "schedule".
 enum class RunOrigin { kWindow, kCli, kSchedule };
@@ -63,6 +68,8 @@ struct CTestOutcome {
   CLatency latency;     // finished runs: idle, loaded and retransmissions
   CMeasurement download;
   CMeasurement upload;
+  CLineDirection lineDownload;  // the whole line, where it was measured
+  CLineDirection lineUpload;
   std::string resultText;   // finished runs: the design's result text
   std::string historyLine;  // finished runs: the line the result history gained
   // Empty when the run log and, for a finished run, the history have the run; else why
@@ -93,6 +100,8 @@ class CTestRun : private CProgressSink {
   void SetIpVersion(IpVersion version) { m_ipVersion = version; }
   // Who started the run; the window unless told.
   void SetOrigin(RunOrigin origin) { m_origin = origin; }
+  // Whether the run measures the whole line too; never unless told.
+  void SetWholeLine(WholeLine when) { m_wholeLine = when; }
 
  private:
   // The transfers' sink: the listener's, with the last report kept and the remarks logged.
@@ -111,6 +120,8 @@ class CTestRun : private CProgressSink {
   // download's tier.
   void MeasureDownload(CFtpClient& client, CTestOutcome& outcome);
   void MeasureUpload(CFtpClient& client, CTestOutcome& outcome);
+  // Both directions of the whole line, each logged.
+  void MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome);
   // One transfer of `file`, logged with its bytes and time, its path samples kept; throws
   // unless it moved the whole file (`bytes`).
   void Transfer(CFtpClient& client, RunStage stage, const char* file, DWORD bytes, int attempt,
@@ -136,6 +147,7 @@ class CTestRun : private CProgressSink {
   bool m_bEchoLog = true;
   IpVersion m_ipVersion = IpVersion::kAny;
   RunOrigin m_origin = RunOrigin::kWindow;
+  WholeLine m_wholeLine = WholeLine::kNever;
   DWORD m_lastBytes = 0;
   double m_lastSeconds = 0.0;
   // The run's round trips: idle ones after the log-in, and each direction's under load.

@@ -104,6 +104,24 @@ void CRunRecord::Latency(const CLatency& latency) {
            (retransmitted.empty() ? "not measured" : retransmitted + "% of the bytes sent") + "\n";
 }
 
+void CRunRecord::WholeLine(bool upload, const CLineDirection& line) {
+  const std::string head = std::string("whole line ") + (upload ? "upload" : "download") + ": ";
+  const CLineFigure& figure = line.figure;
+  if (figure.kbitPerSecond < 0.0) {
+    m_log += head + "not measured";
+  } else {
+    m_log += head + (figure.lowerBound ? "at least " : "") +
+             Format("%.1f kbit/s over %.1f s", figure.kbitPerSecond, figure.seconds) + " with " +
+             std::to_string(figure.sessions) + " sessions" +
+             Format(" (%.1f s in all)", figure.phaseSeconds, 0.0);
+  }
+  m_log += "; sessions started " + std::to_string(line.sessionsStarted) + ", refused " +
+           std::to_string(line.sessionsRefused) + ", lost " + std::to_string(line.sessionsFailed) +
+           (line.firstFailure.empty() ? std::string() : " (" + line.firstFailure + ")") + "\n";
+  for (const std::string& file : line.leftFiles)
+    m_log += head + "left on the server: " + file + "\n";
+}
+
 void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload,
                           const std::string& downloadFile, int attempts, const CLatency& latency) {
   const std::string tier = ProductTiers(download, upload);

@@ -10,6 +10,7 @@
 #include "kernel/types.h"
 #include "speedtest/history_format.h"
 #include "speedtest/latency.h"
+#include "speedtest/line_phase.h"
 #include "speedtest/rate_conversion.h"
 
 class CRunRecord {
@@ -32,6 +33,8 @@ class CRunRecord {
   void RoundTrip(double ms, double jitterMs, std::size_t samples);
   // The round trip under load in each direction, the grade and the retransmissions.
   void Latency(const CLatency& latency);
+  // The whole line in one direction, as its phase found it.
+  void WholeLine(bool upload, const CLineDirection& line);
   // The run ended with these rates, the download measured on `downloadFile`, and this
   // latency.
   void Finished(const CRateRecord& download, const CRateRecord& upload,

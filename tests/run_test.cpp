@@ -39,8 +39,10 @@ class Listener : public CTestRunListener {
         return told.push_back("attempt " + std::to_string(attempt));
       case RunStage::kDownload:
       case RunStage::kUpload:
-        told.push_back((stage == RunStage::kUpload ? "up " : "down ") + std::string(file) + " " +
-                       std::to_string(expectedBytes));
+        return told.push_back((stage == RunStage::kUpload ? "up " : "down ") + std::string(file) +
+                              " " + std::to_string(expectedBytes));
+      case RunStage::kWholeLine:
+        return told.push_back("whole line " + std::string(file));
     }
   }
   bool ReportProgress(DWORD, double) override { return ++reports == stopAfterReports; }

@@ -64,6 +64,8 @@ void CSpeedTestDlg::OnStage(RunStage stage, const char* file, DWORD expectedByte
     case RunStage::kUpload:
       ShowData([&] { m_infoText += kUploadLine; });
       break;
+    case RunStage::kWholeLine:
+      break;
   }
   m_expectedBytes = expectedBytes;
 }

@@ -584,6 +584,24 @@ int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs) {
   return first;
 }
 
+int PollAny(std::vector<PollEntry>& entries, int timeoutMs) {
+  const long long now = g_net.NowMs();
+  long long firstAt = now + timeoutMs;
+  std::vector<long long> readyAt;
+  for (const PollEntry& entry : entries) {
+    FakeSocket* socket = Find(entry.socket);
+    readyAt.push_back(socket ? ReadyAt(entry.socket, *socket, entry.forWriting) : now);
+    firstAt = std::min(firstAt, readyAt.back());
+  }
+  g_net.Advance(std::max(firstAt, now) - now);
+  int ready = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    entries[i].ready = readyAt[i] <= firstAt && firstAt <= now + timeoutMs;
+    ready += entries[i].ready;
+  }
+  return ready;
+}
+
 bool LimitUnsent(SocketHandle, int) {
   return !g_net.noUnsentBound;
 }

@@ -1,0 +1,107 @@
+// One FTP session of the whole line's measurement: logs in anonymously, then moves one file
+// again and again in one direction over active-mode data connections, counting the bytes and
+// throwing them away, until it is told to stop; a file it sent is deleted before it quits.
+// Non-blocking: its owner polls the sockets it names and lets it go on with whatever is
+// ready, so that one thread drives many sessions side by side and stays free to pump its
+// window between slices. It never throws; a session that fails says why.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ftp/ftp_reply.h"
+#include "ftp/socket_api.h"
+
+struct CLineSessionPlan {
+  sockaddr_storage server{};
+  std::string user;
+  std::string password;
+  std::string folder;  // the folder of `file`
+  std::string file;    // fetched again and again, or the name each upload goes to
+  bool upload = false;
+  std::size_t uploadBytes = 0;  // each upload's size
+  int timeoutMs = 10000;        // a wait with no progress that long fails the session
+};
+
+class CLineSession {
+ public:
+  // Starts connecting at `nowMs` (socket_api::NowMs).
+  CLineSession(CLineSessionPlan plan, long long nowMs);
+  CLineSession(const CLineSession&) = delete;
+  CLineSession& operator=(const CLineSession&) = delete;
+  // Closes whatever is still open.
+  ~CLineSession();
+
+  // Adds the sockets it waits on now to `entries`.
+  void Waits(std::vector<socket_api::PollEntry>* entries) const;
+  // Goes on with whatever is ready, and fails a wait that made no progress in time.
+  void Advance(long long nowMs);
+  // Ends the session: a transfer under way is cut, a file sent is deleted, then QUIT. It
+  // goes on through Advance until Done.
+  void Stop(long long nowMs);
+
+  bool Done() const { return m_state == State::kDone || m_state == State::kFailed; }
+  // Failed: what went wrong. Refused: the server would not have the session at all (a
+  // negative reply to its greeting or log-in, such as 421 for too many sessions).
+  bool Failed() const { return m_state == State::kFailed; }
+  bool Refused() const { return m_refused; }
+  const std::string& Failure() const { return m_failure; }
+  // Bytes of file data moved so far, and whether any has.
+  unsigned long long Bytes() const { return m_bytes; }
+  // The file it fetches or sends to.
+  const std::string& File() const { return m_plan.file; }
+  // An upload's file that may still lie on the server: sent to and not deleted.
+  bool LeftFile() const { return m_stored && !m_deleted; }
+  // The data connection now moving data; kNoSocket between files.
+  SocketHandle DataSocket() const;
+
+ private:
+  enum class State {
+    kConnecting,
+    kGreeting,
+    kUser,
+    kPassword,
+    kType,
+    kFolder,
+    kPort,
+    kTransfer,  // RETR or STOR said: the data connection and the replies
+    kDelete,
+    kQuit,
+    kDone,
+    kFailed,
+  };
+  class Socket;
+
+  void OnReply(const FtpReply& reply, long long nowMs);
+  void OnTransferReply(const FtpReply& reply, long long nowMs);
+  void ReadControl(long long nowMs);
+  void MoveData(long long nowMs);
+  void Send(const std::string& verb, const std::string& argument, State next);
+  // Listens for the next data connection and says where (PORT or EPRT).
+  void OfferDataConnection();
+  // The transfer ended with its data and its final reply: the next, or the way out.
+  void TransferDone(long long nowMs);
+  void LeaveAfterTransfer();
+  void Fail(const std::string& why);
+  void Progress(long long nowMs) { m_deadline = nowMs + m_plan.timeoutMs; }
+
+  CLineSessionPlan m_plan;
+  State m_state = State::kConnecting;
+  std::unique_ptr<Socket> m_control;
+  std::unique_ptr<Socket> m_listener;
+  std::unique_ptr<Socket> m_data;
+  FtpReplyParser m_replies;
+  long long m_deadline = 0;
+  unsigned long long m_bytes = 0;
+  std::size_t m_sentOfFile = 0;
+  bool m_preliminary = false;  // 150 or 125 to the transfer under way
+  bool m_finalReply = false;   // the transfer's final reply came
+  bool m_dataEnded = false;
+  bool m_stopping = false;
+  bool m_stored = false;
+  bool m_deleted = false;
+  bool m_refused = false;
+  std::string m_failure;
+};
