@@ -121,6 +121,7 @@ void CLineSession::Advance(long long nowMs) {
 
 void CLineSession::ReadControl(long long nowMs) {
   char buffer[4096];
+  bool closed = false;
   for (;;) {
     const long received = socket_api::Receive(m_control->Handle(), buffer, sizeof buffer);
     if (received < 0) {
@@ -128,24 +129,28 @@ void CLineSession::ReadControl(long long nowMs) {
       return Fail("control connection: " + socket_api::ErrorText(socket_api::LastError()));
     }
     if (received == 0) {
-      if (m_state == State::kQuit) {
-        m_state = State::kDone;
-        m_control.reset();
-        return;
-      }
-      return Fail("the server closed the control connection");
+      closed = true;
+      break;
     }
     m_replies.Append(buffer, static_cast<std::size_t>(received));
   }
+  // What came before a close is read first: a server that refuses a session says why (421)
+  // and closes at once.
   FtpReply reply;
-  for (;;) {
-    const FtpReplyParser::Status status = m_replies.Next(&reply);
-    if (status == FtpReplyParser::Status::kNeedMore) return;
+  for (FtpReplyParser::Status status; !Done();) {
+    status = m_replies.Next(&reply);
+    if (status == FtpReplyParser::Status::kNeedMore) break;
     if (status == FtpReplyParser::Status::kMalformed) return Fail("a malformed reply");
     Progress(nowMs);
     OnReply(reply, nowMs);
-    if (Done()) return;
   }
+  if (!closed || Done()) return;
+  if (m_state == State::kQuit) {
+    m_state = State::kDone;
+    m_control.reset();
+    return;
+  }
+  Fail("the server closed the control connection");
 }
 
 void CLineSession::OnReply(const FtpReply& reply, long long nowMs) {

@@ -49,11 +49,14 @@ class LinePhase {
       }
       m_sink->PumpMessages();
       if (Alive() == 0) break;
-      const int next = m_meter.NextSessions(Alive());
-      const bool canAdd = next > Alive() && m_result.sessionsRefused == 0;
+      // Sessions lost are not made good beyond the cap: a server that drops them would
+      // otherwise be sent new ones without end.
+      const int more = std::min(m_meter.NextSessions(Alive()) - Alive(),
+                                m_meter.Rules().maxSessions - m_result.sessionsStarted);
+      const bool canAdd = more > 0 && m_result.sessionsRefused == 0;
       const CLineMeter::Decision decision = m_meter.Decide(canAdd);
       if (decision == CLineMeter::Decision::kStop) break;
-      if (decision == CLineMeter::Decision::kAddSessions) StartSessions(next - Alive(), now);
+      if (decision == CLineMeter::Decision::kAddSessions) StartSessions(more, now);
     }
     End(m_result.stopped ? stopMs : kEndMs);
     m_result.figure = m_meter.Figure();

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 
+#include "speedtest/line_phase.h"
 #include "tests/support/ftp_failure.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/test_point.h"
@@ -152,7 +154,87 @@ TEST_F(FtpClientTest, LocalAndRemoteRefusalsGiveTheirCodes) {
   EXPECT_EQ(sink.reports.size(), 51u);
 }
 
-#ifndef _WIN32  // a device that is always full; Windows has none
+// A sink that stops whatever reports to it after so many reports.
+class StoppingSink : public RecordingSink {
+ public:
+  explicit StoppingSink(std::size_t stopAfter) : m_stopAfter(stopAfter) {}
+  bool ReportProgress(DWORD bytes, double seconds) override {
+    RecordingSink::ReportProgress(bytes, seconds);
+    return reports.size() >= m_stopAfter;
+  }
+
+ private:
+  std::size_t m_stopAfter;
+};
+
+// The names in the upload folder that the whole line's uploads left.
+std::vector<std::string> LineFilesLeft() {
+  std::vector<std::string> left;
+  for (int i = 1; i <= 16; ++i) {
+    const std::string name = "/pub/upload/line-test-" + std::to_string(i);
+    if (std::ifstream(TestPoint::Get()->Root() + name)) left.push_back(name);
+  }
+  return left;
+}
+
+// Several sessions side by side in each direction, the bytes rising with each report, and
+// no file of the uploads left behind; then the same stopped by the user after a few
+// slices, its sessions ended at once and their files deleted all the same.
+TEST_F(FtpClientTest, WholeLineInBothDirectionsLeavesNoFileEvenWhenStopped) {
+  LogIn();
+  const sockaddr_storage server = client.ServerAddress();
+  for (const bool upload : {false, true}) {
+    SCOPED_TRACE(upload ? "upload" : "download");
+    RecordingSink reports;
+    const CLineDirection line =
+        MeasureLineDirection(server, upload, upload ? "/pub/upload/" : "/pub/",
+                             upload ? "line-test" : "2Mtest.rnd", kLargeSize, &reports);
+    EXPECT_GT(line.figure.kbitPerSecond, 0.0);
+    EXPECT_GE(line.sessionsStarted, 4);
+    EXPECT_EQ(line.sessionsFailed, 0) << line.firstFailure;
+    EXPECT_FALSE(line.stopped);
+    ASSERT_GE(reports.reports.size(), 5u);
+    EXPECT_GT(reports.reports.back().first, reports.reports.front().first);
+    EXPECT_TRUE(line.leftFiles.empty());
+    EXPECT_EQ(LineFilesLeft(), std::vector<std::string>());
+  }
+  StoppingSink stopping(3);
+  const auto start = std::chrono::steady_clock::now();
+  const CLineDirection stopped =
+      MeasureLineDirection(server, true, "/pub/upload/", "line-test", kLargeSize, &stopping);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_EQ(stopping.reports.size(), 3u);
+  // Three slices of 100 ms, then at most the 400 ms the sessions get to end.
+  EXPECT_LT(took, std::chrono::milliseconds(300 + 400 + 200));
+  EXPECT_EQ(LineFilesLeft(), std::vector<std::string>());
+  // The design's session still carries a transfer.
+  client.Download("/pub/", "200Ktest.rnd", Local("after-line.rnd"));
+  EXPECT_EQ(ReadWholeFile(Local("after-line.rnd")).size(), kSmallSize);
+}
+
+#ifndef _WIN32  // the server restarted with a cap, and a device that is always full
+// A server that caps the sessions from one address refuses the phase's extra ones with 421:
+// each costs the phase a session, and a rise that could not go on is a lower bound.
+TEST_F(FtpClientTest, WholeLineAgainstAServerThatRefusesExtraSessionsIsALowerBound) {
+  TestPoint::Get()->Stop();
+  ::setenv("FTP_TEST_POINT_MAX_PER_IP", "3", 1);
+  TestPoint::Get()->Start();
+  LogIn();
+  const CLineDirection line =
+      MeasureLineDirection(client.ServerAddress(), false, "/pub/", "2Mtest.rnd", kLargeSize, &sink);
+  EXPECT_EQ(line.sessionsStarted, 4);
+  EXPECT_EQ(line.sessionsRefused, 2);
+  EXPECT_NE(line.firstFailure.find("421"), std::string::npos) << line.firstFailure;
+  EXPECT_GT(line.figure.kbitPerSecond, 0.0);
+  EXPECT_EQ(line.figure.sessions, 2);
+  EXPECT_TRUE(line.figure.lowerBound);
+  client.Logoff();
+  TestPoint::Get()->Stop();
+  ::unsetenv("FTP_TEST_POINT_MAX_PER_IP");
+  TestPoint::Get()->Start();
+}
+
 TEST_F(FtpClientTest, LocalWriteFailureGivesCode6WithPathAndCause) {
   LogIn();
   const FtpFailure failure =
