@@ -73,19 +73,35 @@ class LinePhase {
     }
   }
 
-  // Lets the sessions go on with whatever is ready until `until`.
+  // Lets the sessions go on with whatever is ready until `until`: only those whose sockets
+  // are ready, so that a wake-up for one costs no calls for the others; each session once
+  // more at the end, for its time-outs.
   void PollUntil(long long until) {
+    std::vector<socket_api::PollEntry> entries;
+    std::vector<std::size_t> owners;
     for (long long now = socket_api::NowMs(); now < until; now = socket_api::NowMs()) {
-      std::vector<socket_api::PollEntry> entries;
-      for (const auto& session : m_sessions) session->Waits(&entries);
+      entries.clear();
+      owners.clear();
+      for (std::size_t i = 0; i < m_sessions.size(); ++i) {
+        m_sessions[i]->Waits(&entries);
+        owners.resize(entries.size(), i);
+      }
       if (entries.empty()) {
         socket_api::Pause(static_cast<int>(until - now) * 1000);
-      } else {
-        socket_api::PollAny(entries, static_cast<int>(until - now));
+        break;
       }
-      for (const auto& session : m_sessions) session->Advance(socket_api::NowMs());
-      Count();
+      if (socket_api::PollAny(entries, static_cast<int>(until - now)) <= 0) continue;
+      const long long polled = socket_api::NowMs();
+      // A session's sockets stand together: one with several ready goes on once.
+      std::size_t advanced = m_sessions.size();
+      for (std::size_t e = 0; e < entries.size(); ++e) {
+        if (!entries[e].ready || owners[e] == advanced) continue;
+        advanced = owners[e];
+        m_sessions[advanced]->Advance(polled);
+      }
     }
+    for (const auto& session : m_sessions) session->Advance(socket_api::NowMs());
+    Count();
   }
 
   // Notes the sessions lost since the last count.
