@@ -117,6 +117,20 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
                   f"{tenths(lat['jitter_ms'])},{tenths(lat['download_loaded_ms'])},"
                   f"{tenths(lat['upload_loaded_ms'])},{lat['grade'] or ''},"
                   f"{tenths(up['retransmitted_pct'])}"), (history[-1], result))
+        # The whole line when asked: each direction's rate, sessions and time in the JSON's
+        # line object as the log tells them, and none of its uploads left on the server.
+        status, out, err = run("--json", "--whole-line", "--server", f"127.0.0.1:{port}", env=env)
+        line = json.loads(out).get("line") or {} if status == 0 else {}
+        log = open(f"{cache}/runs.log").read()
+        last = log[log.rindex("== "):]
+        logged = dict(re.findall(r"whole line (\w+): (?:at least )?([\d.]+) kbit/s", last))
+        check("--whole-line: both directions measured, as logged",
+              all(line.get(d) and line[d]["kbps"] > 0 and line[d]["sessions"] >= 1 and
+                  line[d]["seconds"] > 0 and isinstance(line[d]["lower_bound"], bool) and
+                  abs(float(logged.get(d, -1)) - line[d]["kbps"]) <= 0.1
+                  for d in ("download", "upload")), (status, err, out, last))
+        left = [n for n in os.listdir(f"{point}/root/pub/upload") if n.startswith("hastighed-")]
+        check("--whole-line leaves none of its uploads on the server", not left, left)
         status, out, _ = run("--csv", "--header", "--server", f"127.0.0.1:{port}", env=env)
         check("--csv --header: the history's heading and one line",
               status == 0 and out.splitlines()[0] == history[0] and len(out.splitlines()) == 2,
