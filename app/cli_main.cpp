@@ -109,7 +109,7 @@ struct Options {
   IpVersion ipVersion = IpVersion::kAny;
   std::string server = kTestServer;
   INTERNET_PORT port = kTestServerPort;
-  bool wholeLine = false;
+  WholeLine wholeLine = WholeLine::kBeyondTiers;
 };
 
 // Reads the command line into `options`; -1 to go on, else the status to exit with.
@@ -137,8 +137,14 @@ int ParseCommandLine(int argc, char** argv, Options* options) {
       ->excludes(jsonFlag, csvFlag, scheduledFlag);
   auto* serverOption =
       app.add_option("--server", serverText, "another FTP test point, HOST[:PORT]");
-  app.add_flag("--whole-line", options->wholeLine,
-               "measure the whole line too, with several sessions at once in each direction");
+  bool wholeLine = false;
+  bool noWholeLine = false;
+  auto* wholeLineFlag = app.add_flag(
+      "--whole-line", wholeLine,
+      "measure the whole line in both directions, with several sessions at once (by default "
+      "only a direction faster than every product)");
+  app.add_flag("--no-whole-line", noWholeLine, "never measure the whole line")
+      ->excludes(wholeLineFlag);
   auto* ipv4Flag = app.add_flag("-4", ipv4, "connect over IPv4 only");
   app.add_flag("-6", ipv6, "connect over IPv6 only")->excludes(ipv4Flag);
   app.set_version_flag("--version", std::string(kProgram) + " " + LUMVIK_VERSION);
@@ -158,6 +164,9 @@ int ParseCommandLine(int argc, char** argv, Options* options) {
     return kExitUsage;
   }
   options->ipVersion = ipv4 ? IpVersion::k4 : ipv6 ? IpVersion::k6 : IpVersion::kAny;
+  options->wholeLine = wholeLine     ? WholeLine::kAlways
+                       : noWholeLine ? WholeLine::kNever
+                                     : WholeLine::kBeyondTiers;
   return -1;
 }
 
@@ -216,7 +225,7 @@ int main(int argc, char** argv) {
   run.EchoLog(false);
   run.SetIpVersion(options.ipVersion);
   run.SetOrigin(options.scheduled ? RunOrigin::kSchedule : RunOrigin::kCli);
-  run.SetWholeLine(options.wholeLine ? WholeLine::kAlways : WholeLine::kNever);
+  run.SetWholeLine(options.wholeLine);
   const CTestOutcome outcome = run.Run();
   progress.Clear();
   AfxSocketTerm();

@@ -73,6 +73,8 @@ int main(int argc, char** argv) {
   CTestRun run(argv[3], argv[1], static_cast<INTERNET_PORT>(std::atoi(argv[2])), &silent);
   run.EchoLog(false);
   run.SetOrigin(RunOrigin::kCli);
+  // The test files' own figures; the whole line has rows of its own, through the CLI.
+  run.SetWholeLine(WholeLine::kNever);
   const CTestOutcome outcome = run.Run();
   if (!outcome.finished) {
     std::fprintf(stderr, "failed: %d in %s: %s\n", outcome.errorCode, outcome.errorStep.c_str(),

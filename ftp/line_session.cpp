@@ -78,7 +78,7 @@ SocketHandle CLineSession::DataSocket() const {
 void CLineSession::Waits(std::vector<socket_api::PollEntry>* entries) const {
   if (Done() || !m_control) return;
   entries->push_back({m_control->Handle(), m_state == State::kConnecting, false});
-  if (m_listener && !m_data) entries->push_back({m_listener->Handle(), false, false});
+  if (AwaitsDataConnection()) entries->push_back({m_listener->Handle(), false, false});
   if (m_data && !m_dataEnded) entries->push_back({m_data->Handle(), m_plan.upload, false});
 }
 
@@ -95,7 +95,7 @@ void CLineSession::Advance(long long nowMs) {
     ReadControl(nowMs);
   }
   if (Done()) return;
-  if (m_listener && !m_data) {
+  if (AwaitsDataConnection()) {
     sockaddr_storage peer{};
     const SocketHandle accepted = socket_api::Accept(m_listener->Handle(), &peer);
     if (accepted != kNoSocket) {
@@ -107,7 +107,7 @@ void CLineSession::Advance(long long nowMs) {
           socket_api::LimitUnsent(accepted, kUnsentBytes);
         }
         m_data = std::move(data);
-        m_listener.reset();
+        m_accepted = true;
         Progress(nowMs);
       }
     }
@@ -184,7 +184,7 @@ void CLineSession::OnReply(const FtpReply& reply, long long nowMs) {
     case State::kPort:
       if (!reply.IsCompletion()) return Fail("PORT refused: " + said);
       if (m_stopping) return LeaveAfterTransfer();
-      m_preliminary = m_finalReply = m_dataEnded = false;
+      m_preliminary = m_finalReply = m_dataEnded = m_accepted = false;
       m_sentOfFile = 0;
       return Send(m_plan.upload ? "STOR" : "RETR", m_plan.file, State::kTransfer);
     case State::kDelete:
@@ -263,33 +263,37 @@ void CLineSession::Send(const std::string& verb, const std::string& argument, St
 }
 
 void CLineSession::OfferDataConnection() {
-  sockaddr_storage local{};
-  if (socket_api::LocalAddress(m_control->Handle(), &local) != 0) {
-    return Fail("getsockname: " + socket_api::ErrorText(socket_api::LastError()));
-  }
-  if (local.ss_family == AF_INET6) {
-    reinterpret_cast<sockaddr_in6&>(local).sin6_port = 0;
-  } else {
-    reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
-  }
-  const SocketHandle handle = socket_api::NewStreamSocket(local.ss_family);
-  if (handle == kNoSocket) return Fail("socket: " + socket_api::ErrorText(socket_api::LastError()));
-  m_listener = std::make_unique<Socket>(handle);
-  sockaddr_storage listening{};
-  if (socket_api::Bind(handle, local) != 0 || socket_api::Listen(handle, 1) != 0 ||
-      socket_api::LocalAddress(handle, &listening) != 0) {
-    return Fail("listen: " + socket_api::ErrorText(socket_api::LastError()));
-  }
   m_data.reset();
-  if (listening.ss_family == AF_INET6) {
-    return Send("EPRT", EprtArgument(listening), State::kPort);
+  // One listener for all the session's files: a port of its own for each would use up the
+  // system's ports on a fast line, where each closed connection holds its port for a minute.
+  if (!m_listener) {
+    sockaddr_storage local{};
+    if (socket_api::LocalAddress(m_control->Handle(), &local) != 0) {
+      return Fail("getsockname: " + socket_api::ErrorText(socket_api::LastError()));
+    }
+    if (local.ss_family == AF_INET6) {
+      reinterpret_cast<sockaddr_in6&>(local).sin6_port = 0;
+    } else {
+      reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
+    }
+    const SocketHandle handle = socket_api::NewStreamSocket(local.ss_family);
+    if (handle == kNoSocket) {
+      return Fail("socket: " + socket_api::ErrorText(socket_api::LastError()));
+    }
+    m_listener = std::make_unique<Socket>(handle);
+    if (socket_api::Bind(handle, local) != 0 || socket_api::Listen(handle, 1) != 0 ||
+        socket_api::LocalAddress(handle, &m_listening) != 0) {
+      return Fail("listen: " + socket_api::ErrorText(socket_api::LastError()));
+    }
   }
-  Send("PORT", PortArgument(listening), State::kPort);
+  if (m_listening.ss_family == AF_INET6) {
+    return Send("EPRT", EprtArgument(m_listening), State::kPort);
+  }
+  Send("PORT", PortArgument(m_listening), State::kPort);
 }
 
 void CLineSession::TransferDone(long long nowMs) {
   m_data.reset();
-  m_listener.reset();
   Progress(nowMs);
   if (m_stopping) return LeaveAfterTransfer();
   OfferDataConnection();

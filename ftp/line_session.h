@@ -85,6 +85,10 @@ class CLineSession {
   void TransferDone(long long nowMs);
   void LeaveAfterTransfer();
   void Fail(const std::string& why);
+  // RETR or STOR is said and its data connection has not come yet.
+  bool AwaitsDataConnection() const {
+    return m_state == State::kTransfer && m_listener && !m_accepted && !m_dataEnded;
+  }
   void Progress(long long nowMs) { m_deadline = nowMs + m_plan.timeoutMs; }
 
   CLineSessionPlan m_plan;
@@ -99,6 +103,8 @@ class CLineSession {
   bool m_preliminary = false;  // 150 or 125 to the transfer under way
   bool m_finalReply = false;   // the transfer's final reply came
   bool m_dataEnded = false;
+  bool m_accepted = false;  // the transfer's data connection came
+  sockaddr_storage m_listening{};
   bool m_stopping = false;
   bool m_stored = false;
   bool m_deleted = false;

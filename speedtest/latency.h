@@ -33,6 +33,7 @@ struct CLoadedLatency {
   double p90Ms = -1.0;
   double increaseMs = -1.0;  // the median over the idle round trip (never below 0)
   std::string grade;
+  bool wholeLine = false;  // the samples came from the whole line's sessions
 };
 
 struct CLatency {

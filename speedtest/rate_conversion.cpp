@@ -3,6 +3,9 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <utility>
+
+#include "speedtest/danish_number.h"
 
 namespace {
 
@@ -119,4 +122,16 @@ std::vector<CTierBand> TierBands(bool download) {
     for (const TierWindow& window : kUploadTiers) add(window);
   }
   return bands;
+}
+
+std::string WholeLineText(const CLineFigure& download, const CLineFigure& upload) {
+  std::string directions;
+  for (const auto& [figure, word] : {std::pair<const CLineFigure&, const char*>(download, "ned"),
+                                     std::pair<const CLineFigure&, const char*>(upload, "op")}) {
+    if (figure.kbitPerSecond < 0.0) continue;
+    directions += (directions.empty() ? "" : ", ") +
+                  std::string(figure.lowerBound ? "mindst " : "") +
+                  DanishNumber(figure.kbitPerSecond * 1024.0 / 1e6, 1) + " Mbit/s " + word;
+  }
+  return directions.empty() ? std::string() : "\n\nHele linjen: " + directions;
 }

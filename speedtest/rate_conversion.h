@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "speedtest/line_meter.h"
 #include "speedtest/run_constants.h"
 
 // One direction's measurement within a test run.
@@ -38,6 +39,11 @@ bool MatchUploadTier(int index, std::string& tierText);
 
 // The whole text for the status field at the end of a run.
 std::string ResultText(const CRateRecord& download, const CRateRecord& upload);
+
+// The result text's line for the whole line ("\n\nHele linjen: 280,1 Mbit/s ned, mindst
+// 264,9 Mbit/s op"): each direction measured, in Mbit/s of a million bits, "mindst" before a
+// lower bound; empty when neither was measured.
+std::string WholeLineText(const CLineFigure& download, const CLineFigure& upload);
 
 // A tier's text without the blank that pads three-digit download tiers.
 std::string TierName(const CRateRecord& record);

@@ -136,14 +136,22 @@ CTestOutcome CTestRun::Run() {
     TakeTheLine(record);
     LogIn(client, outcome);
     RunAttempts(client, outcome);
-    if (m_wholeLine == WholeLine::kAlways) MeasureWholeLine(client, outcome);
-    outcome.latency = SummariseLatency(outcome.rttMs, m_idleRtts, m_downloadRtts, m_uploadRtts,
-                                       m_uploadBytesSent, m_uploadBytesRetransmitted);
+    MeasureWholeLine(client, outcome);
+    // Where the whole line was measured, only its sessions filled the queue of a fast line:
+    // its round trips are the loaded ones.
+    const std::vector<double>& lineDown = outcome.lineDownload.loadedRttMs;
+    const std::vector<double>& lineUp = outcome.lineUpload.loadedRttMs;
+    outcome.latency = SummariseLatency(
+        outcome.rttMs, m_idleRtts, lineDown.empty() ? m_downloadRtts : lineDown,
+        lineUp.empty() ? m_uploadRtts : lineUp, m_uploadBytesSent, m_uploadBytesRetransmitted);
+    outcome.latency.download.wholeLine = !lineDown.empty();
+    outcome.latency.upload.wholeLine = !lineUp.empty();
     record.Finished(outcome.download.rates, outcome.upload.rates, outcome.download.file,
                     outcome.attempts, outcome.latency);
     record.Latency(outcome.latency);
     outcome.finished = true;
-    outcome.resultText = ResultText(outcome.download.rates, outcome.upload.rates);
+    outcome.resultText = ResultText(outcome.download.rates, outcome.upload.rates) +
+                         WholeLineText(outcome.lineDownload.figure, outcome.lineUpload.figure);
   } catch (CFTPException* e) {
     Failed(e->m_nCode, e->m_strCause.empty() ? e->m_strMessage : e->m_strCause, FailureCause(*e),
            outcome);
@@ -225,6 +233,11 @@ void CTestRun::MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome) {
   // Other customers upload to the same folder at the same time: a name of the run's own.
   const std::string uploadStem = "hastighed-" + RandomToken();
   for (const bool upload : {false, true}) {
+    const CRateRecord& rates = upload ? outcome.upload.rates : outcome.download.rates;
+    const bool beyond = rates.converted >= TierBands(!upload).back().toKbit;
+    if (m_wholeLine == WholeLine::kNever || (m_wholeLine == WholeLine::kBeyondTiers && !beyond)) {
+      continue;
+    }
     const char* direction = upload ? "upload" : "download";
     m_pRecord->Step(std::string("whole line ") + direction);
     m_lastBytes = 0;

@@ -30,8 +30,10 @@ enum class RunStage {
   kWholeLine,  // several sessions at once, `file` the direction: "download" or "upload"
 };
 
-// When a run measures the whole line after the test files: never, or always (for support).
-enum class WholeLine { kNever, kAlways };
+// When a run measures the whole line after the test files: for each direction whose
+// converted rate lies beyond its top tier (the test files cannot tell such a line), always
+// (for support), or never.
+enum class WholeLine { kBeyondTiers, kAlways, kNever };
 
 // Who started a run, as its record names it: "window", "cli" or "schedule".
 enum class RunOrigin { kWindow, kCli, kSchedule };
@@ -70,7 +72,9 @@ struct CTestOutcome {
   CMeasurement upload;
   CLineDirection lineDownload;  // the whole line, where it was measured
   CLineDirection lineUpload;
-  std::string resultText;   // finished runs: the design's result text
+  // Finished runs: the design's result text, and a line for the whole line where it was
+  // measured.
+  std::string resultText;
   std::string historyLine;  // finished runs: the line the result history gained
   // Empty when the run log and, for a finished run, the history have the run; else why
   // not, and where a history line waits to be written.
@@ -100,7 +104,7 @@ class CTestRun : private CProgressSink {
   void SetIpVersion(IpVersion version) { m_ipVersion = version; }
   // Who started the run; the window unless told.
   void SetOrigin(RunOrigin origin) { m_origin = origin; }
-  // Whether the run measures the whole line too; never unless told.
+  // When the run measures the whole line too; beyond the tiers unless told.
   void SetWholeLine(WholeLine when) { m_wholeLine = when; }
 
  private:
@@ -120,7 +124,7 @@ class CTestRun : private CProgressSink {
   // download's tier.
   void MeasureDownload(CFtpClient& client, CTestOutcome& outcome);
   void MeasureUpload(CFtpClient& client, CTestOutcome& outcome);
-  // Both directions of the whole line, each logged.
+  // The whole line in each direction that `m_wholeLine` asks for, each logged.
   void MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome);
   // One transfer of `file`, logged with its bytes and time, its path samples kept; throws
   // unless it moved the whole file (`bytes`).
@@ -147,7 +151,7 @@ class CTestRun : private CProgressSink {
   bool m_bEchoLog = true;
   IpVersion m_ipVersion = IpVersion::kAny;
   RunOrigin m_origin = RunOrigin::kWindow;
-  WholeLine m_wholeLine = WholeLine::kNever;
+  WholeLine m_wholeLine = WholeLine::kBeyondTiers;
   DWORD m_lastBytes = 0;
   double m_lastSeconds = 0.0;
   // The run's round trips: idle ones after the log-in, and each direction's under load.

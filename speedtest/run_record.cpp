@@ -17,7 +17,8 @@ std::string TenthsText(double value) {
 }
 
 std::string LoadedText(const char* direction, const CLoadedLatency& loaded) {
-  std::string text = std::string(direction) + " under load: ";
+  std::string text =
+      std::string(direction) + (loaded.wholeLine ? " under load (whole line): " : " under load: ");
   if (loaded.samples == 0) return text + "not measured\n";
   text += "round trip median " + TenthsText(loaded.medianMs) + " ms, 90th percentile " +
           TenthsText(loaded.p90Ms) + " ms";

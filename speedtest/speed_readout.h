@@ -13,3 +13,5 @@ std::string SpeedReadoutText(DWORD bytes, double seconds);
 // bytes × 100 / expected in unsigned 32-bit arithmetic; 0 when nothing is expected.
 // Above 100 when more arrived than expected.
 DWORD ProgressPosition(DWORD bytes, DWORD expectedBytes);
+// `seconds` of at most `longestSeconds` as a bar's position, 0 to 100.
+DWORD TimePosition(double seconds, double longestSeconds);

@@ -51,6 +51,7 @@ class HistoryTest : public ::testing::Test {
     planted = PlantedRuns(5);
     WriteWholeFile(ResultHistoryPath(), HistoryHeading() + planted);
     dlg = std::make_unique<CSpeedTestDlg>();
+    dlg->m_wholeLine = WholeLine::kNever;
     dlg->Show();
     PumpWindowEvents();
     // As the menu item is chosen: the system menu on Windows, the context menu on GTK.

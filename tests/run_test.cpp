@@ -102,6 +102,8 @@ class RunTest : public ::testing::Test {
     CTestRun run("fake-folder", kServer, 21, &listener);
     run.EchoLog(false);
     run.SetOrigin(RunOrigin::kSchedule);
+    // The fake network serves one session at a time; the whole line is for real servers.
+    run.SetWholeLine(WholeLine::kNever);
     CTestOutcome outcome = run.Run();
     EXPECT_EQ(fake_network::OpenSockets(), 0);
     EXPECT_EQ(fake_network::LocalFileCount(), 0u);  // no test file left behind

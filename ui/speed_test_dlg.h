@@ -57,6 +57,8 @@ class CSpeedTestDlg : public CDialog, public CTestRunListener {
   WXLRESULT MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) override;
 #endif
 
+  // When a run measures the whole line; beyond the tiers unless a test says otherwise.
+  WholeLine m_wholeLine = WholeLine::kBeyondTiers;
   // The test state that the run, the readout and the dialog share.
   DWORD m_expectedBytes = 0;
   double m_elapsedSeconds = 0.0;

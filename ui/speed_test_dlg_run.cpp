@@ -40,6 +40,7 @@ void CSpeedTestDlg::RunTest() {
   });
 
   CTestRun run(m_windowsDir, kTestServer, kTestServerPort, this);
+  run.SetWholeLine(m_wholeLine);
   m_pRun = &run;
   const CTestOutcome outcome = run.Run();
   m_pRun = nullptr;
