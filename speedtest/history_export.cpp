@@ -11,6 +11,13 @@ std::string Milliseconds(double ms) {
   return ms < 0 ? "ikke målt" : DanishNumber(ms, 1) + " ms";
 }
 
+// "  hele linjen 880,1 Mbit/s ned, mindst 250,0 Mbit/s op"; empty where it was not measured.
+std::string LineText(const CHistoryRun& run) {
+  const std::string directions = WholeLineDirections(run.lineDownload, run.lineDownloadAtLeast,
+                                                     run.lineUpload, run.lineUploadAtLeast);
+  return directions.empty() ? std::string() : "  hele linjen " + directions;
+}
+
 }  // namespace
 
 std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& version) {
@@ -26,7 +33,7 @@ std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& 
             Milliseconds(run.jitterMs) + "  under belastning ned " +
             Milliseconds(run.downloadLoadedMs) + ", op " + Milliseconds(run.uploadLoadedMs) +
             "  karakter " + (run.latencyGrade.empty() ? "ikke målt" : run.latencyGrade) +
-            "  server " + (run.server.empty() ? "ikke noteret" : run.server) + "\n";
+            LineText(run) + "  server " + (run.server.empty() ? "ikke noteret" : run.server) + "\n";
   }
   return text;
 }

@@ -8,7 +8,8 @@
 #include "speedtest/history_format.h"
 
 // The runs as plain Danish text: the program and its version, then a line per run with its
-// time, figures, product, attempts, round trips, grade and server.
+// time, figures, product, attempts, round trips, grade, the whole line where it was measured,
+// and server.
 std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& version);
 // The runs as a history file of their own: the heading line and a line per run.
 std::string RunsAsCsv(const std::vector<CHistoryRun>& runs);

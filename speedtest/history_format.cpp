@@ -73,8 +73,21 @@ HistoryColumn Text(const char* name, int generation) {
           }};
 }
 
+// Whether a measured figure is a lower bound: "1" or "0", empty where the figure is.
+template <double CHistoryRun::*kFigure, bool CHistoryRun::*kField>
+HistoryColumn AtLeast(const char* name, int generation) {
+  return {name, generation,
+          [](const CHistoryRun& run) {
+            return run.*kFigure < 0.0 ? std::string() : std::string(run.*kField ? "1" : "0");
+          },
+          [](const std::string& field, CHistoryRun* run) {
+            run->*kField = field == "1";
+            return field.empty() || field == "0" || field == "1";
+          }};
+}
+
 // Every column, in the order of the file. Generation 1 brought the round trip, 2 the server
-// and the run's origin, 3 the latency.
+// and the run's origin, 3 the latency, 4 the whole line.
 const HistoryColumn kColumns[] = {
     {"timestamp", 0, [](const CHistoryRun& run) { return UtcTimestamp(run.time); },
      [](const std::string& field, CHistoryRun* run) {
@@ -108,6 +121,11 @@ const HistoryColumn kColumns[] = {
        return field.empty() || IsLatencyGrade(field);
      }},
     Figure<&CHistoryRun::uploadRetransmittedPct>("upload_retransmitted_pct", 3),
+    Figure<&CHistoryRun::lineDownload>("line_download_kbit_s", 4),
+    AtLeast<&CHistoryRun::lineDownload, &CHistoryRun::lineDownloadAtLeast>("line_download_at_least",
+                                                                           4),
+    Figure<&CHistoryRun::lineUpload>("line_upload_kbit_s", 4),
+    AtLeast<&CHistoryRun::lineUpload, &CHistoryRun::lineUploadAtLeast>("line_upload_at_least", 4),
 };
 constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";

@@ -30,6 +30,12 @@ struct CHistoryRun {
   double uploadLoadedMs = -1.0;
   std::string latencyGrade;
   double uploadRetransmittedPct = -1.0;
+  // The whole line in each direction, kbit/s; negative where it was not measured. "At least"
+  // where the rise had not ended when the phase did.
+  double lineDownload = -1.0;
+  bool lineDownloadAtLeast = false;
+  double lineUpload = -1.0;
+  bool lineUploadAtLeast = false;
 };
 
 struct CHistory {

@@ -3,7 +3,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <utility>
 
 #include "speedtest/danish_number.h"
 
@@ -124,14 +123,24 @@ std::vector<CTierBand> TierBands(bool download) {
   return bands;
 }
 
-std::string WholeLineText(const CLineFigure& download, const CLineFigure& upload) {
-  std::string directions;
-  for (const auto& [figure, word] : {std::pair<const CLineFigure&, const char*>(download, "ned"),
-                                     std::pair<const CLineFigure&, const char*>(upload, "op")}) {
-    if (figure.kbitPerSecond < 0.0) continue;
-    directions += (directions.empty() ? "" : ", ") +
-                  std::string(figure.lowerBound ? "mindst " : "") +
-                  DanishNumber(figure.kbitPerSecond * 1024.0 / 1e6, 1) + " Mbit/s " + word;
+std::string WholeLineDirections(double downloadKbit, bool downloadAtLeast, double uploadKbit,
+                                bool uploadAtLeast) {
+  const struct {
+    double kbit;
+    bool atLeast;
+    const char* word;
+  } directions[] = {{downloadKbit, downloadAtLeast, "ned"}, {uploadKbit, uploadAtLeast, "op"}};
+  std::string text;
+  for (const auto& direction : directions) {
+    if (direction.kbit < 0.0) continue;
+    text += (text.empty() ? "" : ", ") + std::string(direction.atLeast ? "mindst " : "") +
+            DanishNumber(direction.kbit * 1024.0 / 1e6, 1) + " Mbit/s " + direction.word;
   }
+  return text;
+}
+
+std::string WholeLineText(const CLineFigure& download, const CLineFigure& upload) {
+  const std::string directions = WholeLineDirections(download.kbitPerSecond, download.lowerBound,
+                                                     upload.kbitPerSecond, upload.lowerBound);
   return directions.empty() ? std::string() : "\n\nHele linjen: " + directions;
 }

@@ -40,9 +40,13 @@ bool MatchUploadTier(int index, std::string& tierText);
 // The whole text for the status field at the end of a run.
 std::string ResultText(const CRateRecord& download, const CRateRecord& upload);
 
-// The result text's line for the whole line ("\n\nHele linjen: 280,1 Mbit/s ned, mindst
-// 264,9 Mbit/s op"): each direction measured, in Mbit/s of a million bits, "mindst" before a
+// The whole line's directions as Danish text ("280,1 Mbit/s ned, mindst 264,9 Mbit/s op"):
+// each measured one (kbit/s not negative) in Mbit/s of a million bits, "mindst" before a
 // lower bound; empty when neither was measured.
+std::string WholeLineDirections(double downloadKbit, bool downloadAtLeast, double uploadKbit,
+                                bool uploadAtLeast);
+// The result text's line for the whole line: "\n\nHele linjen: " and its directions; empty
+// when neither was measured.
 std::string WholeLineText(const CLineFigure& download, const CLineFigure& upload);
 
 // A tier's text without the blank that pads three-digit download tiers.

@@ -147,7 +147,8 @@ CTestOutcome CTestRun::Run() {
     outcome.latency.download.wholeLine = !lineDown.empty();
     outcome.latency.upload.wholeLine = !lineUp.empty();
     record.Finished(outcome.download.rates, outcome.upload.rates, outcome.download.file,
-                    outcome.attempts, outcome.latency);
+                    outcome.attempts, outcome.latency, outcome.lineDownload.figure,
+                    outcome.lineUpload.figure);
     record.Latency(outcome.latency);
     outcome.finished = true;
     outcome.resultText = ResultText(outcome.download.rates, outcome.upload.rates) +

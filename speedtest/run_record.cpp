@@ -124,7 +124,8 @@ void CRunRecord::WholeLine(bool upload, const CLineDirection& line) {
 }
 
 void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload,
-                          const std::string& downloadFile, int attempts, const CLatency& latency) {
+                          const std::string& downloadFile, int attempts, const CLatency& latency,
+                          const CLineFigure& lineDownload, const CLineFigure& lineUpload) {
   const std::string tier = ProductTiers(download, upload);
   m_log += "result: download " +
            Format("%.1f kbit/s (converted %.1f)", download.raw, download.converted) + ", upload " +
@@ -148,6 +149,10 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
   run.uploadLoadedMs = latency.upload.medianMs;
   run.latencyGrade = latency.grade;
   run.uploadRetransmittedPct = latency.uploadRetransmittedPct;
+  run.lineDownload = lineDownload.kbitPerSecond;
+  run.lineDownloadAtLeast = lineDownload.lowerBound;
+  run.lineUpload = lineUpload.kbitPerSecond;
+  run.lineUploadAtLeast = lineUpload.lowerBound;
   m_result = HistoryLine(run);
 }
 

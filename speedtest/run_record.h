@@ -35,10 +35,12 @@ class CRunRecord {
   void Latency(const CLatency& latency);
   // The whole line in one direction, as its phase found it.
   void WholeLine(bool upload, const CLineDirection& line);
-  // The run ended with these rates, the download measured on `downloadFile`, and this
-  // latency.
+  // The run ended with these rates, the download measured on `downloadFile`, this latency
+  // and, where it was measured, this whole line.
   void Finished(const CRateRecord& download, const CRateRecord& upload,
-                const std::string& downloadFile, int attempts, const CLatency& latency);
+                const std::string& downloadFile, int attempts, const CLatency& latency,
+                const CLineFigure& lineDownload = CLineFigure(),
+                const CLineFigure& lineUpload = CLineFigure());
 
   // The run's start, ISO 8601 UTC; the step under way.
   const std::string& Timestamp() const { return m_timestamp; }

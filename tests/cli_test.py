@@ -116,15 +116,20 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
         check("the log says what was not measured", tells_path or
               "upload under load: not measured\nlatency grade: not measured" in last, last)
         tenths = lambda value: "" if value is None else f"{value:.1f}"
-        check("the history has the run, its round trip, server, origin and latency last",
+        line = result.get("line") or {}
+        whole = lambda d: (f"{line[d]['kbps']:.1f},{int(line[d]['lower_bound'])}" if line.get(d)
+                           else ",")
+        check("the history has the run, its round trip, server, origin, latency and line last",
               history[0].endswith(",rtt_ms,server,origin,jitter_ms,download_loaded_ms,"
-                                  "upload_loaded_ms,latency_grade,upload_retransmitted_pct") and
+                                  "upload_loaded_ms,latency_grade,upload_retransmitted_pct,"
+                                  "line_download_kbit_s,line_download_at_least,"
+                                  "line_upload_kbit_s,line_upload_at_least") and
               history[-1].endswith(
                   f",{result['attempts']},{result['rtt_ms']:.1f},127.0.0.1:{port},cli,"
                   f"{tenths(lat['jitter_ms'])},{tenths(lat['download_loaded_ms'])},"
                   f"{tenths(lat['upload_loaded_ms'])},{lat['grade'] or ''},"
-                  f"{tenths(up['retransmitted_pct'])}"), (history[-1], result))
-        line = result.get("line") or {}
+                  f"{tenths(up['retransmitted_pct'])},{whole('download')},{whole('upload')}"),
+              (history[-1], result))
         logged = dict(re.findall(r"whole line (\w+): (?:at least )?([\d.]+) kbit/s", last))
         check("beyond every product the whole line is measured, both directions as logged",
               all(line.get(d) and line[d]["kbps"] > 0 and line[d]["sessions"] >= 1 and

@@ -40,7 +40,8 @@ std::string PlantedRuns(int count) {
     const std::time_t t = newest - i * 3600;
     lines += UtcTimestamp(t) + "," + std::to_string(1700 + i) + ".0," + std::to_string(2000 + i) +
              ".0,432.0,508.0,2Mtest.rnd," + (i % 2 ? "" : "2048/512") + ",1,12.5," +
-             "ftp.example.net:21,schedule,0.8," + (i % 2 ? ",," : "245.5,30.2,D") + ",0.1\n";
+             "ftp.example.net:21,schedule,0.8," + (i % 2 ? ",," : "245.5,30.2,D") + ",0.1," +
+             (i % 2 ? ",,," : "876543.2,0,97656.3,1") + "\n";
   }
   return lines;
 }
@@ -77,12 +78,14 @@ TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
   EXPECT_TRUE(history->IsShown());
   CRunTable* table = history->Table();
   ASSERT_EQ(table->RowCount(), 5);
-  const char* const newest[] = {"2000", "1700", "508",   "432",  "Lumvik Bredbånd 2048/512",
-                                "1",    "12,5", "245,5", "30,2", "D"};
-  for (int column = 1; column <= 10; ++column) EXPECT_EQ(Cell(0, column), newest[column - 1]);
+  const char* const newest[] = {"2000",  "1700",        "508",   "432",  "Lumvik Bredbånd 2048/512",
+                                "1",     "12,5",        "245,5", "30,2", "D",
+                                "897,6", "mindst 100,0"};
+  for (int column = 1; column <= 12; ++column) EXPECT_EQ(Cell(0, column), newest[column - 1]);
   EXPECT_EQ(Cell(1, 5), "intet");
   EXPECT_EQ(Cell(1, 8), "");  // not measured
   EXPECT_EQ(Cell(1, 10), "");
+  EXPECT_EQ(Cell(1, 11), "");
   EXPECT_EQ(Cell(4, 1), "2004");
   EXPECT_EQ(history->Note()->GetLabel(), "");
   // The hourly checkbox as the schedule is here: on, off, or greyed with the reason.

@@ -21,9 +21,14 @@ const std::string kHeadings[] = {
     "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
     "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin,jitter_ms,"
     "download_loaded_ms,upload_loaded_ms,latency_grade,upload_retransmitted_pct",
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin,jitter_ms,"
+    "download_loaded_ms,upload_loaded_ms,latency_grade,upload_retransmitted_pct,"
+    "line_download_kbit_s,line_download_at_least,line_upload_kbit_s,line_upload_at_least",
 };
+constexpr int kAges = sizeof kHeadings / sizeof kHeadings[0];
 // The empty fields that a row under each heading lacks.
-const std::string kMissing[] = {",,,,,,,,", ",,,,,,,", ",,,,,", ""};
+const std::string kMissing[] = {",,,,,,,,,,,,", ",,,,,,,,,,,", ",,,,,,,,,", ",,,,", ""};
 
 std::string Crlf(std::string text) {
   for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) {
@@ -33,7 +38,7 @@ std::string Crlf(std::string text) {
 }
 
 TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
-  EXPECT_EQ(HistoryHeading(), kHeadings[3] + "\n");
+  EXPECT_EQ(HistoryHeading(), kHeadings[kAges - 1] + "\n");
   CHistoryRun full;
   full.time = kNoon;
   full.download = 1706.7;
@@ -51,6 +56,9 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   full.uploadLoadedMs = 245.5;
   full.latencyGrade = "A+";
   full.uploadRetransmittedPct = 0.3;
+  full.lineDownload = 901234.5;
+  full.lineUpload = 250000.0;
+  full.lineUploadAtLeast = true;
   CHistoryRun unmeasured = full;
   unmeasured.time = kNoon + 1;
   unmeasured.tiers = "";
@@ -59,12 +67,15 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   unmeasured.rttMs = unmeasured.jitterMs = unmeasured.downloadLoadedMs = -1.0;
   unmeasured.uploadLoadedMs = unmeasured.uploadRetransmittedPct = -1.0;
   unmeasured.latencyGrade = "";
+  unmeasured.lineDownload = unmeasured.lineUpload = -1.0;
+  unmeasured.lineUploadAtLeast = false;
 
   const std::string lines = HistoryLine(full) + HistoryLine(unmeasured);
   EXPECT_EQ(lines,
             "2026-12-09T12:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,2048/512,3,23.5,"
-            "\"odd,\"\"name\"\":21\",schedule,0.8,200.0,245.5,A+,0.3\n"
-            "2026-12-09T12:00:01Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,,h:21,schedule,,,,,\n");
+            "\"odd,\"\"name\"\":21\",schedule,0.8,200.0,245.5,A+,0.3,901234.5,0,250000.0,1\n"
+            "2026-12-09T12:00:01Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,,h:21,schedule,,,,,,,,,"
+            "\n");
   const std::string history = AppendHistoryLines("", lines);
   EXPECT_EQ(history, HistoryHeading() + lines);
   for (const std::string& text : {history, "\xEF\xBB\xBF" + Crlf(history)}) {
@@ -81,9 +92,10 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
 // at its end, so that it can be appended to.
 TEST(HistoryFormat, OlderHeadingsReadAndBroughtUpToDate) {
   const std::string row = "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,3";
-  const std::string fields[] = {"", ",4.0", ",4.0,h:21,cli", ",4.0,h:21,cli,0.5,90.0,,C,"};
-  const std::string added = "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,,,,,,,\n";
-  for (int age = 0; age < 4; ++age) {
+  const std::string fields[] = {"", ",4.0", ",4.0,h:21,cli", ",4.0,h:21,cli,0.5,90.0,,C,",
+                                ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,"};
+  const std::string added = "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,,,,,,,,,,,\n";
+  for (int age = 0; age < kAges; ++age) {
     SCOPED_TRACE(age);
     const std::string old = kHeadings[age] + "\n" + row + fields[age] + "\n";
     const CHistory read = ParseHistory(old);
@@ -93,6 +105,8 @@ TEST(HistoryFormat, OlderHeadingsReadAndBroughtUpToDate) {
     EXPECT_EQ(read.runs[0].rttMs, age >= 1 ? 4.0 : -1.0);
     EXPECT_EQ(read.runs[0].origin, age >= 2 ? "cli" : "");
     EXPECT_EQ(read.runs[0].latencyGrade, age >= 3 ? "C" : "");
+    EXPECT_EQ(read.runs[0].lineDownload, age >= 4 ? 912345.6 : -1.0);
+    EXPECT_EQ(read.runs[0].lineDownloadAtLeast, age >= 4);
 
     const std::string current = HistoryHeading() + row + fields[age] + kMissing[age] + "\n";
     EXPECT_EQ(AppendHistoryLines(old, added), current + added);
@@ -123,10 +137,11 @@ TEST(HistoryFormat, SkipsAndCountsRowsItCannotRead) {
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,,,extra\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,E,\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,-3.0,,,\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,,,5.0,2,,\n"
       "timestamp,download_kbit_s\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd";  // cut short by a crash
   const CHistory history = ParseHistory(text);
-  EXPECT_EQ(history.skippedRows, 14u);
+  EXPECT_EQ(history.skippedRows, 15u);
   ASSERT_EQ(history.runs.size(), 1u);
   EXPECT_EQ(history.runs[0].server, "a,\"b\"");
   EXPECT_EQ(ParseHistory(HistoryHeading()).skippedRows, 0u);

@@ -100,12 +100,16 @@ TEST(HistorySummary, TextForSupport) {
   run.downloadLoadedMs = 245.5;
   run.latencyGrade = "D";
   run.uploadRetransmittedPct = 0.26;
+  run.lineDownload = 876543.2;
+  run.lineUpload = 97656.3;
+  run.lineUploadAtLeast = true;
   CHistoryRun old = HistoryRun(kNoon + 3600, 900, 400, "");
   EXPECT_EQ(RunsAsText({run, old}, "3.0.0.4"),
             "Lumvik Hastighedstest 3.0.0.4: 2 målinger (kbit/s omregnet, målt i parentes)\n"
             "09-12-2026 12:00  download 2008 (1673)  upload 509 (424)  Lumvik Bredbånd 2048/512  "
             "forsøg 1  svartid 12,2 ms  jitter 0,8 ms  under belastning ned 245,5 ms, op ikke "
-            "målt  karakter D  server ftp.lumvik.dk:21\n"
+            "målt  karakter D  hele linjen 897,6 Mbit/s ned, mindst 100,0 Mbit/s op  server "
+            "ftp.lumvik.dk:21\n"
             "09-12-2026 13:00  download 900 (750)  upload 400 (333)  intet produkt  forsøg 1  "
             "svartid ikke målt  jitter ikke målt  under belastning ned ikke målt, op ikke målt  "
             "karakter ikke målt  server ikke noteret\n");

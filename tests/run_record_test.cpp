@@ -46,7 +46,11 @@ TEST(RunRecord, FailureCauseAndResultLine) {
   // Download measured, upload not (the system told nothing of its path).
   const CLatency latency = SummariseLatency(23.456, {24, 25, 24}, {180, 200, 219}, {}, 0, 0);
   finished.Latency(latency);
-  finished.Finished(download, upload, "200Ktest.rnd", 3, latency);
+  CLineFigure lineDown, lineUp;
+  lineDown.kbitPerSecond = 901234.5;
+  lineUp.kbitPerSecond = 250000.0;
+  lineUp.lowerBound = true;
+  finished.Finished(download, upload, "200Ktest.rnd", 3, latency, lineDown, lineUp);
   EXPECT_NE(finished.LogText().find(
                 "started from: schedule\n"
                 "round trip to the server: 23.5 ms, jitter 0.8 ms over 10 idle round trips\n"
@@ -59,7 +63,7 @@ TEST(RunRecord, FailureCauseAndResultLine) {
       << finished.LogText();
   EXPECT_EQ(finished.ResultLine(),
             "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,200Ktest.rnd,,3,23.5,h:21,schedule,"
-            "1.0,200.0,,C,\n");
+            "1.0,200.0,,C,,901234.5,0,250000.0,1\n");
 }
 
 }  // namespace

@@ -161,7 +161,7 @@ TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
   EXPECT_TRUE(std::regex_match(
       outcome.historyLine, std::regex("20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z,1706\\.7,2007\\.8,"
                                       "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1,0\\.0,"
-                                      "fake\\.test:21,schedule,5\\.6,200\\.0,200\\.0,D,0\\.5\n")))
+                                      "fake\\.test:21,schedule,5\\.6,200\\.0,200\\.0,D,0\\.5,,,,\n")))
       << outcome.historyLine;
   EXPECT_EQ(outcome.recordProblem, "");
   const std::string history = ReadText(ResultHistoryPath());
@@ -279,7 +279,8 @@ TEST_F(RunTest, SlowNoopsAndAPathTheSystemDoesNotTell) {
   EXPECT_LT(outcome.rttMs, 501.0);                  // the log-in's round trips count too
   EXPECT_EQ(outcome.latency.download.samples, 0);
   EXPECT_EQ(outcome.latency.grade, "");
-  EXPECT_EQ(outcome.historyLine.substr(outcome.historyLine.size() - 17), "schedule,0.0,,,,\n");
+  EXPECT_EQ(outcome.historyLine.substr(outcome.historyLine.size() - 21),
+            "schedule,0.0,,,,,,,,\n");
   EXPECT_NE(LoggedRun(outcome).find("download under load: not measured\n"
                                     "upload under load: not measured\n"
                                     "latency grade: not measured\n"

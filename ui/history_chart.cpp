@@ -85,14 +85,15 @@ void CHistoryChart::OnPaint(wxPaintEvent&) {
 
 namespace {
 
-// One direction's round trips under load, each with its run's time.
-struct LoadedSeries {
+// A figure that not every run measured (the round trips under load, the whole line), each
+// with its run's time.
+struct MeasuredSeries {
   std::vector<std::time_t> times;
-  std::vector<double> ms;
+  std::vector<double> values;
   void Add(std::time_t time, double value) {
     if (value < 0) return;  // not measured
     times.push_back(time);
-    ms.push_back(value);
+    values.push_back(value);
   }
 };
 
@@ -101,8 +102,8 @@ struct LoadedSeries {
 void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
   std::vector<std::time_t> times;
   std::vector<double> downloads, uploads, rtts;
-  // The round trips under load, of the runs that measured them.
-  LoadedSeries loadedDown, loadedUp;
+  // The round trips under load and the whole line, of the runs that measured them.
+  MeasuredSeries loadedDown, loadedUp, lineDown, lineUp;
   double highest = 0.0, slowest = 0.0;
   for (const CHistoryRun& run : m_runs) {
     times.push_back(run.time);
@@ -111,7 +112,11 @@ void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
     rtts.push_back(run.rttMs);
     loadedDown.Add(run.time, run.downloadLoadedMs);
     loadedUp.Add(run.time, run.uploadLoadedMs);
-    highest = std::max({highest, run.downloadConverted, run.uploadConverted});
+    lineDown.Add(run.time, run.lineDownload);
+    lineUp.Add(run.time, run.lineUpload);
+    // A gigabit line's whole-line figure sets the axis beside the tiers' bands.
+    highest = std::max(
+        {highest, run.downloadConverted, run.uploadConverted, run.lineDownload, run.lineUpload});
     slowest = std::max({slowest, run.rttMs, run.downloadLoadedMs, run.uploadLoadedMs});
   }
   const double left = paint.Dip(kChartLeft);
@@ -125,6 +130,10 @@ void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
   paint.ValueGrid(rates, rateAxis.step, "kbit/s (omregnet)");
   paint.Series(rates, times, downloads, DownloadColour());
   paint.Series(rates, times, uploads, UploadColour());
+  // The whole line lighter, in the same colours.
+  paint.Series(rates, lineDown.times, lineDown.values,
+               Blend(DownloadColour(), paint.Faint(0), 0.5));
+  paint.Series(rates, lineUp.times, lineUp.values, Blend(UploadColour(), paint.Faint(0), 0.5));
   DrawLegend(paint, rates);
   const CValueAxis rttAxis = ValueAxis(slowest, 2);
   const ChartPanel rtt{wxRect2DDouble(left, rates.area.GetBottom() + paint.Dip(kPanelGap), width,
@@ -132,8 +141,8 @@ void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
                        rttAxis.top, m_from, m_to};
   paint.ValueGrid(rtt, rttAxis.step, "Svartid (ms)");
   paint.Series(rtt, times, rtts, paint.Faint(0.6));
-  paint.Series(rtt, loadedDown.times, loadedDown.ms, DownloadColour());
-  paint.Series(rtt, loadedUp.times, loadedUp.ms, UploadColour());
+  paint.Series(rtt, loadedDown.times, loadedDown.values, DownloadColour());
+  paint.Series(rtt, loadedUp.times, loadedUp.values, UploadColour());
   for (const CTimeMark& mark : TimeMarks(m_from, m_to, static_cast<int>(width / paint.Dip(90)))) {
     const double x = rates.X(mark.time);
     paint.Line(x, rates.area.m_y, x, rtt.area.GetBottom(), paint.Faint(0.1), 1.0);

@@ -4,12 +4,32 @@
 #include "speedtest/danish_number.h"
 #include "speedtest/rate_conversion.h"
 
-const char* const kRunTableColumns[kRunTableColumnCount] = {
-    "Tidspunkt",  "Download kbit/s", "Målt",           "Upload kbit/s", "Målt", "Produkt", "Forsøg",
-    "Svartid ms", "Belastet ned ms", "Belastet op ms", "Karakter"};
-const char* const kRunTableWidest[kRunTableColumnCount] = {
-    "00-00-0000 00:00", "000000", "000000", "000000", "000000", "Lumvik Bredbånd 0000/000", "0",
-    "0000,0",           "0000,0", "0000,0", "A+"};
+const char* const kRunTableColumns[kRunTableColumnCount] = {"Tidspunkt",
+                                                            "Download kbit/s",
+                                                            "Målt",
+                                                            "Upload kbit/s",
+                                                            "Målt",
+                                                            "Produkt",
+                                                            "Forsøg",
+                                                            "Svartid ms",
+                                                            "Belastet ned ms",
+                                                            "Belastet op ms",
+                                                            "Karakter",
+                                                            "Linjen ned Mbit/s",
+                                                            "Linjen op Mbit/s"};
+const char* const kRunTableWidest[kRunTableColumnCount] = {"00-00-0000 00:00",
+                                                           "000000",
+                                                           "000000",
+                                                           "000000",
+                                                           "000000",
+                                                           "Lumvik Bredbånd 0000/000",
+                                                           "0",
+                                                           "0000,0",
+                                                           "0000,0",
+                                                           "0000,0",
+                                                           "A+",
+                                                           "mindst 0000,0",
+                                                           "mindst 0000,0"};
 
 namespace {
 
@@ -19,6 +39,13 @@ wxString Whole(double value) {
 
 wxString RoundTrip(double ms) {
   return ms < 0 ? wxString() : wxString::FromUTF8(DanishNumber(ms, 1));
+}
+
+// The whole line in Mbit/s of a million bits, "mindst" before a lower bound; empty where it
+// was not measured.
+wxString Line(double kbit, bool atLeast) {
+  if (kbit < 0) return wxString();
+  return wxString::FromUTF8((atLeast ? "mindst " : "") + DanishNumber(kbit * 1024.0 / 1e6, 1));
 }
 
 }  // namespace
@@ -45,7 +72,11 @@ wxString RunCellText(const CHistoryRun& run, int column) {
       return RoundTrip(run.downloadLoadedMs);
     case 9:
       return RoundTrip(run.uploadLoadedMs);
-    default:
+    case 10:
       return wxString::FromUTF8(run.latencyGrade);
+    case 11:
+      return Line(run.lineDownload, run.lineDownloadAtLeast);
+    default:
+      return Line(run.lineUpload, run.lineUploadAtLeast);
   }
 }
