@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 // How the meter judges; the defaults are the program's.
@@ -70,4 +71,17 @@ class CLineMeter {
   std::vector<Stage> m_stages;
   double m_elapsedMs = 0.0;
   bool m_lowerBound = false;
+};
+
+// What one direction's phase found.
+struct CLineDirection {
+  bool measured = false;  // the phase ran
+  CLineFigure figure;
+  int sessionsStarted = 0;
+  int sessionsRefused = 0;             // the server would not have them (421, ...)
+  int sessionsFailed = 0;              // lost on the way, the refused among them
+  std::string firstFailure;            // what the first lost session said
+  std::vector<double> loadedRttMs;     // the data connections' round trip, a look each slice
+  std::vector<std::string> leftFiles;  // uploads that could not be deleted
+  bool stopped = false;                // the sink stopped it
 };

@@ -6,25 +6,12 @@
 // loses costs the phase that session, never the run.
 #pragma once
 
+#include <cstddef>
 #include <string>
-#include <vector>
 
 #include "ftp/progress_sink.h"
 #include "ftp/socket_api.h"
 #include "speedtest/line_meter.h"
-
-// What one direction's phase found.
-struct CLineDirection {
-  bool measured = false;  // the phase ran
-  CLineFigure figure;
-  int sessionsStarted = 0;
-  int sessionsRefused = 0;             // the server would not have them (421, ...)
-  int sessionsFailed = 0;              // lost on the way, the refused among them
-  std::string firstFailure;            // what the first lost session said
-  std::vector<double> loadedRttMs;     // the data connections' round trip, a look each slice
-  std::vector<std::string> leftFiles;  // uploads that could not be deleted
-  bool stopped = false;                // the sink stopped it
-};
 
 // Measures the line to `server` (the test server's address) in one direction: fetching
 // `file` from `folder`, or sending `bytes` at a time to `file` in `folder`, with a session

@@ -9,6 +9,7 @@
 #include "ftp/ftp_exception.h"
 #include "kernel/directories.h"
 #include "kernel/local_file.h"
+#include "speedtest/line_phase.h"
 #include "speedtest/record_store.h"
 #include "speedtest/run_constants.h"
 #include "speedtest/run_record.h"

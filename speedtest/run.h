@@ -12,7 +12,7 @@
 #include "kernel/private_folder.h"
 #include "kernel/types.h"
 #include "speedtest/latency.h"
-#include "speedtest/line_phase.h"
+#include "speedtest/line_meter.h"
 #include "speedtest/rate_conversion.h"
 
 class CFtpClient;

@@ -10,7 +10,7 @@
 #include "kernel/types.h"
 #include "speedtest/history_format.h"
 #include "speedtest/latency.h"
-#include "speedtest/line_phase.h"
+#include "speedtest/line_meter.h"
 #include "speedtest/rate_conversion.h"
 
 class CRunRecord {
