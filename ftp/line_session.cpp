@@ -1,57 +1,12 @@
 #include "ftp/line_session.h"
 
-#include <algorithm>
-
 #include "ftp/ftp_syntax.h"
-#include "ftp/socket_address.h"
 
-namespace {
-
-using socket_api::Failure;
-
-// What one look at a data connection reads or writes at most, so that one fast session does
-// not keep the others waiting.
-constexpr std::size_t kChunkBytes = 64 * 1024;
-constexpr int kChunksPerLook = 16;
-// An upload's unsent data is bounded, so that what it counts has gone onto the line rather
-// than into the system's buffer.
-constexpr int kUnsentBytes = 128 * 1024;
-
-bool WouldBlock() {
-  const Failure failure = socket_api::Classify(socket_api::LastError());
-  return failure == Failure::kWouldBlock || failure == Failure::kInterrupted;
+bool CLineSession::WouldBlock() {
+  const socket_api::Failure failure = socket_api::Classify(socket_api::LastError());
+  return failure == socket_api::Failure::kWouldBlock ||
+         failure == socket_api::Failure::kInterrupted;
 }
-
-// The bytes an upload sends: any will do, the line carries them as they are.
-const std::vector<char>& UploadPattern() {
-  static const std::vector<char> pattern = [] {
-    std::vector<char> bytes(kChunkBytes);
-    unsigned state = 2463534242u;
-    for (char& byte : bytes) {
-      state ^= state << 13;
-      state ^= state >> 17;
-      state ^= state << 5;
-      byte = static_cast<char>(state);
-    }
-    return bytes;
-  }();
-  return pattern;
-}
-
-}  // namespace
-
-// A socket of the session's own, closed with it.
-class CLineSession::Socket {
- public:
-  explicit Socket(SocketHandle handle) : m_handle(handle) {}
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  ~Socket() { socket_api::Close(m_handle); }
-  SocketHandle Handle() const { return m_handle; }
-
- private:
-  SocketHandle m_handle;
-};
 
 CLineSession::CLineSession(CLineSessionPlan plan, long long nowMs) : m_plan(std::move(plan)) {
   Progress(nowMs);
@@ -64,7 +19,7 @@ CLineSession::CLineSession(CLineSessionPlan plan, long long nowMs) : m_plan(std:
   if (socket_api::Connect(handle, m_plan.server) == 0) {
     m_state = State::kGreeting;
   } else if (!WouldBlock() &&
-             socket_api::Classify(socket_api::LastError()) != Failure::kInProgress) {
+             socket_api::Classify(socket_api::LastError()) != socket_api::Failure::kInProgress) {
     Fail("connect: " + socket_api::ErrorText(socket_api::LastError()));
   }
 }
@@ -95,23 +50,7 @@ void CLineSession::Advance(long long nowMs) {
     ReadControl(nowMs);
   }
   if (Done()) return;
-  if (AwaitsDataConnection()) {
-    sockaddr_storage peer{};
-    const SocketHandle accepted = socket_api::Accept(m_listener->Handle(), &peer);
-    if (accepted != kNoSocket) {
-      auto data = std::make_unique<Socket>(accepted);
-      // A data connection from any host but the server's could inject or steal data.
-      if (SameHost(peer, m_plan.server)) {
-        if (m_plan.upload) {
-          socket_api::SendAtOnce(accepted);
-          socket_api::LimitUnsent(accepted, kUnsentBytes);
-        }
-        m_data = std::move(data);
-        m_accepted = true;
-        Progress(nowMs);
-      }
-    }
-  }
+  if (AwaitsDataConnection()) AcceptDataConnection(nowMs);
   if (m_data && !m_dataEnded) MoveData(nowMs);
   if (m_state == State::kTransfer && m_dataEnded && m_finalReply) TransferDone(nowMs);
   if (!Done() && nowMs > m_deadline) {
@@ -219,40 +158,6 @@ void CLineSession::OnTransferReply(const FtpReply& reply, long long nowMs) {
   TransferDone(nowMs);
 }
 
-void CLineSession::MoveData(long long nowMs) {
-  const SocketHandle data = m_data->Handle();
-  for (int chunk = 0; chunk < kChunksPerLook; ++chunk) {
-    long moved;
-    if (m_plan.upload) {
-      const std::vector<char>& pattern = UploadPattern();
-      const std::size_t size = std::min(pattern.size(), m_plan.uploadBytes - m_sentOfFile);
-      if (size == 0) {
-        // The whole file is sent: closing the data connection ends it for the server.
-        m_data.reset();
-        m_dataEnded = true;
-        return;
-      }
-      moved = socket_api::Send(data, pattern.data(), size);
-    } else {
-      static char sink[kChunkBytes];
-      moved = socket_api::Receive(data, sink, sizeof sink);
-      if (moved == 0) {
-        m_data.reset();
-        m_dataEnded = true;
-        return;
-      }
-    }
-    if (moved < 0) {
-      if (WouldBlock()) return;
-      if (m_stopping) return;
-      return Fail("data connection: " + socket_api::ErrorText(socket_api::LastError()));
-    }
-    m_bytes += static_cast<unsigned long long>(moved);
-    m_sentOfFile += static_cast<std::size_t>(moved);
-    Progress(nowMs);
-  }
-}
-
 void CLineSession::Send(const std::string& verb, const std::string& argument, State next) {
   const std::string line = CommandLine(verb, argument);
   if (socket_api::Send(m_control->Handle(), line.data(), line.size()) !=
@@ -260,43 +165,6 @@ void CLineSession::Send(const std::string& verb, const std::string& argument, St
     return Fail(verb + ": the command could not be sent");
   }
   m_state = next;
-}
-
-void CLineSession::OfferDataConnection() {
-  m_data.reset();
-  // One listener for all the session's files: a port of its own for each would use up the
-  // system's ports on a fast line, where each closed connection holds its port for a minute.
-  if (!m_listener) {
-    sockaddr_storage local{};
-    if (socket_api::LocalAddress(m_control->Handle(), &local) != 0) {
-      return Fail("getsockname: " + socket_api::ErrorText(socket_api::LastError()));
-    }
-    if (local.ss_family == AF_INET6) {
-      reinterpret_cast<sockaddr_in6&>(local).sin6_port = 0;
-    } else {
-      reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
-    }
-    const SocketHandle handle = socket_api::NewStreamSocket(local.ss_family);
-    if (handle == kNoSocket) {
-      return Fail("socket: " + socket_api::ErrorText(socket_api::LastError()));
-    }
-    m_listener = std::make_unique<Socket>(handle);
-    if (socket_api::Bind(handle, local) != 0 || socket_api::Listen(handle, 1) != 0 ||
-        socket_api::LocalAddress(handle, &m_listening) != 0) {
-      return Fail("listen: " + socket_api::ErrorText(socket_api::LastError()));
-    }
-  }
-  if (m_listening.ss_family == AF_INET6) {
-    return Send("EPRT", EprtArgument(m_listening), State::kPort);
-  }
-  Send("PORT", PortArgument(m_listening), State::kPort);
-}
-
-void CLineSession::TransferDone(long long nowMs) {
-  m_data.reset();
-  Progress(nowMs);
-  if (m_stopping) return LeaveAfterTransfer();
-  OfferDataConnection();
 }
 
 void CLineSession::LeaveAfterTransfer() {

@@ -72,11 +72,25 @@ class CLineSession {
     kDone,
     kFailed,
   };
-  class Socket;
+  // A socket of the session's own, closed with it.
+  class Socket {
+   public:
+    explicit Socket(SocketHandle handle) : m_handle(handle) {}
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    ~Socket() { socket_api::Close(m_handle); }
+    SocketHandle Handle() const { return m_handle; }
+
+   private:
+    SocketHandle m_handle;
+  };
+
+  static bool WouldBlock();
 
   void OnReply(const FtpReply& reply, long long nowMs);
   void OnTransferReply(const FtpReply& reply, long long nowMs);
   void ReadControl(long long nowMs);
+  void AcceptDataConnection(long long nowMs);
   void MoveData(long long nowMs);
   void Send(const std::string& verb, const std::string& argument, State next);
   // Listens for the next data connection and says where (PORT or EPRT).
