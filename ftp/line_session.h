@@ -48,10 +48,15 @@ class CLineSession {
   bool Failed() const { return m_state == State::kFailed; }
   bool Refused() const { return m_refused; }
   const std::string& Failure() const { return m_failure; }
-  // Bytes of file data moved so far, and whether any has.
-  unsigned long long Bytes() const { return m_bytes; }
+  // Bytes of file data moved so far: received, or sent and acknowledged by the server where
+  // the system tells (a router's queue filling up would otherwise count as the line's rate).
+  unsigned long long Bytes() const;
   // The file it fetches or sends to.
   const std::string& File() const { return m_plan.file; }
+  // What the system told of the upload's data connections: bytes sent, retransmissions
+  // included, and sent again; both 0 where it tells nothing.
+  unsigned long long PathBytesSent() const { return m_pathSent; }
+  unsigned long long PathBytesRetransmitted() const { return m_pathRetransmitted; }
   // An upload's file that may still lie on the server: sent to and not deleted.
   bool LeftFile() const { return m_stored && !m_deleted; }
   // The data connection now moving data; kNoSocket between files.
@@ -90,6 +95,9 @@ class CLineSession {
   void OnReply(const FtpReply& reply, long long nowMs);
   void OnTransferReply(const FtpReply& reply, long long nowMs);
   void ReadControl(long long nowMs);
+  // An upload's bytes handed over that the server has not acknowledged (open connection)
+  // or confirmed with its final reply (closed); 0 for a download.
+  unsigned long long Unconfirmed() const;
   void AcceptDataConnection(long long nowMs);
   void MoveData(long long nowMs);
   void Send(const std::string& verb, const std::string& argument, State next);
@@ -113,6 +121,9 @@ class CLineSession {
   FtpReplyParser m_replies;
   long long m_deadline = 0;
   unsigned long long m_bytes = 0;
+  unsigned long long m_unconfirmed = 0;  // sent on a closed connection, not yet confirmed
+  unsigned long long m_pathSent = 0;
+  unsigned long long m_pathRetransmitted = 0;
   std::size_t m_sentOfFile = 0;
   bool m_preliminary = false;  // 150 or 125 to the transfer under way
   bool m_finalReply = false;   // the transfer's final reply came

@@ -66,9 +66,22 @@ void CLineSession::OfferDataConnection() {
 
 void CLineSession::TransferDone(long long nowMs) {
   m_data.reset();
+  m_unconfirmed = 0;
   Progress(nowMs);
   if (m_stopping) return LeaveAfterTransfer();
   OfferDataConnection();
+}
+
+unsigned long long CLineSession::Bytes() const {
+  return m_bytes - Unconfirmed();
+}
+
+unsigned long long CLineSession::Unconfirmed() const {
+  if (!m_plan.upload) return 0;
+  if (!m_data || m_dataEnded) return m_unconfirmed;
+  socket_api::SendState state;
+  if (!socket_api::QuerySendState(m_data->Handle(), m_sentOfFile, &state)) return 0;
+  return std::min<unsigned long long>(state.unacknowledged, m_sentOfFile);
 }
 
 void CLineSession::AcceptDataConnection(long long nowMs) {
@@ -96,7 +109,15 @@ void CLineSession::MoveData(long long nowMs) {
       const std::vector<char>& pattern = UploadPattern();
       const std::size_t size = std::min(pattern.size(), m_plan.uploadBytes - m_sentOfFile);
       if (size == 0) {
-        // The whole file is sent: closing the data connection ends it for the server.
+        // The whole file is sent: closing the data connection ends it for the server. Its
+        // counts go first, as the system keeps them per connection.
+        socket_api::PathInfo path;
+        if (socket_api::QueryPathInfo(data, &path)) {
+          m_pathSent += path.bytesSent;
+          m_pathRetransmitted += path.bytesRetransmitted;
+        }
+        // What the server has not acknowledged yet counts once its final reply confirms it.
+        m_unconfirmed = Unconfirmed();
         m_data.reset();
         m_dataEnded = true;
         return;

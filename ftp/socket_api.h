@@ -95,6 +95,7 @@ std::size_t SegmentSize(SocketHandle socket);
 // the network yet, and whether the peer has acknowledged all of it.
 struct SendState {
   unsigned long long unsent = 0;
+  unsigned long long unacknowledged = 0;  // the unsent too
   bool allAcknowledged = false;
 };
 // Fills `state` for the `written` bytes handed to the socket so far; false when the system

@@ -184,6 +184,7 @@ bool QuerySendState(SocketHandle socket, unsigned long long, SendState* state) {
     return false;
   }
   state->unsent = static_cast<unsigned long long>(unsent);
+  state->unacknowledged = static_cast<unsigned long long>(queued);
   state->allAcknowledged = queued == 0;
   return true;
 }

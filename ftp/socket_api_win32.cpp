@@ -234,6 +234,7 @@ bool QuerySendState(SocketHandle socket, unsigned long long written, SendState* 
   const unsigned long long out =
       info.BytesOut >= info.BytesRetrans ? info.BytesOut - info.BytesRetrans : 0;
   state->unsent = written > out ? written - out : 0;
+  state->unacknowledged = state->unsent + info.BytesInFlight;
   state->allAcknowledged = info.BytesInFlight == 0 && out >= written;
   return true;
 }

@@ -44,7 +44,8 @@ struct CLatency {
   CLoadedLatency upload;
   std::string grade;  // the worse direction's; empty when neither was measured
   double rpm = -1.0;  // of both directions' samples, the best 95%; negative: none
-  double uploadRetransmittedPct = -1.0;  // negative: not measured
+  double uploadRetransmittedPct = -1.0;   // negative: not measured
+  bool retransmittedOnWholeLine = false;  // counted on the whole line's uploads
 };
 
 // The figures of a run: `idleMs` its shortest round trip, `idle` the round trips timed one

@@ -149,6 +149,8 @@ class LinePhase {
     }
     for (const auto& session : m_sessions) {
       if (session->LeftFile()) m_result.leftFiles.push_back(m_plan.folder + session->File());
+      m_result.bytesSent += session->PathBytesSent();
+      m_result.bytesRetransmitted += session->PathBytesRetransmitted();
     }
     m_sessions.clear();
   }

@@ -131,11 +131,15 @@ CTestOutcome CTestRun::Run() {
     // its round trips are the loaded ones.
     const std::vector<double>& lineDown = outcome.lineDownload.loadedRttMs;
     const std::vector<double>& lineUp = outcome.lineUpload.loadedRttMs;
+    const bool lineSent = outcome.lineUpload.bytesSent > 0;
     outcome.latency = SummariseLatency(
         outcome.rttMs, m_idleRtts, lineDown.empty() ? m_downloadRtts : lineDown,
-        lineUp.empty() ? m_uploadRtts : lineUp, m_uploadBytesSent, m_uploadBytesRetransmitted);
+        lineUp.empty() ? m_uploadRtts : lineUp,
+        lineSent ? outcome.lineUpload.bytesSent : m_uploadBytesSent,
+        lineSent ? outcome.lineUpload.bytesRetransmitted : m_uploadBytesRetransmitted);
     outcome.latency.download.wholeLine = !lineDown.empty();
     outcome.latency.upload.wholeLine = !lineUp.empty();
+    outcome.latency.retransmittedOnWholeLine = lineSent;
     record.Finished(outcome.download.rates, outcome.upload.rates, outcome.download.file,
                     outcome.attempts, outcome.latency, outcome.lineDownload.figure,
                     outcome.lineUpload.figure);

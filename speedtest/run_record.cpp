@@ -101,7 +101,8 @@ void CRunRecord::Latency(const CLatency& latency) {
              ResponsivenessWords(latency.rpm) + ")";
   }
   const std::string retransmitted = TenthsText(latency.uploadRetransmittedPct);
-  m_log += "\nupload retransmitted: " +
+  m_log += std::string("\nupload retransmitted") +
+           (latency.retransmittedOnWholeLine ? " (whole line): " : ": ") +
            (retransmitted.empty() ? "not measured" : retransmitted + "% of the bytes sent") + "\n";
 }
 

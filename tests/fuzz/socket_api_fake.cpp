@@ -620,6 +620,7 @@ bool QuerySendState(SocketHandle handle, unsigned long long, SendState* state) {
   const bool stopped = t.active && t.dataSocket == handle && !t.readsAll && t.moved >= t.length;
   if (g_net.cannotTellAcknowledged) return false;
   state->unsent = 0;
+  state->unacknowledged = 0;
   state->allAcknowledged = !stopped;
   return true;
 }
