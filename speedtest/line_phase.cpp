@@ -36,7 +36,9 @@ class LinePhase {
       const long long sliceEnd = sliceStart + static_cast<long long>(m_meter.Rules().sliceMs);
       PollUntil(sliceEnd);
       const long long now = socket_api::NowMs();
-      const unsigned long long bytes = Bytes();
+      // A session's count never falls, but a system that once could not tell what the server
+      // acknowledged may make it seem to: such a slice moved nothing rather than wrapping round.
+      const unsigned long long bytes = std::max(Bytes(), counted);
       m_meter.AddSlice(static_cast<double>(now - sliceStart), bytes - counted, Alive());
       counted = bytes;
       sliceStart = now;
