@@ -364,6 +364,11 @@ TEST_F(ScriptedTest, ConnectMovesOnFromAnAddressThatNeverAnswers) {
     queued.push_back(socket_api::NewStreamSocket(AF_INET));
     socket_api::Connect(queued.back(), silent);
   }
+  // The listener is silent once one of them fills its queue: waited for, not assumed after a
+  // pause, since a loaded machine may take longer to finish a handshake.
+  std::vector<socket_api::PollEntry> connecting;
+  for (SocketHandle socket : queued) connecting.push_back({socket, true, false});
+  ASSERT_GT(socket_api::PollAny(connecting, 10000), 0);
   std::this_thread::sleep_for(milliseconds(200));
   const SocketHandle gone = socket_api::NewStreamSocket(AF_INET);
   sockaddr_storage refusing{};
