@@ -15,7 +15,7 @@ CLineSession::CLineSession(CLineSessionPlan plan, long long nowMs) : m_plan(std:
     Fail("socket: " + socket_api::ErrorText(socket_api::LastError()));
     return;
   }
-  m_control = std::make_unique<Socket>(handle);
+  m_control = TcpSocket::Adopt(handle);
   if (socket_api::Connect(handle, m_plan.server) == 0) {
     m_state = State::kGreeting;
   } else if (!WouldBlock() &&
@@ -27,21 +27,21 @@ CLineSession::CLineSession(CLineSessionPlan plan, long long nowMs) : m_plan(std:
 CLineSession::~CLineSession() = default;
 
 SocketHandle CLineSession::DataSocket() const {
-  return m_data && !m_dataEnded ? m_data->Handle() : kNoSocket;
+  return m_data.IsOpen() && !m_dataEnded ? m_data.Handle() : kNoSocket;
 }
 
 void CLineSession::Waits(std::vector<socket_api::PollEntry>* entries) const {
-  if (Done() || !m_control) return;
-  entries->push_back({m_control->Handle(), m_state == State::kConnecting, false});
-  if (AwaitsDataConnection()) entries->push_back({m_listener->Handle(), false, false});
-  if (m_data && !m_dataEnded) entries->push_back({m_data->Handle(), m_plan.upload, false});
+  if (Done() || !m_control.IsOpen()) return;
+  entries->push_back({m_control.Handle(), m_state == State::kConnecting, false});
+  if (AwaitsDataConnection()) entries->push_back({m_listener.Handle(), false, false});
+  if (m_data.IsOpen() && !m_dataEnded) entries->push_back({m_data.Handle(), m_plan.upload, false});
 }
 
 void CLineSession::Advance(long long nowMs) {
   if (Done()) return;
   if (m_state == State::kConnecting) {
-    if (socket_api::Poll(m_control->Handle(), true, 0) == 1) {
-      const int outcome = socket_api::ConnectOutcome(m_control->Handle());
+    if (socket_api::Poll(m_control.Handle(), true, 0) == 1) {
+      const int outcome = socket_api::ConnectOutcome(m_control.Handle());
       if (outcome != 0) return Fail("connect: " + socket_api::ErrorText(outcome));
       m_state = State::kGreeting;
       Progress(nowMs);
@@ -51,7 +51,7 @@ void CLineSession::Advance(long long nowMs) {
   }
   if (Done()) return;
   if (AwaitsDataConnection()) AcceptDataConnection(nowMs);
-  if (m_data && !m_dataEnded) MoveData(nowMs);
+  if (m_data.IsOpen() && !m_dataEnded) MoveData(nowMs);
   if (m_state == State::kTransfer && m_dataEnded && m_finalReply) TransferDone(nowMs);
   if (!Done() && nowMs > m_deadline) {
     Fail("nothing moved for " + std::to_string(m_plan.timeoutMs / 1000) + " s");
@@ -62,7 +62,7 @@ void CLineSession::ReadControl(long long nowMs) {
   char buffer[4096];
   bool closed = false;
   for (;;) {
-    const long received = socket_api::Receive(m_control->Handle(), buffer, sizeof buffer);
+    const long received = socket_api::Receive(m_control.Handle(), buffer, sizeof buffer);
     if (received < 0) {
       if (WouldBlock()) break;
       return Fail("control connection: " + socket_api::ErrorText(socket_api::LastError()));
@@ -86,7 +86,7 @@ void CLineSession::ReadControl(long long nowMs) {
   if (!closed || Done()) return;
   if (m_state == State::kQuit) {
     m_state = State::kDone;
-    m_control.reset();
+    m_control.Close();
     return;
   }
   Fail("the server closed the control connection");
@@ -131,7 +131,7 @@ void CLineSession::OnReply(const FtpReply& reply, long long nowMs) {
       return Send("QUIT", std::string(), State::kQuit);
     case State::kQuit:
       m_state = State::kDone;
-      m_control.reset();
+      m_control.Close();
       return;
     default:
       return Fail("unexpected reply: " + said);
@@ -154,13 +154,13 @@ void CLineSession::OnTransferReply(const FtpReply& reply, long long nowMs) {
   }
   // Cut by the stop: whatever the server says ends the transfer.
   m_finalReply = m_dataEnded = true;
-  m_data.reset();
+  m_data.Close();
   TransferDone(nowMs);
 }
 
 void CLineSession::Send(const std::string& verb, const std::string& argument, State next) {
   const std::string line = CommandLine(verb, argument);
-  if (socket_api::Send(m_control->Handle(), line.data(), line.size()) !=
+  if (socket_api::Send(m_control.Handle(), line.data(), line.size()) !=
       static_cast<long>(line.size())) {
     return Fail(verb + ": the command could not be sent");
   }
@@ -168,8 +168,8 @@ void CLineSession::Send(const std::string& verb, const std::string& argument, St
 }
 
 void CLineSession::LeaveAfterTransfer() {
-  m_data.reset();
-  m_listener.reset();
+  m_data.Close();
+  m_listener.Close();
   if (m_stored && !m_deleted) return Send("DELE", m_plan.file, State::kDelete);
   Send("QUIT", std::string(), State::kQuit);
 }
@@ -186,13 +186,13 @@ void CLineSession::Stop(long long nowMs) {
     case State::kType:
     case State::kFolder:
       // Nothing sent yet: nothing to delete, and nobody to say QUIT to in time.
-      m_control.reset();
+      m_control.Close();
       m_state = State::kDone;
       return;
     case State::kTransfer:
       // Cut: the server's final reply to it follows, then the file goes.
-      m_data.reset();
-      m_listener.reset();
+      m_data.Close();
+      m_listener.Close();
       m_dataEnded = true;
       if (m_finalReply) TransferDone(nowMs);
       return;
@@ -205,7 +205,7 @@ void CLineSession::Stop(long long nowMs) {
 void CLineSession::Fail(const std::string& why) {
   m_failure = why;
   m_state = State::kFailed;
-  m_data.reset();
-  m_listener.reset();
-  m_control.reset();
+  m_data.Close();
+  m_listener.Close();
+  m_control.Close();
 }

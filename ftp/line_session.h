@@ -7,12 +7,12 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "ftp/ftp_reply.h"
 #include "ftp/socket_api.h"
+#include "ftp/tcp_socket.h"
 
 struct CLineSessionPlan {
   sockaddr_storage server{};
@@ -77,19 +77,6 @@ class CLineSession {
     kDone,
     kFailed,
   };
-  // A socket of the session's own, closed with it.
-  class Socket {
-   public:
-    explicit Socket(SocketHandle handle) : m_handle(handle) {}
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    ~Socket() { socket_api::Close(m_handle); }
-    SocketHandle Handle() const { return m_handle; }
-
-   private:
-    SocketHandle m_handle;
-  };
-
   static bool WouldBlock();
 
   void OnReply(const FtpReply& reply, long long nowMs);
@@ -109,15 +96,15 @@ class CLineSession {
   void Fail(const std::string& why);
   // RETR or STOR is said and its data connection has not come yet.
   bool AwaitsDataConnection() const {
-    return m_state == State::kTransfer && m_listener && !m_accepted && !m_dataEnded;
+    return m_state == State::kTransfer && m_listener.IsOpen() && !m_accepted && !m_dataEnded;
   }
   void Progress(long long nowMs) { m_deadline = nowMs + m_plan.timeoutMs; }
 
   CLineSessionPlan m_plan;
   State m_state = State::kConnecting;
-  std::unique_ptr<Socket> m_control;
-  std::unique_ptr<Socket> m_listener;
-  std::unique_ptr<Socket> m_data;
+  TcpSocket m_control;
+  TcpSocket m_listener;  // one for all the session's files
+  TcpSocket m_data;
   FtpReplyParser m_replies;
   long long m_deadline = 0;
   unsigned long long m_bytes = 0;

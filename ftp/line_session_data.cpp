@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ftp/ftp_syntax.h"
+#include "ftp/internet_exception.h"
 #include "ftp/line_session.h"
 #include "ftp/socket_address.h"
 
@@ -35,27 +36,17 @@ const std::vector<char>& UploadPattern() {
 }  // namespace
 
 void CLineSession::OfferDataConnection() {
-  m_data.reset();
+  m_data.Close();
   // One listener for all the session's files: a port of its own for each would use up the
   // system's ports on a fast line, where each closed connection holds its port for a minute.
-  if (!m_listener) {
-    sockaddr_storage local{};
-    if (socket_api::LocalAddress(m_control->Handle(), &local) != 0) {
-      return Fail("getsockname: " + socket_api::ErrorText(socket_api::LastError()));
-    }
-    if (local.ss_family == AF_INET6) {
-      reinterpret_cast<sockaddr_in6&>(local).sin6_port = 0;
-    } else {
-      reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
-    }
-    const SocketHandle handle = socket_api::NewStreamSocket(local.ss_family);
-    if (handle == kNoSocket) {
-      return Fail("socket: " + socket_api::ErrorText(socket_api::LastError()));
-    }
-    m_listener = std::make_unique<Socket>(handle);
-    if (socket_api::Bind(handle, local) != 0 || socket_api::Listen(handle, 1) != 0 ||
-        socket_api::LocalAddress(handle, &m_listening) != 0) {
-      return Fail("listen: " + socket_api::ErrorText(socket_api::LastError()));
+  if (!m_listener.IsOpen()) {
+    try {
+      m_listener = TcpSocket::Listen(m_control.LocalAddress());
+      m_listening = m_listener.LocalAddress();
+    } catch (CInternetException* e) {
+      const std::string why = e->m_strDetail;
+      e->Delete();
+      return Fail(why);
     }
   }
   if (m_listening.ss_family == AF_INET6) {
@@ -65,7 +56,7 @@ void CLineSession::OfferDataConnection() {
 }
 
 void CLineSession::TransferDone(long long nowMs) {
-  m_data.reset();
+  m_data.Close();
   m_unconfirmed = 0;
   Progress(nowMs);
   if (m_stopping) return LeaveAfterTransfer();
@@ -78,17 +69,17 @@ unsigned long long CLineSession::Bytes() const {
 
 unsigned long long CLineSession::Unconfirmed() const {
   if (!m_plan.upload) return 0;
-  if (!m_data || m_dataEnded) return m_unconfirmed;
+  if (!m_data.IsOpen() || m_dataEnded) return m_unconfirmed;
   socket_api::SendState state;
-  if (!socket_api::QuerySendState(m_data->Handle(), m_sentOfFile, &state)) return 0;
+  if (!socket_api::QuerySendState(m_data.Handle(), m_sentOfFile, &state)) return 0;
   return std::min<unsigned long long>(state.unacknowledged, m_sentOfFile);
 }
 
 void CLineSession::AcceptDataConnection(long long nowMs) {
   sockaddr_storage peer{};
-  const SocketHandle accepted = socket_api::Accept(m_listener->Handle(), &peer);
+  const SocketHandle accepted = socket_api::Accept(m_listener.Handle(), &peer);
   if (accepted == kNoSocket) return;
-  auto data = std::make_unique<Socket>(accepted);
+  TcpSocket data = TcpSocket::Adopt(accepted);
   // A data connection from any host but the server's could inject or steal data: it is
   // closed, and the server's awaited.
   if (!SameHost(peer, m_plan.server)) return;
@@ -102,7 +93,7 @@ void CLineSession::AcceptDataConnection(long long nowMs) {
 }
 
 void CLineSession::MoveData(long long nowMs) {
-  const SocketHandle data = m_data->Handle();
+  const SocketHandle data = m_data.Handle();
   for (int chunk = 0; chunk < kChunksPerLook; ++chunk) {
     long moved;
     if (m_plan.upload) {
@@ -118,7 +109,7 @@ void CLineSession::MoveData(long long nowMs) {
         }
         // What the server has not acknowledged yet counts once its final reply confirms it.
         m_unconfirmed = Unconfirmed();
-        m_data.reset();
+        m_data.Close();
         m_dataEnded = true;
         return;
       }
@@ -127,7 +118,7 @@ void CLineSession::MoveData(long long nowMs) {
       static char sink[kChunkBytes];
       moved = socket_api::Receive(data, sink, sizeof sink);
       if (moved == 0) {
-        m_data.reset();
+        m_data.Close();
         m_dataEnded = true;
         return;
       }

@@ -36,6 +36,9 @@ class TcpSocket {
   // `timeoutMs`.
   static TcpSocket ConnectToAny(const std::vector<sockaddr_storage>& addresses,
                                 const std::string& host, int timeoutMs, CProgressSink* waitSink);
+  // Takes charge of `socket`, one that its owner drives itself without waits (a connection
+  // it polls among others): closed with the result.
+  static TcpSocket Adopt(SocketHandle socket) { return TcpSocket(socket); }
   // Listens on `address` with a port the system chooses.
   static TcpSocket Listen(const sockaddr_storage& address);
 

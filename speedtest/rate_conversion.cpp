@@ -123,6 +123,10 @@ std::vector<CTierBand> TierBands(bool download) {
   return bands;
 }
 
+std::string LineMbitText(double kbit, bool atLeast) {
+  return (atLeast ? "mindst " : "") + DanishNumber(kbit * 1024.0 / 1e6, 1);
+}
+
 std::string WholeLineDirections(double downloadKbit, bool downloadAtLeast, double uploadKbit,
                                 bool uploadAtLeast) {
   const struct {
@@ -133,8 +137,8 @@ std::string WholeLineDirections(double downloadKbit, bool downloadAtLeast, doubl
   std::string text;
   for (const auto& direction : directions) {
     if (direction.kbit < 0.0) continue;
-    text += (text.empty() ? "" : ", ") + std::string(direction.atLeast ? "mindst " : "") +
-            DanishNumber(direction.kbit * 1024.0 / 1e6, 1) + " Mbit/s " + direction.word;
+    text += (text.empty() ? "" : ", ") + LineMbitText(direction.kbit, direction.atLeast) +
+            " Mbit/s " + direction.word;
   }
   return text;
 }

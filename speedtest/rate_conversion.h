@@ -40,6 +40,9 @@ bool MatchUploadTier(int index, std::string& tierText);
 // The whole text for the status field at the end of a run.
 std::string ResultText(const CRateRecord& download, const CRateRecord& upload);
 
+// A whole-line figure of `kbit` kbit/s as Mbit/s of a million bits, "mindst" before a lower
+// bound: "mindst 284,9".
+std::string LineMbitText(double kbit, bool atLeast);
 // The whole line's directions as Danish text ("280,1 Mbit/s ned, mindst 264,9 Mbit/s op"):
 // each measured one (kbit/s not negative) in Mbit/s of a million bits, "mindst" before a
 // lower bound; empty when neither was measured.

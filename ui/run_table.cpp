@@ -41,11 +41,9 @@ wxString RoundTrip(double ms) {
   return ms < 0 ? wxString() : wxString::FromUTF8(DanishNumber(ms, 1));
 }
 
-// The whole line in Mbit/s of a million bits, "mindst" before a lower bound; empty where it
-// was not measured.
+// The whole line in Mbit/s; empty where it was not measured.
 wxString Line(double kbit, bool atLeast) {
-  if (kbit < 0) return wxString();
-  return wxString::FromUTF8((atLeast ? "mindst " : "") + DanishNumber(kbit * 1024.0 / 1e6, 1));
+  return kbit < 0 ? wxString() : wxString::FromUTF8(LineMbitText(kbit, atLeast));
 }
 
 }  // namespace
