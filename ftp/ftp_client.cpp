@@ -64,6 +64,15 @@ std::vector<double> CFtpClient::MeasureIdleRoundTrips(int count, int budgetMs) {
   return samples;
 }
 
+bool CFtpClient::Remove(const std::string& remotePath) {
+  if (!m_pConnection) {
+    throw new CFTPException(CFTPException::kNotConnected, ftp_message::kNotConnected);
+  }
+  bool removed = false;
+  RunConvertingFailures([&] { removed = m_pConnection->Remove(remotePath); });
+  return removed;
+}
+
 void CFtpClient::Logoff() {
   if (!m_pConnection) return;
   m_pConnection->Close();

@@ -46,6 +46,10 @@ class CFtpClient {
   void Upload(const std::string& localPath, const std::string& remoteDir,
               const std::string& remoteFile);
 
+  // Deletes `remotePath` on the server; false when the server refuses, a CFTPException when
+  // the connection fails.
+  bool Remove(const std::string& remotePath);
+
   // The session behind the client, whose time-outs a caller may tighten before Connect.
   CInternetSession& Session() { return m_session; }
 

@@ -129,6 +129,10 @@ bool CFtpConnection::SetCurrentDirectory(const std::string& directory) {
   return Accepted(Command("CWD", directory), 2);
 }
 
+bool CFtpConnection::Remove(const std::string& fileName) {
+  return Accepted(Command("DELE", fileName), 2);
+}
+
 CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD access, DWORD flags,
                                         DWORD) {
   const bool writing = (access & GENERIC_WRITE) != 0;

@@ -29,6 +29,8 @@ class CFtpConnection {
   double NoopRoundTrip();
   // CWD: false when the server refuses; a broken connection throws.
   bool SetCurrentDirectory(const std::string& directory);
+  // DELE: false when the server refuses; a broken connection throws.
+  bool Remove(const std::string& fileName);
   // Starts a transfer of `fileName`: GENERIC_READ retrieves, GENERIC_WRITE stores.
   // Null when the server refuses; a network or protocol failure throws. The caller owns
   // the result and must close it before the next command.

@@ -126,6 +126,8 @@ class CTestRun : private CProgressSink {
   void MeasureUpload(CFtpClient& client, CTestOutcome& outcome);
   // The whole line in each direction that `m_wholeLine` asks for, each logged.
   void MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome);
+  // Deletes what the whole line's uploads left on the server; `files` keeps what stays.
+  void RemoveLeftFiles(CFtpClient& client, std::vector<std::string>& files);
   // One transfer of `file`, logged with its bytes and time, its path samples kept; throws
   // unless it moved the whole file (`bytes`).
   void Transfer(CFtpClient& client, RunStage stage, const char* file, DWORD bytes, int attempt,

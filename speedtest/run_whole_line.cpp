@@ -22,6 +22,21 @@ std::string RandomToken() {
 
 }  // namespace
 
+void CTestRun::RemoveLeftFiles(CFtpClient& client, std::vector<std::string>& files) {
+  // A session lost during an upload could not delete its file; the run's own session,
+  // still logged in, tries once more. What the server still refuses stays in the record.
+  std::vector<std::string> left;
+  for (const std::string& file : files) {
+    try {
+      if (!client.Remove(file)) left.push_back(file);
+    } catch (CFTPException* e) {
+      e->Delete();
+      left.push_back(file);
+    }
+  }
+  files = std::move(left);
+}
+
 void CTestRun::MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome) {
   const sockaddr_storage server = client.ServerAddress();
   // Other customers upload to the same folder at the same time: a name of the run's own.
@@ -39,6 +54,7 @@ void CTestRun::MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome) {
     CLineDirection& line = upload ? outcome.lineUpload : outcome.lineDownload;
     line = MeasureLineDirection(server, upload, upload ? kUploadFolder : kDownloadFolder,
                                 upload ? uploadStem : kLargeTestFile, kLargeTestFileBytes, this);
+    if (!line.stopped) RemoveLeftFiles(client, line.leftFiles);
     m_pRecord->WholeLine(upload, line);
     if (line.stopped) throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted);
   }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "ftp/ftp_exception.h"
@@ -45,11 +46,22 @@ class Listener : public CTestRunListener {
         return told.push_back("whole line " + std::string(file));
     }
   }
-  bool ReportProgress(DWORD, double) override { return ++reports == stopAfterReports; }
+  bool ReportProgress(DWORD, double) override {
+    if (!countFrom.empty() && told.back() == countFrom && told.size() != countedFrom) {
+      countedFrom = told.size();
+      reports = 0;
+    }
+    if (++reports != stopAfterReports || (!countFrom.empty() && countedFrom == 0)) return false;
+    stoppedAtMs = fake_network::NowMs();
+    return true;
+  }
 
   std::vector<std::string> told;
   int reports = 0;
   int stopAfterReports = 0;
+  std::string countFrom;  // when set, the reports that count start with this stage
+  std::size_t countedFrom = 0;
+  long long stoppedAtMs = -1;
 };
 
 std::string ReadText(const std::string& path) {
@@ -95,15 +107,15 @@ class RunTest : public ::testing::Test {
   // One run over the fake network, each transfer taking `ms` in turn; `script` sets the
   // server's further decisions before it starts.
   CTestOutcome Run(
-      std::vector<long long> ms, const std::function<void()>& script = [] {}) {
+      std::vector<long long> ms, const std::function<void()>& script = [] {},
+      WholeLine wholeLine = WholeLine::kNever) {
     fake_network::StartSession(nullptr, 0);
     fake_network::TimeTransfers(std::move(ms));
     script();
     CTestRun run("fake-folder", kServer, 21, &listener);
     run.EchoLog(false);
     run.SetOrigin(RunOrigin::kSchedule);
-    // The fake network serves one session at a time; the whole line is for real servers.
-    run.SetWholeLine(WholeLine::kNever);
+    run.SetWholeLine(wholeLine);
     CTestOutcome outcome = run.Run();
     EXPECT_EQ(fake_network::OpenSockets(), 0);
     EXPECT_EQ(fake_network::LocalFileCount(), 0u);  // no test file left behind
@@ -158,10 +170,11 @@ TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
             "Test af download:  2007 kbit/s (omregnet fra 1706 kbit/s)\n"
             "Test af upload:       508 kbit/s (omregnet fra  432 kbit/s)\n\n"
             "Testresultatet passer til Lumvik Bredbånd 2048/512");
-  EXPECT_TRUE(std::regex_match(
-      outcome.historyLine, std::regex("20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z,1706\\.7,2007\\.8,"
-                                      "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1,0\\.0,"
-                                      "fake\\.test:21,schedule,5\\.6,200\\.0,200\\.0,D,0\\.5,,,,\n")))
+  EXPECT_TRUE(
+      std::regex_match(outcome.historyLine,
+                       std::regex("20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z,1706\\.7,2007\\.8,"
+                                  "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1,0\\.0,"
+                                  "fake\\.test:21,schedule,5\\.6,200\\.0,200\\.0,D,0\\.5,,,,\n")))
       << outcome.historyLine;
   EXPECT_EQ(outcome.recordProblem, "");
   const std::string history = ReadText(ResultHistoryPath());
@@ -279,8 +292,7 @@ TEST_F(RunTest, SlowNoopsAndAPathTheSystemDoesNotTell) {
   EXPECT_LT(outcome.rttMs, 501.0);                  // the log-in's round trips count too
   EXPECT_EQ(outcome.latency.download.samples, 0);
   EXPECT_EQ(outcome.latency.grade, "");
-  EXPECT_EQ(outcome.historyLine.substr(outcome.historyLine.size() - 21),
-            "schedule,0.0,,,,,,,,\n");
+  EXPECT_EQ(outcome.historyLine.substr(outcome.historyLine.size() - 21), "schedule,0.0,,,,,,,,\n");
   EXPECT_NE(LoggedRun(outcome).find("download under load: not measured\n"
                                     "upload under load: not measured\n"
                                     "latency grade: not measured\n"
@@ -348,6 +360,82 @@ TEST_F(RunTest, EachFailureHasItsCodeStepAndRecord) {
               std::string::npos)
         << logged;
   }
+  listener.stopAfterReports = 0;
+}
+
+// The whole line over a line that its sessions share, each data connection carrying 40
+// Mbit/s at most: sessions are added while the total rises, and the figure is the line's
+// where they fill it, else a lower bound; a session refused or lost costs only itself; a
+// close ends the phase within 0.5 s; no file sent stays on the server.
+TEST_F(RunTest, TheWholeLineOnASharedLine) {
+  struct Case {
+    const char* what;
+    double lineMbit;
+    int sessionLimit;
+    std::function<void()> script;
+    double downMbit;
+    double upMbit;
+    bool atLeast;
+    int lost;     // sessions lost each way
+    int refused;  // of them refused
+    bool closed = false;
+  };
+  const Case cases[] = {
+      {"saturated by 8 sessions", 300, 0, [] {}, 300, 300, false, 0, 0},
+      {"16 sessions cannot fill it", 1000, 0, [] {}, 640, 640, true, 0, 0},
+      // With the run's own session, 6 at once: of 8, 3 are refused each way.
+      {"the server has 6 sessions at once", 300, 6, [] {}, 200, 200, true, 3, 3},
+      // One download's data connection reset; one upload's reset after 2 KiB, its file
+      // deleted by the run's own session.
+      {"a session lost each way", 300, 0,
+       [] {
+         fake_network::ScriptAnswer("RETR", 6, {0, 0, 0, 0, 3});
+         fake_network::ScriptAnswer("STOR", 3, {0, 0, 2});
+       },
+       300, 300, false, 1, 0},
+      {"closed during the upload", 300, 0, [] {}, 300, -1, false, 0, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    listener.reports = 0;
+    listener.countFrom = "whole line upload";
+    listener.countedFrom = 0;
+    listener.stopAfterReports = c.closed ? 20 : 0;
+    const CTestOutcome outcome = Run(
+        {1000, 9600, 3700},
+        [&] {
+          fake_network::CarryLine(c.lineMbit, 40, c.sessionLimit);
+          c.script();
+        },
+        WholeLine::kAlways);
+    for (const CLineDirection* line : {&outcome.lineDownload, &outcome.lineUpload}) {
+      const double expected = line == &outcome.lineDownload ? c.downMbit : c.upMbit;
+      if (expected < 0) continue;
+      const CLineFigure& figure = line->figure;
+      EXPECT_NEAR(figure.kbitPerSecond * 1024 / 1e6, expected, expected * 0.05);
+      EXPECT_EQ(figure.lowerBound, c.atLeast);
+      EXPECT_LE(figure.phaseSeconds, 10.5);
+      EXPECT_EQ(line->sessionsFailed, c.lost) << line->firstFailure;
+      EXPECT_EQ(line->sessionsRefused, c.refused);
+      EXPECT_TRUE(line->leftFiles.empty());
+    }
+    EXPECT_EQ(fake_network::ServerFiles(), std::set<std::string>{"200Ktest.rnd"});
+    if (c.closed) {
+      EXPECT_EQ(outcome.errorCode, CFTPException::kAborted);
+      EXPECT_TRUE(outcome.lineUpload.stopped);
+      EXPECT_LE(fake_network::NowMs() - listener.stoppedAtMs, 500);
+      continue;
+    }
+    ASSERT_TRUE(outcome.finished) << outcome.errorCause;
+    const std::string mbit[] = {c.atLeast ? "mindst " : "", std::to_string(int(c.downMbit)),
+                                std::to_string(int(c.upMbit))};
+    EXPECT_TRUE(std::regex_search(
+        outcome.resultText, std::regex("\n\nHele linjen: " + mbit[0] + "(" + mbit[1] + "|" +
+                                       std::to_string(int(c.downMbit) - 1) +
+                                       ")(,[0-9])? Mbit/s ned, " + mbit[0] + "[0-9,]+ Mbit/s op$")))
+        << outcome.resultText;
+  }
+  listener.countFrom.clear();
   listener.stopAfterReports = 0;
 }
 

@@ -7,11 +7,14 @@
 // every script plays a whole session. The decisions:
 //   session start   1 byte: bit 0 the server's family (IPv6 when set); bits 1-7, when not 0,
 //                   after how many progress reports and wait slices (of 100 ms) the user
-//                   closes the window
+//                   closes the window (counted anew at each direction of the whole line)
 //   the system      1 byte: bits 0-3, when not 0, which local file write fails (disk
 //                   full); bit 4 it cannot tell what the peer acknowledged (Wine); bit 5
 //                   it has no bound on unsent data (Winsock), so writes wait on its counts;
-//                   bit 6 it tells the data connections' round trip, as TellPath
+//                   bit 6 it tells the data connections' round trip, as TellPath; bit 7
+//                   the run measures the whole line, over a line of 1 byte more: its low
+//                   4 bits + 1 times 10 Mbit/s, each connection 10 at most; its high
+//                   bits % 8, when not 0, the sessions the server has at once
 //   TCP connect     1 byte % 8: 5 refused at once, 6 refused later, 7 never answers; else made
 //   each reply      1 byte, for the greeting, every command and every transfer's end. Its
 //                   high 4 bits: 0 the client reads the reply whole, else in pieces of at
@@ -34,6 +37,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +58,13 @@ void TimeTransfers(std::vector<long long> ms);
 // the system tells nothing of the path, as Wine.
 void TellPath(std::vector<double> rttMs, unsigned retransmittedPerMille);
 
+// The line that carries the data of the whole line's sessions (those opened while another
+// is open), shared among their data connections, each at most `connectionMbit`; the server
+// refuses a session beyond `sessionLimit` at once with 421 (0: any number). Without it, or
+// for the run's own session, data moves at once, as the script times it.
+void CarryLine(double lineMbit, double connectionMbit, int sessionLimit);
+bool LineCarried();
+
 // Whether this local file write is the one that fails.
 bool FailLocalWrite();
 
@@ -69,6 +80,9 @@ bool ServerFailedATransfer();
 
 // The commands the client sent, in order.
 const std::vector<std::string>& Commands();
+
+// The files uploaded to the server and not deleted, by the names STOR gave.
+const std::set<std::string>& ServerFiles();
 
 // How many sockets the client holds open.
 int OpenSockets();

@@ -13,6 +13,7 @@
 #include "ftp/ftp_exception.h"
 #include "kernel/tick_count.h"
 #include "speedtest/run.h"
+#include "speedtest/run_constants.h"
 #include "tests/fuzz/fake_network.h"
 
 namespace {
@@ -24,17 +25,22 @@ DWORD VirtualTicks() {
   return static_cast<DWORD>(fake_network::NowMs());
 }
 
-// The user: closes the window after as many reports and wait slices as the script says.
+// The user: closes the window after as many reports and wait slices as the script says,
+// counted from the whole line's start in a run that measures it.
 class User : public CTestRunListener {
  public:
-  void OnStage(RunStage, const char*, DWORD, int) override {}
+  void OnStage(RunStage stage, const char*, DWORD, int) override {
+    if (stage != RunStage::kWholeLine) return;
+    m_counting = true;
+    m_reports = 0;
+  }
   bool ReportProgress(DWORD, double) override {
-    ++m_reports;
+    m_reports += m_counting;
     return Closed();
   }
   bool ReportWaiting() override {
     if (fake_network::NowMs() > kLongestSessionMs) __builtin_trap();  // a wait without end
-    ++m_reports;
+    m_reports += m_counting;
     return Closed();
   }
 
@@ -43,6 +49,7 @@ class User : public CTestRunListener {
     const int after = fake_network::CloseAfterReports();
     return after != 0 && m_reports >= after;
   }
+  bool m_counting = !fake_network::LineCarried();
   int m_reports = 0;
 };
 
@@ -53,6 +60,21 @@ bool IsDesignCode(int code) {
 }
 
 constexpr char kFolder[] = "/fuzz";
+
+// Every file of the whole line's uploads that the server still holds is one the run said it
+// could not delete.
+bool AllLeftFilesSaid(const CTestOutcome& outcome) {
+  for (const std::string& file : fake_network::ServerFiles()) {
+    if (file == kSmallTestFile) continue;  // the run's own upload, overwritten by the next
+    bool said = false;
+    for (const std::string& left : outcome.lineUpload.leftFiles) {
+      said = said || (left.size() >= file.size() &&
+                      left.compare(left.size() - file.size(), file.size(), file) == 0);
+    }
+    if (!said) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -72,8 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     CTestRun run(kFolder, "fuzz.test", 21, &user);
     run.EchoLog(false);
-    // The fake network serves one session at a time; the whole line is for real servers.
-    run.SetWholeLine(WholeLine::kNever);
+    run.SetWholeLine(fake_network::LineCarried() ? WholeLine::kAlways : WholeLine::kNever);
     outcome = run.Run();
   }
   if (std::getenv("LUMVIK_FUZZ_TRACE")) {
@@ -92,8 +113,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (outcome.errorCause == "unexpected failure") __builtin_trap();
   // No result after a transfer the server failed.
   if (outcome.finished && fake_network::ServerFailedATransfer()) __builtin_trap();
-  // No test file left behind.
+  // No test file left behind, here or, unsaid, on the server.
   if (fake_network::LocalFileCount() != 0) __builtin_trap();
+  if (!AllLeftFilesSaid(outcome)) __builtin_trap();
   fake_network::ForgetLocalFiles();
   return 0;
 }

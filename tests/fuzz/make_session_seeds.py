@@ -19,10 +19,15 @@ def raw(text):
 
 
 def start(ipv6=False, close_after=0, failing_write=0, cannot_tell=False, no_bound=False,
-          tells_path=False):
-    return [(close_after << 1) | int(ipv6),
-            failing_write | (0x10 if cannot_tell else 0) | (0x20 if no_bound else 0) |
-            (0x40 if tells_path else 0)]
+          tells_path=False, line=None):
+    """line: (tens of Mbit/s, sessions the server has at once) for a run that measures
+    the whole line."""
+    script = [(close_after << 1) | int(ipv6),
+              failing_write | (0x10 if cannot_tell else 0) | (0x20 if no_bound else 0) |
+              (0x40 if tells_path else 0) | (0x80 if line else 0)]
+    if line:
+        script.append((line[0] - 1) | (line[1] << 4))
+    return script
 
 
 LOGIN = [OK, OK, OK, OK] + [OK] * 10  # greeting, USER, PASS, PWD, the idle NOOPs
@@ -92,6 +97,10 @@ SEEDS = {
         "3db700000000000000000000004000000052260045105452008813000000100000000000000000")),
     "slow-line-both-files": start() + [0] + LOGIN + download(arrival=4 << 3) +
     download(arrival=31 << 3) + upload(arrival=31 << 3),
+    "whole-line": start(line=(3, 0)),
+    "whole-line-6-sessions-at-once": start(line=(10, 6)),
+    "whole-line-told-path-over-ipv6": start(ipv6=True, tells_path=True, line=(1, 0)),
+    "whole-line-closed": start(close_after=12, line=(3, 0)),
 }
 
 folder = sys.argv[1]

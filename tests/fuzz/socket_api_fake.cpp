@@ -4,8 +4,11 @@
 #include <string.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,11 +27,12 @@ enum class Kind { kNew, kControl, kListener, kData };
 struct FakeSocket {
   Kind kind = Kind::kNew;
   int family = AF_INET;
-  bool connecting = false;  // a connect still under way
-  int connectOutcome = 0;   // what it ends in
-  long long readyAt = 0;    // when it is writable (a connect) or its data arrives
-  bool impostor = false;    // a data connection from another host
-  unsigned short port = 0;  // a listener's
+  bool connecting = false;         // a connect still under way
+  int connectOutcome = 0;          // what it ends in
+  long long readyAt = 0;           // when it is writable (a connect) or its data arrives
+  bool impostor = false;           // a data connection from another host
+  unsigned short port = 0;         // a listener's
+  SocketHandle owner = kNoSocket;  // a data connection's session, by its control socket
 };
 
 // One transfer's data connection as the server plays it.
@@ -46,6 +50,23 @@ struct Transfer {
   SocketHandle dataSocket = kNoSocket;
   long long durationMs = 0;  // virtual time the data takes, spent at its end
   bool durationSpent = false;
+  double credit = 0.0;  // on the line: bytes the line has carried and the client not yet moved
+};
+
+// One control connection's session with the server.
+struct ServerSession {
+  // Opened while another was open: one of the whole line's sessions, whose transfers the
+  // line carries, and whose failures cost the run nothing.
+  bool line = false;
+  std::string fromClient;
+  std::string toClient;
+  long long toClientAt = 0;  // when what is in toClient arrives
+  bool closed = false;
+  bool reset = false;
+  bool silent = false;
+  std::size_t piece = 0;  // the latest reply reaches the client in reads of this size; 0 whole
+  unsigned short offeredPort = 0;  // the port PORT or EPRT named last
+  Transfer transfer;
 };
 
 struct Network {
@@ -59,23 +80,19 @@ struct Network {
   int family = AF_INET;
   unsigned short nextPort = 40000;
   std::map<SocketHandle, FakeSocket> sockets;
-  // The control connection.
-  SocketHandle control = kNoSocket;
-  std::string fromClient;
-  std::string toClient;
-  long long toClientAt = 0;  // when what is in toClient arrives
-  bool closed = false;
-  bool reset = false;
-  bool silent = false;
-  bool greeted = false;
-  Transfer transfer;
-  bool failedTransfer = false;
+  std::map<SocketHandle, ServerSession> sessions;  // by control socket
+  bool failedTransfer = false;                     // in a session of the run's own (not the line's)
   std::vector<std::string> commands;
-  std::size_t piece = 0;  // the latest reply reaches the client in reads of this size; 0 whole
+  std::set<std::string> files;  // the files uploaded and not deleted
   // The system: which local write fails (0 none), and what it cannot tell of sent data.
   int failingWrite = 0;
   bool cannotTellAcknowledged = false;
   bool noUnsentBound = false;
+  // The line the whole line's sessions share, in bytes per microsecond: its rate and what
+  // one connection carries at most (TCP's window over the round trip); 0 when not set.
+  double lineBytesPerUs = 0.0;
+  double connectionBytesPerUs = 0.0;
+  int sessionLimit = 0;  // sessions the server has at once; 0 any
 
   // A test's own decisions: for the nth answer to a key, bytes read before the script's;
   // and the virtual time each transfer's data takes, in place of the script's.
@@ -98,10 +115,51 @@ struct Network {
     return at < size ? script[at++] : 0;
   }
   long long NowMs() const { return nowUs / 1000; }
-  void Advance(long long ms) { nowUs += ms * 1000; }
+  void Advance(long long ms) { Elapse(ms * 1000); }
+  void Elapse(long long us);
 };
 
 Network g_net;
+
+// Chunks the line's data comes in: a data connection is ready once this much has arrived
+// (or the rest of its file), so that the virtual clock moves in steps that cost few polls.
+constexpr double kLineChunkBytes = 64 * 1024;
+// What the line holds for a client that does not read or write: the socket's buffer.
+constexpr double kLineBufferBytes = 256 * 1024;
+
+ServerSession* SessionOf(SocketHandle control) {
+  const auto found = g_net.sessions.find(control);
+  return found == g_net.sessions.end() ? nullptr : &found->second;
+}
+
+// Whether the line carries this transfer's data now.
+bool Carried(const ServerSession& session) {
+  const Transfer& t = session.transfer;
+  return g_net.lineBytesPerUs > 0 && session.line && t.active && t.dataSocket != kNoSocket &&
+         (!t.retrieve || t.moved < t.length);
+}
+
+// Each carried connection's share of the line, in bytes per microsecond.
+double LineShare() {
+  int carried = 0;
+  for (const auto& entry : g_net.sessions) carried += Carried(entry.second);
+  if (carried == 0) return 0.0;
+  return std::min(g_net.connectionBytesPerUs, g_net.lineBytesPerUs / carried);
+}
+
+void Network::Elapse(long long us) {
+  const double share = LineShare();
+  for (auto& entry : sessions) {
+    if (!Carried(entry.second)) continue;
+    Transfer& t = entry.second.transfer;
+    t.credit = std::min(kLineBufferBytes, t.credit + share * static_cast<double>(us));
+  }
+  nowUs += us;
+}
+
+void FailTransfer(const ServerSession& session) {
+  if (!session.line) g_net.failedTransfer = true;
+}
 
 // The transfer's data has taken its time, once it ends.
 void SpendDuration(Transfer& t) {
@@ -124,18 +182,18 @@ std::string PickedReply(std::uint8_t pick) {
   return number + " picked reply\r\n";
 }
 
-void StartTransfer(bool retrieve);
+void StartTransfer(ServerSession& session, bool retrieve);
 
 // The server's answer to `key` (a verb, "GREETING" or "RETR END"/"STOR END"), as the
 // script decides.
-void Answer(const std::string& key) {
-  if (g_net.closed || g_net.reset || g_net.silent) return;
+void Answer(ServerSession& session, const std::string& key) {
+  if (session.closed || session.reset || session.silent) return;
   const auto scripted = g_net.answers.find({key, ++g_net.answered[key]});
   if (scripted != g_net.answers.end()) g_net.ahead = scripted->second;
   std::string reply = ExpectedReply(key);
   long long delayMs = 0;
   const std::uint8_t decision = g_net.Byte();
-  g_net.piece = decision >> 4;
+  session.piece = decision >> 4;
   switch (decision & 0x0f) {
     case 10:
       delayMs = 1 + g_net.Byte() * 50LL;
@@ -154,23 +212,23 @@ void Answer(const std::string& key) {
       reply = PickedReply(g_net.Byte());
       break;
     case 13:
-      g_net.closed = true;
+      session.closed = true;
       return;
     case 14:
-      g_net.reset = true;
+      session.reset = true;
       return;
     case 15:
-      g_net.silent = true;
+      session.silent = true;
       return;
     default:
       break;
   }
-  if (g_net.toClient.empty()) g_net.toClientAt = g_net.NowMs() + delayMs;
-  g_net.toClient += reply;
+  if (session.toClient.empty()) session.toClientAt = g_net.NowMs() + delayMs;
+  session.toClient += reply;
   const bool preliminary = !reply.empty() && reply[0] == '1';
-  if (preliminary && (key == "RETR" || key == "STOR")) StartTransfer(key == "RETR");
+  if (preliminary && (key == "RETR" || key == "STOR")) StartTransfer(session, key == "RETR");
   // A server that says it is not ready yet (120) greets again later.
-  if (preliminary && key == "GREETING") Answer(key);
+  if (preliminary && key == "GREETING") Answer(session, key);
 }
 
 // The size of the test file that `retrieve` (the RETR line) names; 1000 for any other.
@@ -180,8 +238,8 @@ std::size_t WholeFileBytes(const std::string& retrieve) {
   return 1000;
 }
 
-void StartTransfer(bool retrieve) {
-  Transfer& t = g_net.transfer;
+void StartTransfer(ServerSession& session, bool retrieve) {
+  Transfer& t = session.transfer;
   t = Transfer();
   t.active = true;
   t.retrieve = retrieve;
@@ -204,45 +262,85 @@ void StartTransfer(bool retrieve) {
       break;
   }
   t.arrivals = (t.impostorFirst ? 1 : 0) + (t.realArrives ? 1 : 0);
-  if (!t.realArrives) g_net.failedTransfer = true;
+  if (!t.realArrives) FailTransfer(session);
+  const std::string& command = g_net.commands.back();
   if (retrieve) {
     const std::size_t low = g_net.Byte();
     const std::size_t length = low | static_cast<std::size_t>(g_net.Byte()) << 8;
-    const std::size_t whole = WholeFileBytes(g_net.commands.back());
+    const std::size_t whole = WholeFileBytes(command);
     t.length = length == 0 ? whole : length;
     // A download of any other length is no copy of the file, whatever the server says.
-    if (t.length != whole) g_net.failedTransfer = true;
+    if (t.length != whole) FailTransfer(session);
     t.resetHalfway = g_net.Byte() % 4 == 3;
-    if (t.resetHalfway) g_net.failedTransfer = true;
+    if (t.resetHalfway) FailTransfer(session);
   } else {
     const std::uint8_t limit = g_net.Byte();
     t.readsAll = limit == 0;
     t.length = static_cast<std::size_t>(limit) * 1024;
     t.resetsAtLimit = limit % 2 == 0;
+    // The server makes the file as the upload starts.
+    g_net.files.insert(command.substr(command.find(' ') + 1));
   }
 }
 
 // The client closed the data connection (or it ended): the server's final reply follows.
-void EndTransfer() {
-  Transfer& t = g_net.transfer;
+void EndTransfer(ServerSession& session) {
+  Transfer& t = session.transfer;
   if (!t.active) return;
   t.active = false;
   t.dataSocket = kNoSocket;
-  const std::size_t before = g_net.toClient.size();
-  Answer(t.retrieve ? "RETR END" : "STOR END");
+  const std::size_t before = session.toClient.size();
+  Answer(session, t.retrieve ? "RETR END" : "STOR END");
   // Anything but a completion, or nothing at all, fails the transfer.
-  const bool completion = g_net.toClient.size() > before && g_net.toClient[before] == '2';
-  if (!completion) g_net.failedTransfer = true;
+  const bool completion = session.toClient.size() > before && session.toClient[before] == '2';
+  if (!completion) FailTransfer(session);
 }
 
-void Command(const std::string& line) {
-  g_net.commands.push_back(line);
-  const std::string verb = line.substr(0, line.find(' '));
-  // A command while a transfer is open: the server forgets the transfer.
-  if (g_net.transfer.active && g_net.transfer.dataSocket == kNoSocket) {
-    g_net.transfer.active = false;
+// The port that a PORT or EPRT argument names; 0 for none.
+unsigned short OfferedPort(const std::string& verb, const std::string& argument) {
+  unsigned high = 0, low = 0, port = 0;
+  if (verb == "PORT" && std::sscanf(argument.c_str(), "%*u,%*u,%*u,%*u,%u,%u", &high, &low) == 2) {
+    return static_cast<unsigned short>(high * 256 + low);
   }
-  Answer(verb);
+  const std::size_t last = argument.find_last_of('|', argument.size() - 2);
+  if (verb == "EPRT" && argument.size() > 2 && last != std::string::npos &&
+      std::sscanf(argument.c_str() + last + 1, "%u", &port) == 1) {
+    return static_cast<unsigned short>(port);
+  }
+  return 0;
+}
+
+void Command(ServerSession& session, const std::string& line) {
+  g_net.commands.push_back(line);
+  const std::size_t space = line.find(' ');
+  const std::string verb = line.substr(0, space);
+  const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
+  // A command while a transfer is open: the server forgets the transfer.
+  if (session.transfer.active && session.transfer.dataSocket == kNoSocket) {
+    session.transfer.active = false;
+  }
+  if (verb == "PORT" || verb == "EPRT") session.offeredPort = OfferedPort(verb, argument);
+  // The fake server has one folder for uploads: a path names the file at its end.
+  if (verb == "DELE") g_net.files.erase(argument.substr(argument.rfind('/') + 1));
+  Answer(session, verb);
+}
+
+// A control connection is made: the server greets it, or refuses it when it has as many
+// sessions as it will have at once.
+void Connected(SocketHandle handle, FakeSocket& socket) {
+  socket.kind = Kind::kControl;
+  ServerSession session;
+  session.line = !g_net.sessions.empty();
+  const bool refused =
+      g_net.sessionLimit > 0 && static_cast<int>(g_net.sessions.size()) >= g_net.sessionLimit;
+  ServerSession& made = g_net.sessions[handle] = session;
+  if (refused) {
+    made.toClient = "421 There are too many connections from your internet address.\r\n";
+    made.toClientAt = g_net.NowMs();
+    made.closed = true;
+    return;
+  }
+  Answer(made, "GREETING");
 }
 
 sockaddr_storage ServerAddress(bool impostor = false) {
@@ -272,30 +370,72 @@ int Fail(int error) {
   return -1;
 }
 
+// The session (by its control socket) whose transfer awaits a data connection at
+// `listener`; kNoSocket for none.
+SocketHandle AwaitingAt(const FakeSocket& listener) {
+  for (const auto& entry : g_net.sessions) {
+    const Transfer& t = entry.second.transfer;
+    if (entry.second.offeredPort == listener.port && t.active && t.arrivals > 0 &&
+        t.dataSocket == kNoSocket) {
+      return entry.first;
+    }
+  }
+  return kNoSocket;
+}
+
+// The session and transfer that the data connection `handle` moves; null for an impostor's
+// or one whose transfer is over.
+ServerSession* TransferOf(SocketHandle handle, const FakeSocket& socket) {
+  if (socket.kind != Kind::kData || socket.impostor) return nullptr;
+  ServerSession* session = SessionOf(socket.owner);
+  if (!session || !session->transfer.active || session->transfer.dataSocket != handle) {
+    return nullptr;
+  }
+  return session;
+}
+
+// When a carried connection has a chunk to read or room for one to write.
+long long LineReadyAt(const Transfer& t) {
+  const long long now = g_net.NowMs();
+  const double wanted = t.retrieve
+                            ? std::min(kLineChunkBytes, static_cast<double>(t.length - t.moved))
+                            : kLineChunkBytes;
+  const double share = LineShare();
+  if (t.credit >= wanted || share <= 0) return now;
+  const double waitUs = (wanted - t.credit) / share;
+  return now + std::max(1LL, static_cast<long long>(waitUs / 1000.0 + 0.999));
+}
+
 // When `socket` becomes ready for what is asked; kNever when it does not.
 long long ReadyAt(SocketHandle handle, FakeSocket& socket, bool forWriting) {
   const long long now = g_net.NowMs();
   switch (socket.kind) {
     case Kind::kNew:
       return socket.connecting && forWriting ? socket.readyAt : kNever;
-    case Kind::kControl:
-      if (forWriting) return now;
-      if (g_net.closed || g_net.reset) return now;
-      return g_net.toClient.empty() ? kNever : std::max(now, g_net.toClientAt);
+    case Kind::kControl: {
+      const ServerSession* session = SessionOf(handle);
+      if (forWriting || !session || session->closed || session->reset) return now;
+      return session->toClient.empty() ? kNever : std::max(now, session->toClientAt);
+    }
     case Kind::kListener:
-      return !forWriting && g_net.transfer.active && g_net.transfer.arrivals > 0 &&
-                     g_net.transfer.dataSocket == kNoSocket
-                 ? now
-                 : kNever;
+      return !forWriting && AwaitingAt(socket) != kNoSocket ? now : kNever;
     case Kind::kData: {
-      const Transfer& t = g_net.transfer;
-      if (socket.impostor || !t.active || t.dataSocket != handle) return now;
+      const ServerSession* session = TransferOf(handle, socket);
+      if (!session) return now;
+      const Transfer& t = session->transfer;
+      if (Carried(*session)) return LineReadyAt(t);
       if (!forWriting) return now;
       const bool stopped = !t.readsAll && t.moved >= t.length && !t.resetsAtLimit;
       return stopped ? kNever : now;
     }
   }
   return kNever;
+}
+
+// What the line lets a carried connection move now, of `size` bytes asked.
+std::size_t LineAllows(const ServerSession& session, std::size_t size) {
+  if (!Carried(session)) return size;
+  return std::min(size, static_cast<std::size_t>(std::max(0.0, session.transfer.credit)));
 }
 
 }  // namespace
@@ -314,6 +454,10 @@ void StartSession(const std::uint8_t* data, std::size_t size) {
   g_net.cannotTellAcknowledged = (system & 0x10) != 0;
   g_net.noUnsentBound = (system & 0x20) != 0;
   if (system & 0x40) fake_network::TellPath({20.0, 150.0, 300.0}, 10);
+  if (system & 0x80) {
+    const std::uint8_t line = g_net.Byte();
+    CarryLine(10 * (1 + (line & 0x0f)), 10, (line >> 4) % 8);
+  }
 }
 
 void ScriptAnswer(const std::string& key, int nth, std::vector<std::uint8_t> decision) {
@@ -327,6 +471,17 @@ void TimeTransfers(std::vector<long long> ms) {
 void TellPath(std::vector<double> rttMs, unsigned retransmittedPerMille) {
   g_net.pathRttMs = std::move(rttMs);
   g_net.retransmittedPerMille = retransmittedPerMille;
+}
+
+void CarryLine(double lineMbit, double connectionMbit, int sessionLimit) {
+  // A megabit per second is 1/8 byte per microsecond.
+  g_net.lineBytesPerUs = lineMbit / 8.0;
+  g_net.connectionBytesPerUs = connectionMbit / 8.0;
+  g_net.sessionLimit = sessionLimit;
+}
+
+bool LineCarried() {
+  return g_net.lineBytesPerUs > 0;
 }
 
 bool FailLocalWrite() {
@@ -347,6 +502,10 @@ bool ServerFailedATransfer() {
 
 const std::vector<std::string>& Commands() {
   return g_net.commands;
+}
+
+const std::set<std::string>& ServerFiles() {
+  return g_net.files;
 }
 
 int OpenSockets() {
@@ -401,8 +560,12 @@ SocketHandle NewStreamSocket(int family) {
 }
 
 void Close(SocketHandle handle) {
-  if (handle == g_net.control) g_net.control = kNoSocket;
-  if (g_net.transfer.active && handle == g_net.transfer.dataSocket) EndTransfer();
+  g_net.sessions.erase(handle);
+  FakeSocket* socket = Find(handle);
+  if (socket) {
+    ServerSession* session = TransferOf(handle, *socket);
+    if (session) EndTransfer(*session);
+  }
   g_net.sockets.erase(handle);
 }
 
@@ -424,9 +587,7 @@ int Connect(SocketHandle handle, const sockaddr_storage&) {
     default:
       break;
   }
-  socket->kind = Kind::kControl;
-  g_net.control = handle;
-  Answer("GREETING");
+  Connected(handle, *socket);
   return 0;
 }
 
@@ -435,9 +596,7 @@ int ConnectOutcome(SocketHandle handle) {
   if (!socket) return EBADF;
   socket->connecting = false;
   if (socket->connectOutcome != 0) return socket->connectOutcome;
-  socket->kind = Kind::kControl;
-  g_net.control = handle;
-  Answer("GREETING");
+  Connected(handle, *socket);
   return 0;
 }
 
@@ -476,21 +635,23 @@ int PeerAddress(SocketHandle handle, sockaddr_storage* address) {
 
 SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer) {
   FakeSocket* socket = Find(listener);
-  Transfer& t = g_net.transfer;
   if (!socket || socket->kind != Kind::kListener) {
     Fail(EBADF);
     return kNoSocket;
   }
-  if (!t.active || t.arrivals == 0 || t.dataSocket != kNoSocket) {
+  const SocketHandle owner = AwaitingAt(*socket);
+  if (owner == kNoSocket) {
     Fail(EAGAIN);
     return kNoSocket;
   }
+  Transfer& t = SessionOf(owner)->transfer;
   const bool impostor = t.impostorFirst && t.arrivals == (t.realArrives ? 2 : 1);
   --t.arrivals;
   FakeSocket data;
   data.kind = Kind::kData;
   data.family = g_net.family;
   data.impostor = impostor;
+  data.owner = owner;
   const SocketHandle handle = g_net.nextHandle++;
   g_net.sockets[handle] = data;
   if (!impostor) t.dataSocket = handle;
@@ -502,27 +663,28 @@ long Send(SocketHandle handle, const void* bytes, std::size_t size) {
   FakeSocket* socket = Find(handle);
   if (!socket) return Fail(EBADF);
   if (socket->kind == Kind::kControl) {
-    if (g_net.reset || g_net.closed) return Fail(ECONNRESET);
-    g_net.fromClient.append(static_cast<const char*>(bytes), size);
-    for (std::size_t end; (end = g_net.fromClient.find("\r\n")) != std::string::npos;) {
-      const std::string line = g_net.fromClient.substr(0, end);
-      g_net.fromClient.erase(0, end + 2);
-      Command(line);
+    ServerSession* session = SessionOf(handle);
+    if (!session || session->reset || session->closed) return Fail(ECONNRESET);
+    session->fromClient.append(static_cast<const char*>(bytes), size);
+    for (std::size_t end; (end = session->fromClient.find("\r\n")) != std::string::npos;) {
+      const std::string line = session->fromClient.substr(0, end);
+      session->fromClient.erase(0, end + 2);
+      Command(*session, line);
     }
     return static_cast<long>(size);
   }
-  Transfer& t = g_net.transfer;
-  if (socket->kind != Kind::kData || socket->impostor || t.dataSocket != handle || t.retrieve) {
-    return Fail(ECONNRESET);
+  ServerSession* session = TransferOf(handle, *socket);
+  if (!session || session->transfer.retrieve) return Fail(ECONNRESET);
+  Transfer& t = session->transfer;
+  std::size_t taken = LineAllows(*session, size);
+  if (taken == 0) return Fail(EAGAIN);
+  if (!t.readsAll) {
+    if (t.moved >= t.length) return Fail(t.resetsAtLimit ? ECONNRESET : EAGAIN);
+    taken = std::min(taken, t.length - t.moved);
   }
-  if (t.readsAll) {
-    t.moved += size;
-    return static_cast<long>(size);
-  }
-  if (t.moved >= t.length) return Fail(t.resetsAtLimit ? ECONNRESET : EAGAIN);
-  const std::size_t taken = std::min(size, t.length - t.moved);
+  if (Carried(*session)) t.credit -= static_cast<double>(taken);
   t.moved += taken;
-  if (t.moved >= t.length) g_net.failedTransfer = true;
+  if (!t.readsAll && t.moved >= t.length) FailTransfer(*session);
   return static_cast<long>(taken);
 }
 
@@ -530,28 +692,33 @@ long Receive(SocketHandle handle, void* buffer, std::size_t size) {
   FakeSocket* socket = Find(handle);
   if (!socket) return Fail(EBADF);
   if (socket->kind == Kind::kControl) {
-    if (!g_net.toClient.empty() && g_net.toClientAt <= g_net.NowMs()) {
+    ServerSession* session = SessionOf(handle);
+    if (!session) return Fail(ENOTCONN);
+    if (!session->toClient.empty() && session->toClientAt <= g_net.NowMs()) {
       const std::size_t count =
-          std::min({size, g_net.toClient.size(), g_net.piece == 0 ? size : g_net.piece});
-      std::memcpy(buffer, g_net.toClient.data(), count);
-      g_net.toClient.erase(0, count);
+          std::min({size, session->toClient.size(), session->piece == 0 ? size : session->piece});
+      std::memcpy(buffer, session->toClient.data(), count);
+      session->toClient.erase(0, count);
       return static_cast<long>(count);
     }
-    if (g_net.reset) return Fail(ECONNRESET);
-    if (g_net.closed) return 0;
+    if (session->reset) return Fail(ECONNRESET);
+    if (session->closed) return 0;
     return Fail(EAGAIN);
   }
-  Transfer& t = g_net.transfer;
   if (socket->kind != Kind::kData) return Fail(ENOTCONN);
-  if (socket->impostor) return 0;
-  if (t.dataSocket != handle || !t.retrieve) return 0;
+  ServerSession* session = TransferOf(handle, *socket);
+  if (!session || !session->transfer.retrieve) return 0;
+  Transfer& t = session->transfer;
   if (t.resetHalfway && t.moved >= t.length / 2) return Fail(ECONNRESET);
   const std::size_t limit = t.resetHalfway ? t.length / 2 : t.length;
   const std::size_t count = std::min(size, limit - t.moved);
   if (count == 0) SpendDuration(t);
-  std::memset(buffer, static_cast<int>(t.moved & 0xff), count);
-  t.moved += count;
-  return static_cast<long>(count);
+  const std::size_t allowed = LineAllows(*session, count);
+  if (count > 0 && allowed == 0) return Fail(EAGAIN);
+  if (Carried(*session)) t.credit -= static_cast<double>(allowed);
+  std::memset(buffer, static_cast<int>(t.moved & 0xff), allowed);
+  t.moved += allowed;
+  return static_cast<long>(allowed);
 }
 
 int Poll(SocketHandle handle, bool forWriting, int timeoutMs) {
@@ -615,9 +782,11 @@ std::size_t SegmentSize(SocketHandle) {
 }
 
 bool QuerySendState(SocketHandle handle, unsigned long long, SendState* state) {
-  const Transfer& t = g_net.transfer;
-  if (t.active && t.dataSocket == handle) SpendDuration(g_net.transfer);
-  const bool stopped = t.active && t.dataSocket == handle && !t.readsAll && t.moved >= t.length;
+  FakeSocket* socket = Find(handle);
+  ServerSession* session = socket ? TransferOf(handle, *socket) : nullptr;
+  if (session) SpendDuration(session->transfer);
+  const bool stopped =
+      session && !session->transfer.readsAll && session->transfer.moved >= session->transfer.length;
   if (g_net.cannotTellAcknowledged) return false;
   state->unsent = 0;
   state->unacknowledged = 0;
@@ -626,11 +795,10 @@ bool QuerySendState(SocketHandle handle, unsigned long long, SendState* state) {
 }
 
 bool QueryPathInfo(SocketHandle handle, PathInfo* info) {
-  const Transfer& t = g_net.transfer;
-  if (g_net.cannotTellAcknowledged || g_net.pathRttMs.empty() || !t.active ||
-      t.dataSocket != handle) {
-    return false;
-  }
+  FakeSocket* socket = Find(handle);
+  const ServerSession* session = socket ? TransferOf(handle, *socket) : nullptr;
+  if (g_net.cannotTellAcknowledged || g_net.pathRttMs.empty() || !session) return false;
+  const Transfer& t = session->transfer;
   const double rtt = g_net.pathRttMs[std::min(g_net.pathLooks++, g_net.pathRttMs.size() - 1)];
   (t.retrieve ? info->receiveRttMs : info->sendRttMs) = rtt;
   info->bytesSent = t.moved;
@@ -647,7 +815,7 @@ long long NowUs() {
 }
 
 void Pause(int microseconds) {
-  g_net.nowUs += microseconds;
+  g_net.Elapse(microseconds);
 }
 
 }  // namespace socket_api

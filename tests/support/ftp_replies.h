@@ -20,6 +20,7 @@ inline const std::map<std::string, std::string>& WellBehavedFtpReplies() {
       {"STOR", "150 ready to receive\r\n"},
       {"RETR END", "226 transfer complete\r\n"},
       {"STOR END", "226 transfer complete\r\n"},
+      {"DELE", "250 file deleted\r\n"},
       {"NOOP", "200 NOOP ok\r\n"},
       {"QUIT", "221 goodbye\r\n"},
   };

@@ -78,6 +78,8 @@ text=$(probe text 1005)
 check "it has both rates" \
   'grep -q "^Test af download: .*kbit/s (omregnet fra .*kbit/s)" <<<"$text" &&
    grep -q "^Test af upload: .*kbit/s (omregnet fra .*kbit/s)" <<<"$text"'
+check "beyond every product it measured the whole line, in a last line" \
+  'grep -Eq "^Hele linjen: (mindst )?[0-9.,]+ Mbit/s ned, (mindst )?[0-9.,]+ Mbit/s op$" <<<"$text"'
 check "the button reads \"Test din hastighed igen\"" \
   '[ "$(probe text 1000)" = "Test din hastighed igen" ]'
 check "the local test files are gone" \
