@@ -147,7 +147,7 @@ TEST_F(HistoryTest, CopyAndSaveTakeTheRunsAway) {
 }
 
 // The chart draws each series in its colour, at the display's scale.
-TEST_F(HistoryTest, ChartDrawsTheDownloadInItsColour) {
+TEST_F(HistoryTest, ChartDrawsEachSeriesInItsColour) {
   ASSERT_NE(history, nullptr);
   CHistoryChart* chart = history->Chart();
   history->Raise();
@@ -175,6 +175,9 @@ TEST_F(HistoryTest, ChartDrawsTheDownloadInItsColour) {
   // Five runs: five dots and the lines between them, well over fifty pixels each.
   EXPECT_GT(count(chart->DownloadColour()), 50);
   EXPECT_GT(count(chart->UploadColour()), 50);
+  // Three of them measured the whole line: lighter, with its name in the legend.
+  EXPECT_GT(count(chart->WholeLineColour(false)), 20);
+  EXPECT_GT(count(chart->WholeLineColour(true)), 20);
   // The ground is the theme's: dark under a dark theme (window_test_dark), so that the
   // text and lines in the theme's colours stay readable.
   const wxColour ground(image.GetRed(1, 1), image.GetGreen(1, 1), image.GetBlue(1, 1));

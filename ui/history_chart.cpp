@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "speedtest/rate_conversion.h"
 #include "ui/chart_accessible.h"
@@ -64,6 +66,11 @@ wxColour CHistoryChart::DownloadColour() const {
 
 wxColour CHistoryChart::UploadColour() const {
   return TurnedHue(DownloadColour());
+}
+
+wxColour CHistoryChart::WholeLineColour(bool upload) const {
+  return Blend(upload ? UploadColour() : DownloadColour(),
+               wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW), 0.5);
 }
 
 void CHistoryChart::OnPaint(wxPaintEvent&) {
@@ -130,11 +137,10 @@ void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
   paint.ValueGrid(rates, rateAxis.step, "kbit/s (omregnet)");
   paint.Series(rates, times, downloads, DownloadColour());
   paint.Series(rates, times, uploads, UploadColour());
-  // The whole line lighter, in the same colours.
-  paint.Series(rates, lineDown.times, lineDown.values,
-               Blend(DownloadColour(), paint.Faint(0), 0.5));
-  paint.Series(rates, lineUp.times, lineUp.values, Blend(UploadColour(), paint.Faint(0), 0.5));
-  DrawLegend(paint, rates);
+  paint.Series(rates, lineDown.times, lineDown.values, WholeLineColour(false));
+  paint.Series(rates, lineUp.times, lineUp.values, WholeLineColour(true));
+  const bool wholeLine = !lineDown.times.empty() || !lineUp.times.empty();
+  DrawLegend(paint, rates, wholeLine ? WholeLineColour(false) : wxNullColour);
   const CValueAxis rttAxis = ValueAxis(slowest, 2);
   const ChartPanel rtt{wxRect2DDouble(left, rates.area.GetBottom() + paint.Dip(kPanelGap), width,
                                       height * (1.0 - kRatesShare)),
@@ -179,10 +185,13 @@ void CHistoryChart::DrawTiers(ChartPainter& paint, const ChartPanel& rates) cons
   }
 }
 
-void CHistoryChart::DrawLegend(ChartPainter& paint, const ChartPanel& rates) const {
+void CHistoryChart::DrawLegend(ChartPainter& paint, const ChartPanel& rates,
+                               const wxColour& wholeLine) const {
   double x = rates.area.GetRight();
-  for (const auto& [name, colour] : {std::pair<const char*, wxColour>{"Upload", UploadColour()},
-                                     {"Download", DownloadColour()}}) {
+  std::vector<std::pair<const char*, wxColour>> entries = {{"Upload", UploadColour()},
+                                                           {"Download", DownloadColour()}};
+  if (wholeLine.IsOk()) entries.emplace_back("Hele linjen", wholeLine);
+  for (const auto& [name, colour] : entries) {
     const wxSize extent = paint.Extent(name);
     paint.Text(name, x, paint.Dip(4), 1.0, 0.0);
     paint.Dot(x - extent.x - paint.Dip(8), paint.Dip(4) + extent.y / 2.0, colour);

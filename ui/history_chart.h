@@ -25,13 +25,16 @@ class CHistoryChart : public wxWindow {
   // The colour of each series, for a legend and for a test that looks for it on screen.
   wxColour DownloadColour() const;
   wxColour UploadColour() const;
+  // The whole line's, lighter in the same hue.
+  wxColour WholeLineColour(bool upload) const;
 
  private:
   void OnPaint(wxPaintEvent& event);
   // The runs' panels, tiers, series, legend and time marks on a client area of `size`.
   void Draw(ChartPainter& paint, const wxSize& size) const;
   void DrawTiers(ChartPainter& paint, const ChartPanel& rates) const;
-  void DrawLegend(ChartPainter& paint, const ChartPanel& rates) const;
+  // The rates' names by their colours; the whole line's too where `wholeLine` is valid.
+  void DrawLegend(ChartPainter& paint, const ChartPanel& rates, const wxColour& wholeLine) const;
 
   std::vector<CHistoryRun> m_runs;
   std::time_t m_from = 0;
