@@ -125,6 +125,7 @@ void CLineSession::OnReply(const FtpReply& reply, long long nowMs) {
       if (m_stopping) return LeaveAfterTransfer();
       m_preliminary = m_finalReply = m_dataEnded = m_accepted = false;
       m_sentOfFile = 0;
+      m_storeUnanswered = m_plan.upload;
       return Send(m_plan.upload ? "STOR" : "RETR", m_plan.file, State::kTransfer);
     case State::kDelete:
       m_deleted = reply.IsCompletion();
@@ -139,9 +140,11 @@ void CLineSession::OnReply(const FtpReply& reply, long long nowMs) {
 }
 
 void CLineSession::OnTransferReply(const FtpReply& reply, long long nowMs) {
+  // Only a refusal means the server made no file.
+  m_stored = m_stored || (m_storeUnanswered && (reply.IsPreliminary() || reply.IsCompletion()));
+  m_storeUnanswered = false;
   if (reply.IsPreliminary()) {
     m_preliminary = true;
-    m_stored = m_stored || m_plan.upload;
     return;
   }
   if (reply.IsCompletion() && (m_dataEnded || !m_plan.upload || m_stopping)) {
@@ -170,7 +173,7 @@ void CLineSession::Send(const std::string& verb, const std::string& argument, St
 void CLineSession::LeaveAfterTransfer() {
   m_data.Close();
   m_listener.Close();
-  if (m_stored && !m_deleted) return Send("DELE", m_plan.file, State::kDelete);
+  if (MayHaveStored() && !m_deleted) return Send("DELE", m_plan.file, State::kDelete);
   Send("QUIT", std::string(), State::kQuit);
 }
 

@@ -58,7 +58,7 @@ class CLineSession {
   unsigned long long PathBytesSent() const { return m_pathSent; }
   unsigned long long PathBytesRetransmitted() const { return m_pathRetransmitted; }
   // An upload's file that may still lie on the server: sent to and not deleted.
-  bool LeftFile() const { return m_stored && !m_deleted; }
+  bool LeftFile() const { return MayHaveStored() && !m_deleted; }
   // The data connection now moving data; kNoSocket between files.
   SocketHandle DataSocket() const;
 
@@ -99,6 +99,8 @@ class CLineSession {
     return m_state == State::kTransfer && m_listener.IsOpen() && !m_accepted && !m_dataEnded;
   }
   void Progress(long long nowMs) { m_deadline = nowMs + m_plan.timeoutMs; }
+  // A server makes the file as STOR comes, before it answers: one not answered yet counts.
+  bool MayHaveStored() const { return m_stored || m_storeUnanswered; }
 
   CLineSessionPlan m_plan;
   State m_state = State::kConnecting;
@@ -119,6 +121,7 @@ class CLineSession {
   sockaddr_storage m_listening{};
   bool m_stopping = false;
   bool m_stored = false;
+  bool m_storeUnanswered = false;  // STOR said, no reply to it read yet
   bool m_deleted = false;
   bool m_refused = false;
   std::string m_failure;
