@@ -101,6 +101,11 @@ SEEDS = {
     "whole-line-6-sessions-at-once": start(line=(10, 6)),
     "whole-line-told-path-over-ipv6": start(ipv6=True, tells_path=True, line=(1, 0)),
     "whole-line-closed": start(close_after=12, line=(3, 0)),
+    # Found by the fuzzer: a whole-line upload whose server stops reading, on a system that
+    # cannot tell what was acknowledged; the fake network once spun on it without end.
+    "whole-line-server-stops-reading": list(bytes.fromhex(
+        "449000000000000000000000000073000000006800000000000002000028001b000000000000000023"
+        "00000000ffffffffffffffff0000000008000000000000004a4a4a4a4a000000000000010300000002")),
 }
 
 folder = sys.argv[1]

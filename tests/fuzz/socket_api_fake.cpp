@@ -423,10 +423,11 @@ long long ReadyAt(SocketHandle handle, FakeSocket& socket, bool forWriting) {
       const ServerSession* session = TransferOf(handle, socket);
       if (!session) return now;
       const Transfer& t = session->transfer;
-      if (Carried(*session)) return LineReadyAt(t);
-      if (!forWriting) return now;
+      // A server that stopped reading takes nothing more, however fast the line.
       const bool stopped = !t.readsAll && t.moved >= t.length && !t.resetsAtLimit;
-      return stopped ? kNever : now;
+      if (forWriting && stopped) return kNever;
+      if (Carried(*session)) return LineReadyAt(t);
+      return now;
     }
   }
   return kNever;
