@@ -27,31 +27,38 @@ DWORD VirtualTicks() {
   return g_tickBase + static_cast<DWORD>(fake_network::NowMs());
 }
 
-// The front end: what it was told, as lines, and a stop after so many reports.
+// What the front end is told of a stage, as a line.
+std::string StageLine(RunStage stage, const char* file, DWORD expectedBytes, int attempt) {
+  switch (stage) {
+    case RunStage::kWaitForLine:
+      return "wait";
+    case RunStage::kLogIn:
+      return "log-in";
+    case RunStage::kNewAttempt:
+      return "attempt " + std::to_string(attempt);
+    case RunStage::kDownload:
+    case RunStage::kUpload:
+      return (stage == RunStage::kUpload ? "up " : "down ") + std::string(file) + " " +
+             std::to_string(expectedBytes);
+    case RunStage::kWholeLine:
+      return "whole line " + std::string(file);
+  }
+  return "";
+}
+
+// The front end: what it was told, as lines, and a stop after so many reports (counted from
+// the stage `countFrom` where it is set).
 class Listener : public CTestRunListener {
  public:
   void OnStage(RunStage stage, const char* file, DWORD expectedBytes, int attempt) override {
-    switch (stage) {
-      case RunStage::kWaitForLine:
-        return told.push_back("wait");
-      case RunStage::kLogIn:
-        return told.push_back("log-in");
-      case RunStage::kNewAttempt:
-        return told.push_back("attempt " + std::to_string(attempt));
-      case RunStage::kDownload:
-      case RunStage::kUpload:
-        return told.push_back((stage == RunStage::kUpload ? "up " : "down ") + std::string(file) +
-                              " " + std::to_string(expectedBytes));
-      case RunStage::kWholeLine:
-        return told.push_back("whole line " + std::string(file));
-    }
+    told.push_back(StageLine(stage, file, expectedBytes, attempt));
+    if (told.back() != countFrom) return;
+    counting = true;
+    reports = 0;
   }
   bool ReportProgress(DWORD, double) override {
-    if (!countFrom.empty() && told.back() == countFrom && told.size() != countedFrom) {
-      countedFrom = told.size();
-      reports = 0;
-    }
-    if (++reports != stopAfterReports || (!countFrom.empty() && countedFrom == 0)) return false;
+    if (!countFrom.empty() && !counting) return false;
+    if (++reports != stopAfterReports) return false;
     stoppedAtMs = fake_network::NowMs();
     return true;
   }
@@ -59,8 +66,8 @@ class Listener : public CTestRunListener {
   std::vector<std::string> told;
   int reports = 0;
   int stopAfterReports = 0;
-  std::string countFrom;  // when set, the reports that count start with this stage
-  std::size_t countedFrom = 0;
+  std::string countFrom;
+  bool counting = false;
   long long stoppedAtMs = -1;
 };
 
@@ -406,7 +413,7 @@ TEST_F(RunTest, TheWholeLineOnASharedLine) {
     SCOPED_TRACE(c.what);
     listener.reports = 0;
     listener.countFrom = "whole line upload";
-    listener.countedFrom = 0;
+    listener.counting = false;
     listener.stopAfterReports = c.closed ? 20 : 0;
     const CTestOutcome outcome = Run(
         {1000, 9600, 3700},
