@@ -53,10 +53,17 @@ json LatencyJson(const CLatency& latency) {
           {"rpm", latency.rpm > 0.0 ? json(std::lround(latency.rpm)) : json()}};
 }
 
+// What the run moved and what it left on the server, for a finished run and a failed alike.
+void DataJson(const CTestOutcome& outcome, json& out) {
+  out["data_bytes"] = {{"download", outcome.bytesDownloaded}, {"upload", outcome.bytesUploaded}};
+  out["left_files"] = outcome.lineUpload.leftFiles;
+}
+
 }  // namespace
 
 std::string OutcomeJson(const CTestOutcome& outcome) {
   json out;
+  DataJson(outcome, out);
   if (!outcome.finished) {
     out["error"] = {
         {"code", outcome.errorCode}, {"step", outcome.errorStep}, {"cause", outcome.errorCause}};

@@ -33,7 +33,7 @@ SocketHandle CLineSession::DataSocket() const {
 void CLineSession::Waits(std::vector<socket_api::PollEntry>* entries) const {
   if (Done() || !m_control.IsOpen()) return;
   entries->push_back({m_control.Handle(), m_state == State::kConnecting, false});
-  if (AwaitsDataConnection()) entries->push_back({m_listener.Handle(), false, false});
+  if (AwaitsDataConnection()) entries->push_back({Listener().Handle(), false, false});
   if (m_data.IsOpen() && !m_dataEnded) entries->push_back({m_data.Handle(), m_plan.upload, false});
 }
 
@@ -140,8 +140,9 @@ void CLineSession::OnReply(const FtpReply& reply, long long nowMs) {
 }
 
 void CLineSession::OnTransferReply(const FtpReply& reply, long long nowMs) {
-  // Only a refusal means the server made no file.
-  m_stored = m_stored || (m_storeUnanswered && (reply.IsPreliminary() || reply.IsCompletion()));
+  // Only a refusal (5xx) means the server made no file: it makes the file before it
+  // connects, so a 425 may follow a file made.
+  m_stored = m_stored || (m_storeUnanswered && reply.code / 100 != 5);
   m_storeUnanswered = false;
   if (reply.IsPreliminary()) {
     m_preliminary = true;
@@ -172,7 +173,7 @@ void CLineSession::Send(const std::string& verb, const std::string& argument, St
 
 void CLineSession::LeaveAfterTransfer() {
   m_data.Close();
-  m_listener.Close();
+  CloseListeners();
   if (MayHaveStored() && !m_deleted) return Send("DELE", m_plan.file, State::kDelete);
   Send("QUIT", std::string(), State::kQuit);
 }
@@ -195,7 +196,7 @@ void CLineSession::Stop(long long nowMs) {
     case State::kTransfer:
       // Cut: the server's final reply to it follows, then the file goes.
       m_data.Close();
-      m_listener.Close();
+      CloseListeners();
       m_dataEnded = true;
       if (m_finalReply) TransferDone(nowMs);
       return;
@@ -209,6 +210,10 @@ void CLineSession::Fail(const std::string& why) {
   m_failure = why;
   m_state = State::kFailed;
   m_data.Close();
-  m_listener.Close();
+  CloseListeners();
   m_control.Close();
+}
+
+void CLineSession::CloseListeners() {
+  for (TcpSocket& listener : m_listeners) listener.Close();
 }

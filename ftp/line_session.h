@@ -6,6 +6,7 @@
 // window between slices. It never throws; a session that fails says why.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -51,6 +52,13 @@ class CLineSession {
   // Bytes of file data moved so far: received, or sent and acknowledged by the server where
   // the system tells (a router's queue filling up would otherwise count as the line's rate).
   unsigned long long Bytes() const;
+  // Bytes of file data received or handed to the system, counted or not.
+  unsigned long long Moved() const { return m_bytes; }
+  // An upload's bytes sent again so far, the data connection under way included.
+  unsigned long long Retransmitted() const;
+  // The system could not tell what the server acknowledged: the upload counts what it
+  // handed over, with the send buffer bounded.
+  bool CountsHandedOver() const { return m_countsHandedOver; }
   // The file it fetches or sends to.
   const std::string& File() const { return m_plan.file; }
   // What the system told of the upload's data connections: bytes sent, retransmissions
@@ -82,35 +90,48 @@ class CLineSession {
   void OnReply(const FtpReply& reply, long long nowMs);
   void OnTransferReply(const FtpReply& reply, long long nowMs);
   void ReadControl(long long nowMs);
-  // An upload's bytes handed over that the server has not acknowledged (open connection)
-  // or confirmed with its final reply (closed); 0 for a download.
+  // An upload's bytes handed over that the server has not acknowledged; 0 for a download.
+  // The data connection stays open after its last byte until the server's final reply, so
+  // that each byte counts when the server acknowledges it, not all at once with the reply.
   unsigned long long Unconfirmed() const;
   void AcceptDataConnection(long long nowMs);
   void MoveData(long long nowMs);
   void Send(const std::string& verb, const std::string& argument, State next);
   // Listens for the next data connection and says where (PORT or EPRT).
   void OfferDataConnection();
+  // The listener of the transfer under way.
+  TcpSocket& Listener() { return m_listeners[m_listenerIndex]; }
+  const TcpSocket& Listener() const { return m_listeners[m_listenerIndex]; }
+  void CloseListeners();
+  // Adds the data connection's counts of bytes sent and sent again, as it closes.
+  void NotePathCounts();
   // The transfer ended with its data and its final reply: the next, or the way out.
   void TransferDone(long long nowMs);
   void LeaveAfterTransfer();
   void Fail(const std::string& why);
   // RETR or STOR is said and its data connection has not come yet.
   bool AwaitsDataConnection() const {
-    return m_state == State::kTransfer && m_listener.IsOpen() && !m_accepted && !m_dataEnded;
+    return m_state == State::kTransfer && Listener().IsOpen() && !m_accepted && !m_dataEnded;
   }
   void Progress(long long nowMs) { m_deadline = nowMs + m_plan.timeoutMs; }
-  // A server makes the file as STOR comes, before it answers: one not answered yet counts.
+  // A server makes the file as STOR comes, before it answers: one not answered yet, or
+  // answered with anything but a refusal (425 after it made the file), counts.
   bool MayHaveStored() const { return m_stored || m_storeUnanswered; }
 
   CLineSessionPlan m_plan;
   State m_state = State::kConnecting;
   TcpSocket m_control;
-  TcpSocket m_listener;  // one for all the session's files
+  // Each file's data connection comes to the next of a few listeners in turn: a server that
+  // connects from one port (20) would otherwise open it with the previous file's four
+  // addresses and ports, still held for a minute after its close; a listener of its own for
+  // each file would use up the system's ports on a fast line.
+  std::array<TcpSocket, 4> m_listeners;
+  std::array<sockaddr_storage, 4> m_listening{};
+  std::size_t m_listenerIndex = 0;
   TcpSocket m_data;
   FtpReplyParser m_replies;
   long long m_deadline = 0;
   unsigned long long m_bytes = 0;
-  unsigned long long m_unconfirmed = 0;  // sent on a closed connection, not yet confirmed
   unsigned long long m_pathSent = 0;
   unsigned long long m_pathRetransmitted = 0;
   std::size_t m_sentOfFile = 0;
@@ -118,11 +139,11 @@ class CLineSession {
   bool m_finalReply = false;   // the transfer's final reply came
   bool m_dataEnded = false;
   bool m_accepted = false;  // the transfer's data connection came
-  sockaddr_storage m_listening{};
   bool m_stopping = false;
   bool m_stored = false;
   bool m_storeUnanswered = false;  // STOR said, no reply to it read yet
   bool m_deleted = false;
   bool m_refused = false;
+  bool m_countsHandedOver = false;
   std::string m_failure;
 };

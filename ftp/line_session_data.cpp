@@ -37,30 +37,47 @@ const std::vector<char>& UploadPattern() {
 
 void CLineSession::OfferDataConnection() {
   m_data.Close();
-  // One listener for all the session's files: a port of its own for each would use up the
-  // system's ports on a fast line, where each closed connection holds its port for a minute.
-  if (!m_listener.IsOpen()) {
+  m_listenerIndex = (m_listenerIndex + 1) % m_listeners.size();
+  if (!Listener().IsOpen()) {
     try {
-      m_listener = TcpSocket::Listen(m_control.LocalAddress());
-      m_listening = m_listener.LocalAddress();
+      Listener() = TcpSocket::Listen(m_control.LocalAddress());
+      m_listening[m_listenerIndex] = Listener().LocalAddress();
     } catch (CInternetException* e) {
       const std::string why = e->m_strDetail;
       e->Delete();
       return Fail(why);
     }
   }
-  if (m_listening.ss_family == AF_INET6) {
-    return Send("EPRT", EprtArgument(m_listening), State::kPort);
+  const sockaddr_storage& listening = m_listening[m_listenerIndex];
+  if (listening.ss_family == AF_INET6) {
+    return Send("EPRT", EprtArgument(listening), State::kPort);
   }
-  Send("PORT", PortArgument(m_listening), State::kPort);
+  Send("PORT", PortArgument(listening), State::kPort);
 }
 
 void CLineSession::TransferDone(long long nowMs) {
+  NotePathCounts();
   m_data.Close();
-  m_unconfirmed = 0;
   Progress(nowMs);
   if (m_stopping) return LeaveAfterTransfer();
   OfferDataConnection();
+}
+
+void CLineSession::NotePathCounts() {
+  socket_api::PathInfo path;
+  if (!m_plan.upload || !m_data.IsOpen() || !socket_api::QueryPathInfo(m_data.Handle(), &path)) {
+    return;
+  }
+  m_pathSent += path.bytesSent;
+  m_pathRetransmitted += path.bytesRetransmitted;
+}
+
+unsigned long long CLineSession::Retransmitted() const {
+  socket_api::PathInfo path;
+  if (!m_plan.upload || !m_data.IsOpen() || !socket_api::QueryPathInfo(m_data.Handle(), &path)) {
+    return m_pathRetransmitted;
+  }
+  return m_pathRetransmitted + path.bytesRetransmitted;
 }
 
 unsigned long long CLineSession::Bytes() const {
@@ -68,8 +85,7 @@ unsigned long long CLineSession::Bytes() const {
 }
 
 unsigned long long CLineSession::Unconfirmed() const {
-  if (!m_plan.upload) return 0;
-  if (!m_data.IsOpen() || m_dataEnded) return m_unconfirmed;
+  if (!m_plan.upload || !m_data.IsOpen()) return 0;
   socket_api::SendState state;
   if (!socket_api::QuerySendState(m_data.Handle(), m_sentOfFile, &state)) return 0;
   return std::min<unsigned long long>(state.unacknowledged, m_sentOfFile);
@@ -77,7 +93,7 @@ unsigned long long CLineSession::Unconfirmed() const {
 
 void CLineSession::AcceptDataConnection(long long nowMs) {
   sockaddr_storage peer{};
-  const SocketHandle accepted = socket_api::Accept(m_listener.Handle(), &peer);
+  const SocketHandle accepted = socket_api::Accept(Listener().Handle(), &peer);
   if (accepted == kNoSocket) return;
   TcpSocket data = TcpSocket::Adopt(accepted);
   // A data connection from any host but the server's could inject or steal data: it is
@@ -86,6 +102,13 @@ void CLineSession::AcceptDataConnection(long long nowMs) {
   if (m_plan.upload) {
     socket_api::SendAtOnce(accepted);
     socket_api::LimitUnsent(accepted, kUnsentBytes);
+    // Where the system cannot tell what the server acknowledged, every byte handed over
+    // counts: the send buffer is bounded so that few of them wait in it.
+    socket_api::SendState state;
+    if (!socket_api::QuerySendState(accepted, 0, &state)) {
+      m_countsHandedOver = true;
+      socket_api::BoundSendBuffer(accepted, kUnsentBytes);
+    }
   }
   m_data = std::move(data);
   m_accepted = true;
@@ -100,16 +123,9 @@ void CLineSession::MoveData(long long nowMs) {
       const std::vector<char>& pattern = UploadPattern();
       const std::size_t size = std::min(pattern.size(), m_plan.uploadBytes - m_sentOfFile);
       if (size == 0) {
-        // The whole file is sent: closing the data connection ends it for the server. Its
-        // counts go first, as the system keeps them per connection.
-        socket_api::PathInfo path;
-        if (socket_api::QueryPathInfo(data, &path)) {
-          m_pathSent += path.bytesSent;
-          m_pathRetransmitted += path.bytesRetransmitted;
-        }
-        // What the server has not acknowledged yet counts once its final reply confirms it.
-        m_unconfirmed = Unconfirmed();
-        m_data.Close();
+        // The whole file is handed over: its end tells the server, while the connection
+        // stays open to count what the server acknowledges until its final reply.
+        if (!socket_api::ShutdownSend(data)) m_data.Close();
         m_dataEnded = true;
         return;
       }

@@ -63,6 +63,9 @@ SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer);
 // At most `size` bytes; the count, or -1 on failure. A closed peer never raises a signal.
 long Send(SocketHandle socket, const void* data, std::size_t size);
 long Receive(SocketHandle socket, void* buffer, std::size_t size);
+// Ends what the socket sends (the peer reads its end) while the system still sends and
+// counts what it holds; false on failure.
+bool ShutdownSend(SocketHandle socket);
 // Waits up to `timeoutMs` for the socket to be readable or writable: 1 when it is, 0 at the
 // time-out, -1 on failure.
 int Poll(SocketHandle socket, bool forWriting, int timeoutMs);
@@ -84,6 +87,9 @@ int PollAny(std::vector<PollEntry>& entries, int timeoutMs);
 // Bounds the data the system holds that has not gone onto the network yet, so that the
 // socket reads as writable only below the bound; false where the system has no such bound.
 bool LimitUnsent(SocketHandle socket, int bytes);
+// Bounds the socket's send buffer, what it holds unsent and unacknowledged together; false
+// on failure.
+bool BoundSendBuffer(SocketHandle socket, int bytes);
 // Sends each write at once instead of holding a short one back until the peer acknowledges
 // the last (Nagle's algorithm); false on failure.
 bool SendAtOnce(SocketHandle socket);

@@ -157,8 +157,16 @@ int PollAny(std::vector<PollEntry>& entries, int timeoutMs) {
   return ready;
 }
 
+bool ShutdownSend(SocketHandle socket) {
+  return ::shutdown(socket, SHUT_WR) == 0;
+}
+
 bool LimitUnsent(SocketHandle socket, int bytes) {
   return ::setsockopt(socket, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &bytes, sizeof bytes) == 0;
+}
+
+bool BoundSendBuffer(SocketHandle socket, int bytes) {
+  return ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) == 0;
 }
 
 bool SendAtOnce(SocketHandle socket) {

@@ -193,10 +193,19 @@ int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs) {
   return -1;
 }
 
+bool ShutdownSend(SocketHandle socket) {
+  return ::shutdown(socket, SD_SEND) == 0;
+}
+
 bool LimitUnsent(SocketHandle, int) {
   // Winsock has no bound on unsent data alone, and its send buffer would bound what is in
   // flight as well, which caps a long path: the writes wait on QuerySendState instead.
   return false;
+}
+
+bool BoundSendBuffer(SocketHandle socket, int bytes) {
+  return ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes),
+                      sizeof bytes) == 0;
 }
 
 bool SendAtOnce(SocketHandle socket) {

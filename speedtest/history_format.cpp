@@ -73,6 +73,19 @@ HistoryColumn Text(const char* name, int generation) {
           }};
 }
 
+// A count that may be missing: a whole number, empty when negative.
+template <double CHistoryRun::*kField>
+HistoryColumn Sessions(const char* name, int generation) {
+  return {name, generation,
+          [](const CHistoryRun& run) {
+            return run.*kField < 0.0 ? std::string() : std::to_string(std::lround(run.*kField));
+          },
+          [](const std::string& field, CHistoryRun* run) {
+            return field.empty() || (ParseNumber(field, &(run->*kField)) &&
+                                     run->*kField == std::floor(run->*kField));
+          }};
+}
+
 // Whether a measured figure is a lower bound: "1" or "0", empty where the figure is.
 template <double CHistoryRun::*kFigure, bool CHistoryRun::*kField>
 HistoryColumn AtLeast(const char* name, int generation) {
@@ -87,7 +100,8 @@ HistoryColumn AtLeast(const char* name, int generation) {
 }
 
 // Every column, in the order of the file. Generation 1 brought the round trip, 2 the server
-// and the run's origin, 3 the latency, 4 the whole line.
+// and the run's origin, 3 the latency, 4 the whole line, 5 the data moved and the whole
+// line's sessions.
 const HistoryColumn kColumns[] = {
     {"timestamp", 0, [](const CHistoryRun& run) { return UtcTimestamp(run.time); },
      [](const std::string& field, CHistoryRun* run) {
@@ -126,6 +140,10 @@ const HistoryColumn kColumns[] = {
                                                                            4),
     Figure<&CHistoryRun::lineUpload>("line_upload_kbit_s", 4),
     AtLeast<&CHistoryRun::lineUpload, &CHistoryRun::lineUploadAtLeast>("line_upload_at_least", 4),
+    Figure<&CHistoryRun::dataDownloadMB>("data_download_mb", 5),
+    Figure<&CHistoryRun::dataUploadMB>("data_upload_mb", 5),
+    Sessions<&CHistoryRun::lineDownloadSessions>("line_download_sessions", 5),
+    Sessions<&CHistoryRun::lineUploadSessions>("line_upload_sessions", 5),
 };
 constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";

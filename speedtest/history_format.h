@@ -36,6 +36,13 @@ struct CHistoryRun {
   bool lineDownloadAtLeast = false;
   double lineUpload = -1.0;
   bool lineUploadAtLeast = false;
+  // The data the run moved each way, in megabytes (10^6 bytes, as data allowances count);
+  // negative where not recorded.
+  double dataDownloadMB = -1.0;
+  double dataUploadMB = -1.0;
+  // The sessions of the stage that gave each direction's whole line; negative where none.
+  double lineDownloadSessions = -1.0;
+  double lineUploadSessions = -1.0;
 };
 
 struct CHistory {

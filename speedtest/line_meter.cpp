@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 namespace {
 
@@ -10,69 +9,119 @@ double Kbit(unsigned long long bytes) {
   return static_cast<double>(bytes) * 8.0 / 1024.0;
 }
 
-double Mean(const std::vector<double>& values, std::size_t from, std::size_t to) {
-  return std::accumulate(values.begin() + static_cast<long>(from),
-                         values.begin() + static_cast<long>(to), 0.0) /
-         static_cast<double>(to - from);
+double SliceRate(const CLineSlice& slice) {
+  return Kbit(slice.bytes) / (slice.ms / 1000.0);
+}
+
+double MeanRate(const std::vector<CLineSlice>& slices, std::size_t from, std::size_t to) {
+  double sum = 0.0;
+  for (std::size_t i = from; i < to; ++i) sum += SliceRate(slices[i]);
+  return sum / static_cast<double>(to - from);
 }
 
 }  // namespace
 
-void CLineMeter::AddSlice(double ms, unsigned long long bytes, int sessions) {
-  if (!(ms > 0.0)) return;
-  m_elapsedMs += ms;
-  if (m_stages.empty() || m_stages.back().sessions != sessions) {
-    m_stages.push_back(Stage{sessions, {}, {}, {}});
+void CLineMeter::AddSlice(const CLineSlice& slice) {
+  if (!(slice.ms > 0.0)) return;
+  m_elapsedMs += slice.ms;
+  if (slice.sessionLost) m_lowerBound = true;
+  if (m_stages.empty() || m_stages.back().sessions != slice.sessions) {
+    Stage stage;
+    stage.sessions = slice.sessions;
+    const double rampMs = m_rules.rampRoundTrips * std::max(0.0, m_rules.idleRttMs);
+    stage.rampLeft = static_cast<std::size_t>(std::max(1.0, std::ceil(rampMs / m_rules.sliceMs)));
+    m_stages.push_back(stage);
   }
   Stage& stage = m_stages.back();
-  stage.kbitPerSecond.push_back(Kbit(bytes) / (ms / 1000.0));
-  stage.ms.push_back(ms);
-  stage.bytes.push_back(bytes);
+  stage.slices.push_back(slice);
+  if (stage.windowFrom != kClosed) return;
+  // The ramp-up counts from the slice after which every session had moved data: a log-in
+  // and a new connection's slow start are no part of the line's rate.
+  if (!stage.allMoving) {
+    stage.allMoving = slice.sessions > 0 && slice.moving >= slice.sessions;
+    return;
+  }
+  if (--stage.rampLeft == 0) stage.windowFrom = stage.slices.size();
 }
 
 double CLineMeter::StageRate(const Stage& stage, double* seconds) const {
-  const std::size_t ramp = static_cast<std::size_t>(m_rules.rampSlices);
-  if (stage.bytes.size() <= ramp) return -1.0;
-  const unsigned long long bytes =
-      std::accumulate(stage.bytes.begin() + static_cast<long>(ramp), stage.bytes.end(), 0ULL);
-  const double ms =
-      std::accumulate(stage.ms.begin() + static_cast<long>(ramp), stage.ms.end(), 0.0);
+  if (stage.windowFrom >= stage.slices.size()) return -1.0;
+  // A settled stage's rate is that of the slices whose averages agreed: a slow start that
+  // outlasted the ramp-up is no part of it.
+  const std::size_t agreed = 2 * static_cast<std::size_t>(m_rules.averageSlices);
+  const std::size_t from =
+      stage.settled ? std::max(stage.windowFrom, stage.slices.size() - agreed) : stage.windowFrom;
+  unsigned long long bytes = 0;
+  double ms = 0.0;
+  for (std::size_t i = from; i < stage.slices.size(); ++i) {
+    bytes += stage.slices[i].bytes;
+    ms += stage.slices[i].ms;
+  }
+  if (bytes == 0) return -1.0;
   if (seconds) *seconds = ms / 1000.0;
   return Kbit(bytes) / (ms / 1000.0);
 }
 
 bool CLineMeter::Settled(const Stage& stage) const {
-  const std::size_t n = stage.kbitPerSecond.size();
+  if (stage.windowFrom == kClosed) return false;
+  const std::size_t n = stage.slices.size();
   const std::size_t window = static_cast<std::size_t>(m_rules.averageSlices);
-  if (n >= static_cast<std::size_t>(m_rules.maxStageSlices)) return true;
-  if (n < static_cast<std::size_t>(m_rules.rampSlices) + 2 * window) return false;
-  const double last = Mean(stage.kbitPerSecond, n - window, n);
-  const double before = Mean(stage.kbitPerSecond, n - 2 * window, n - window);
-  return std::fabs(last - before) <= m_rules.agreeShare * before;
+  if (n < stage.windowFrom + 2 * window) return false;
+  const double last = MeanRate(stage.slices, n - window, n);
+  const double before = MeanRate(stage.slices, n - 2 * window, n - window);
+  return before > 0.0 && std::fabs(last - before) <= m_rules.agreeShare * before;
+}
+
+bool CLineMeter::ShowsFull(const Stage& stage) const {
+  if (stage.windowFrom == kClosed) return false;
+  std::vector<double> rtts;
+  for (std::size_t i = stage.windowFrom; i < stage.slices.size(); ++i) {
+    const CLineSlice& slice = stage.slices[i];
+    if (slice.retransmitted > 0) return true;
+    if (slice.loadedRttMs >= 0.0) rtts.push_back(slice.loadedRttMs);
+  }
+  // Without the idle round trip a rise cannot be told.
+  if (rtts.empty() || m_rules.idleRttMs < 0.0) return false;
+  std::nth_element(rtts.begin(), rtts.begin() + static_cast<long>(rtts.size() / 2), rtts.end());
+  const double rise = std::max(m_rules.fullRttRiseMs, m_rules.fullRttRiseShare * m_rules.idleRttMs);
+  return rtts[rtts.size() / 2] >= m_rules.idleRttMs + rise;
 }
 
 CLineMeter::Decision CLineMeter::Decide(bool canAdd) {
   if (m_stages.empty()) return Decision::kGoOn;
   const bool timeUp = m_elapsedMs >= m_rules.maxSeconds * 1000.0;
-  const Stage& stage = m_stages.back();
-  if (!Settled(stage)) {
-    // Out of time while still settling: the rise may not have ended.
-    if (timeUp) m_lowerBound = true;
-    return timeUp ? Decision::kStop : Decision::kGoOn;
+  Stage& stage = m_stages.back();
+  stage.settled = Settled(stage);
+  if (!stage.settled) {
+    const bool longest = stage.slices.size() >= static_cast<std::size_t>(m_rules.maxStageSlices);
+    if (!timeUp && !longest) return Decision::kGoOn;
+    if (canAdd && !timeUp) return Decision::kAddSessions;
+    // Out of time, or of sessions, while still settling: the rise may not have ended.
+    m_lowerBound = true;
+    return Decision::kStop;
   }
   const double rate = StageRate(stage, nullptr);
-  double best = -1.0;
+  const Stage* best = nullptr;
   for (std::size_t i = 0; i + 1 < m_stages.size(); ++i) {
-    if (m_stages[i].sessions < stage.sessions)
-      best = std::max(best, StageRate(m_stages[i], nullptr));
+    const Stage& earlier = m_stages[i];
+    if (earlier.settled && earlier.sessions < stage.sessions &&
+        (!best || StageRate(earlier, nullptr) > StageRate(*best, nullptr))) {
+      best = &earlier;
+    }
   }
-  const bool rising = best < 0.0 || rate > best * (1.0 + m_rules.riseShare);
+  // A stage that moved nothing says nothing of the line; more sessions would not either.
+  if (rate < 0.0) return Decision::kStop;
+  const bool rising = !best || rate > StageRate(*best, nullptr) * (1.0 + m_rules.riseShare);
   if (!rising) {
-    m_lowerBound = false;
+    // More sessions no faster: the line is full only where it shows it, else something
+    // else held them back (the server, the path, this computer).
+    if (!ShowsFull(stage) && !ShowsFull(*best)) m_lowerBound = true;
     return Decision::kStop;
   }
   if (!canAdd || timeUp) {
-    m_lowerBound = true;
+    // No more sessions, or no more time, while still rising: the rise may not have ended,
+    // unless the line already queues, which a line with room to spare never does.
+    if (!ShowsFull(stage)) m_lowerBound = true;
     return Decision::kStop;
   }
   return Decision::kAddSessions;
@@ -81,17 +130,29 @@ CLineMeter::Decision CLineMeter::Decide(bool canAdd) {
 CLineFigure CLineMeter::Figure() const {
   CLineFigure figure;
   figure.phaseSeconds = m_elapsedMs / 1000.0;
-  figure.lowerBound = m_lowerBound;
-  for (const Stage& stage : m_stages) {
-    double seconds = 0.0;
-    const double rate = StageRate(stage, &seconds);
-    if (rate > figure.kbitPerSecond) {
-      figure.kbitPerSecond = rate;
-      figure.sessions = stage.sessions;
-      figure.seconds = seconds;
+  // Settled stages first; a window that never settled is at most a lower bound.
+  for (const bool settledOnly : {true, false}) {
+    for (const Stage& stage : m_stages) {
+      if (settledOnly && !stage.settled) continue;
+      double seconds = 0.0;
+      const double rate = StageRate(stage, &seconds);
+      if (rate > figure.kbitPerSecond) {
+        figure.kbitPerSecond = rate;
+        figure.sessions = stage.sessions;
+        figure.seconds = seconds;
+      }
+    }
+    if (figure.kbitPerSecond >= 0.0) {
+      figure.lowerBound = m_lowerBound || !settledOnly;
+      return figure;
     }
   }
   return figure;
+}
+
+bool TestFileMeasuredTheLine(double seconds, double idleRttMs) {
+  if (idleRttMs < 0.0) return false;
+  return seconds * 1000.0 >= kFileRoundTripsThatTell * std::max(1.0, idleRttMs);
 }
 
 int CLineMeter::NextSessions(int running) const {

@@ -12,6 +12,10 @@ namespace {
 
 // How long the sessions of a phase that ended of itself get to delete their files and quit.
 constexpr int kEndMs = 3000;
+// A session that moved nothing for this long, or this many idle round trips if longer, is
+// stalled: a new file costs a few round trips, a stall many.
+constexpr double kStallMs = 1000.0;
+constexpr double kStallRoundTrips = 8.0;
 
 class LinePhase {
  public:
@@ -28,24 +32,17 @@ class LinePhase {
 
   CLineDirection Run(int stopMs) {
     m_result.measured = true;
-    const long long start = socket_api::NowMs();
-    StartSessions(m_meter.Rules().firstSessions, start);
-    long long sliceStart = start;
-    unsigned long long counted = 0;
+    const long long startUs = socket_api::NowUs();
+    StartSessions(m_meter.Rules().firstSessions);
+    long long sliceStartUs = startUs;
     for (;;) {
-      const long long sliceEnd = sliceStart + static_cast<long long>(m_meter.Rules().sliceMs);
-      PollUntil(sliceEnd);
-      const long long now = socket_api::NowMs();
-      // A session's count never falls, but a system that once could not tell what the server
-      // acknowledged may make it seem to: such a slice moved nothing rather than wrapping round.
-      const unsigned long long bytes = std::max(Bytes(), counted);
-      m_meter.AddSlice(static_cast<double>(now - sliceStart), bytes - counted, Alive());
-      counted = bytes;
-      sliceStart = now;
-      LookAtPath();
+      PollUntil(sliceStartUs + static_cast<long long>(m_meter.Rules().sliceMs * 1000.0));
+      const long long nowUs = socket_api::NowUs();
+      const unsigned long long bytes = NextSlice(nowUs - sliceStartUs, nowUs);
+      sliceStartUs = nowUs;
       const DWORD reported = static_cast<DWORD>(
           std::min<unsigned long long>(bytes, std::numeric_limits<DWORD>::max()));
-      if (m_sink->ReportProgress(reported, (now - start) / 1000.0)) {
+      if (m_sink->ReportProgress(reported, (nowUs - startUs) / 1e6)) {
         m_result.stopped = true;
         break;
       }
@@ -58,30 +55,81 @@ class LinePhase {
       const bool canAdd = more > 0 && m_result.sessionsRefused == 0;
       const CLineMeter::Decision decision = m_meter.Decide(canAdd);
       if (decision == CLineMeter::Decision::kStop) break;
-      if (decision == CLineMeter::Decision::kAddSessions) StartSessions(more, now);
+      if (decision == CLineMeter::Decision::kAddSessions) StartSessions(more);
     }
+    // Stopped, or every session lost: the phase ended before the line was judged.
+    if (m_result.stopped || Alive() == 0) m_meter.EndedUndecided();
     End(m_result.stopped ? stopMs : kEndMs);
     m_result.figure = m_meter.Figure();
     return m_result;
   }
 
  private:
-  void StartSessions(int count, long long now) {
+  void StartSessions(int count) {
+    const long long nowUs = socket_api::NowUs();
     for (int i = 0; i < count; ++i) {
       CLineSessionPlan plan = m_plan;
       plan.file = m_upload ? m_file + "-" + std::to_string(m_sessions.size() + 1) : m_file;
-      m_sessions.push_back(std::make_unique<CLineSession>(std::move(plan), now));
+      m_sessions.push_back(std::make_unique<CLineSession>(std::move(plan), socket_api::NowMs()));
+      m_watches.push_back({0, nowUs, false});
       ++m_result.sessionsStarted;
     }
   }
 
-  // Lets the sessions go on with whatever is ready until `until`: only those whose sockets
+  // The slice that ended at `nowUs`, `us` long, for the meter; the bytes counted so far.
+  unsigned long long NextSlice(long long us, long long nowUs) {
+    CLineSlice slice;
+    slice.ms = static_cast<double>(us) / 1000.0;
+    // A session's count never falls, but a system that once could not tell what the server
+    // acknowledged may make it seem to: such a slice moved nothing rather than wrapping round.
+    const unsigned long long bytes = std::max(Bytes(), m_counted);
+    slice.bytes = bytes - m_counted;
+    m_counted = bytes;
+    slice.sessions = Alive();
+    // A session the server refused never ran: its stage is whole without it.
+    const int lost = m_result.sessionsFailed - m_result.sessionsRefused;
+    slice.sessionLost = lost > m_lostSeen || Stalled(nowUs);
+    m_lostSeen = lost;
+    slice.loadedRttMs = LookAtPath();
+    unsigned long long retransmitted = 0;
+    for (const auto& session : m_sessions) {
+      if (!session->Done() && session->Moved() > 0) ++slice.moving;
+      retransmitted += session->Retransmitted();
+    }
+    slice.retransmitted = retransmitted - std::min(retransmitted, m_retransmitted);
+    m_retransmitted = std::max(retransmitted, m_retransmitted);
+    m_meter.AddSlice(slice);
+    return bytes;
+  }
+
+  // Whether a session that had moved data moved nothing for long: it holds its stage back
+  // as a lost one would. Each is told once.
+  bool Stalled(long long nowUs) {
+    const long long stallUs =
+        std::max(kStallMs, kStallRoundTrips * m_meter.Rules().idleRttMs) * 1000.0;
+    bool stalled = false;
+    for (std::size_t i = 0; i < m_sessions.size(); ++i) {
+      Watch& watch = m_watches[i];
+      const unsigned long long moved = m_sessions[i]->Moved();
+      if (moved != watch.moved || moved == 0) {
+        watch.moved = moved;
+        watch.sinceUs = nowUs;
+      } else if (!m_sessions[i]->Done() && !watch.told && nowUs - watch.sinceUs > stallUs) {
+        watch.told = stalled = true;
+      }
+    }
+    return stalled;
+  }
+
+  // Lets the sessions go on with whatever is ready until `untilUs`: only those whose sockets
   // are ready, so that a wake-up for one costs no calls for the others; each session once
-  // more at the end, for its time-outs.
-  void PollUntil(long long until) {
+  // more at the end, for its time-outs. Microseconds: a slice of Windows' tick counter
+  // could be off by one of its 15.6 ms steps.
+  void PollUntil(long long untilUs) {
     std::vector<socket_api::PollEntry> entries;
     std::vector<std::size_t> owners;
-    for (long long now = socket_api::NowMs(); now < until; now = socket_api::NowMs()) {
+    for (long long nowUs = socket_api::NowUs(); nowUs < untilUs; nowUs = socket_api::NowUs()) {
+      const int waitMs = static_cast<int>((untilUs - nowUs + 999) / 1000);
       entries.clear();
       owners.clear();
       for (std::size_t i = 0; i < m_sessions.size(); ++i) {
@@ -89,10 +137,10 @@ class LinePhase {
         owners.resize(entries.size(), i);
       }
       if (entries.empty()) {
-        socket_api::Pause(static_cast<int>(until - now) * 1000);
+        socket_api::Pause(static_cast<int>(untilUs - nowUs));
         break;
       }
-      if (socket_api::PollAny(entries, static_cast<int>(until - now)) <= 0) continue;
+      if (socket_api::PollAny(entries, waitMs) <= 0) continue;
       const long long polled = socket_api::NowMs();
       // A session's sockets stand together: one with several ready goes on once.
       std::size_t advanced = m_sessions.size();
@@ -109,8 +157,8 @@ class LinePhase {
   // Notes the sessions lost since the last count.
   void Count() {
     for (const auto& session : m_sessions) {
-      if (!session->Failed() || m_counted.count(session.get())) continue;
-      m_counted.insert(session.get());
+      if (!session->Failed() || m_countedLost.count(session.get())) continue;
+      m_countedLost.insert(session.get());
       ++m_result.sessionsFailed;
       if (session->Refused()) ++m_result.sessionsRefused;
       if (m_result.firstFailure.empty()) m_result.firstFailure = session->Failure();
@@ -129,32 +177,36 @@ class LinePhase {
   }
 
   // The round trip of one loaded data connection, as the system estimates it: the sender's
-  // for an upload, the receiver's for a download.
-  void LookAtPath() {
+  // for an upload, the receiver's for a download; negative where none tells.
+  double LookAtPath() {
     for (const auto& session : m_sessions) {
       socket_api::PathInfo info;
       const SocketHandle data = session->DataSocket();
       if (data == kNoSocket || !socket_api::QueryPathInfo(data, &info)) continue;
       const double rtt = m_upload ? info.sendRttMs : info.receiveRttMs;
       if (rtt > 0.0) m_result.loadedRttMs.push_back(rtt);
-      return;
+      return rtt > 0.0 ? rtt : -1.0;
     }
+    return -1.0;
   }
 
   void End(int withinMs) {
     const long long now = socket_api::NowMs();
     for (const auto& session : m_sessions) session->Stop(now);
-    const long long until = now + withinMs;
-    while (Alive() > 0 && socket_api::NowMs() < until) {
-      PollUntil(std::min(until, socket_api::NowMs() + 100));
+    const long long untilUs = socket_api::NowUs() + withinMs * 1000LL;
+    while (Alive() > 0 && socket_api::NowUs() < untilUs) {
+      PollUntil(std::min(untilUs, socket_api::NowUs() + 100000));
       m_sink->PumpMessages();
     }
     for (const auto& session : m_sessions) {
       if (session->LeftFile()) m_result.leftFiles.push_back(m_plan.folder + session->File());
       m_result.bytesSent += session->PathBytesSent();
       m_result.bytesRetransmitted += session->PathBytesRetransmitted();
+      m_result.bytesMoved += session->Moved();
+      m_result.countsHandedOver = m_result.countsHandedOver || session->CountsHandedOver();
     }
     m_sessions.clear();
+    m_watches.clear();
   }
 
   bool m_upload;
@@ -162,8 +214,18 @@ class LinePhase {
   CProgressSink* m_sink;
   CLineMeter m_meter;
   CLineSessionPlan m_plan;
+  // What the phase last saw a session move, to tell a stalled one.
+  struct Watch {
+    unsigned long long moved;
+    long long sinceUs;
+    bool told;
+  };
   std::vector<std::unique_ptr<CLineSession>> m_sessions;
-  std::set<const CLineSession*> m_counted;
+  std::vector<Watch> m_watches;  // one a session
+  std::set<const CLineSession*> m_countedLost;
+  unsigned long long m_counted = 0;
+  unsigned long long m_retransmitted = 0;
+  int m_lostSeen = 0;
   CLineDirection m_result;
 };
 

@@ -143,6 +143,13 @@ std::string WholeLineDirections(double downloadKbit, bool downloadAtLeast, doubl
   return text;
 }
 
+std::string LeftFilesText(const std::vector<std::string>& files) {
+  if (files.empty()) return std::string();
+  return "\n\nBemærk: " + std::to_string(files.size()) +
+         (files.size() == 1 ? " testfil kunne" : " testfiler kunne") +
+         " ikke slettes fra testserveren.";
+}
+
 std::string WholeLineText(const CLineFigure& download, const CLineFigure& upload) {
   const std::string directions = WholeLineDirections(download.kbitPerSecond, download.lowerBound,
                                                      upload.kbitPerSecond, upload.lowerBound);

@@ -51,6 +51,9 @@ std::string WholeLineDirections(double downloadKbit, bool downloadAtLeast, doubl
 // The result text's line for the whole line: "\n\nHele linjen: " and its directions; empty
 // when neither was measured.
 std::string WholeLineText(const CLineFigure& download, const CLineFigure& upload);
+// The note under the result for the whole line's uploads that could not be deleted from the
+// test server; empty when none were left.
+std::string LeftFilesText(const std::vector<std::string>& files);
 
 // A tier's text without the blank that pads three-digit download tiers.
 std::string TierName(const CRateRecord& record);

@@ -5,6 +5,7 @@
 
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_exception.h"
+#include "ftp/socket_api.h"
 #include "kernel/directories.h"
 #include "kernel/local_file.h"
 #include "speedtest/record_store.h"
@@ -70,6 +71,10 @@ void CTestRun::PumpMessages() {
 }
 
 bool CTestRun::ReportWaiting() {
+  if (m_cleanupUntilMs != 0) {
+    m_pListener->ReportWaiting();
+    return socket_api::NowMs() >= m_cleanupUntilMs;
+  }
   return m_pListener->ReportWaiting();
 }
 
@@ -116,6 +121,7 @@ CTestOutcome CTestRun::Run() {
   m_downloadRtts.clear();
   m_uploadRtts.clear();
   m_uploadBytesSent = m_uploadBytesRetransmitted = 0;
+  m_bytesDownloaded = m_bytesUploaded = 0;
   record.Origin(OriginName(m_origin));
   m_pRecord = &record;
   m_bConcluded = false;
@@ -127,26 +133,7 @@ CTestOutcome CTestRun::Run() {
     LogIn(client, outcome);
     RunAttempts(client, outcome);
     MeasureWholeLine(client, outcome);
-    // Where the whole line was measured, only its sessions filled the queue of a fast line:
-    // its round trips are the loaded ones.
-    const std::vector<double>& lineDown = outcome.lineDownload.loadedRttMs;
-    const std::vector<double>& lineUp = outcome.lineUpload.loadedRttMs;
-    const bool lineSent = outcome.lineUpload.bytesSent > 0;
-    outcome.latency = SummariseLatency(
-        outcome.rttMs, m_idleRtts, lineDown.empty() ? m_downloadRtts : lineDown,
-        lineUp.empty() ? m_uploadRtts : lineUp,
-        lineSent ? outcome.lineUpload.bytesSent : m_uploadBytesSent,
-        lineSent ? outcome.lineUpload.bytesRetransmitted : m_uploadBytesRetransmitted);
-    outcome.latency.download.wholeLine = !lineDown.empty();
-    outcome.latency.upload.wholeLine = !lineUp.empty();
-    outcome.latency.retransmittedOnWholeLine = lineSent;
-    record.Finished(outcome.download.rates, outcome.upload.rates, outcome.download.file,
-                    outcome.attempts, outcome.latency, outcome.lineDownload.figure,
-                    outcome.lineUpload.figure);
-    record.Latency(outcome.latency);
-    outcome.finished = true;
-    outcome.resultText = ResultText(outcome.download.rates, outcome.upload.rates) +
-                         WholeLineText(outcome.lineDownload.figure, outcome.lineUpload.figure);
+    Finish(outcome);
   } catch (CFTPException* e) {
     Failed(e->m_nCode, e->m_strCause.empty() ? e->m_strMessage : e->m_strCause, FailureCause(*e),
            outcome);
@@ -160,10 +147,37 @@ CTestOutcome CTestRun::Run() {
     Failed(CFTPException::kUnknown, "unexpected failure", "unexpected failure", outcome);
   }
   client.Logoff();
+  outcome.bytesDownloaded = m_bytesDownloaded;
+  outcome.bytesUploaded = m_bytesUploaded;
   outcome.historyLine = record.ResultLine();
   outcome.recordProblem = Conclude();
   m_pRecord = nullptr;
   return outcome;
+}
+
+void CTestRun::Finish(CTestOutcome& outcome) {
+  // Where the whole line was measured, only its sessions filled the queue of a fast line:
+  // its round trips are the loaded ones.
+  const std::vector<double>& lineDown = outcome.lineDownload.loadedRttMs;
+  const std::vector<double>& lineUp = outcome.lineUpload.loadedRttMs;
+  const bool lineSent = outcome.lineUpload.bytesSent > 0;
+  outcome.latency = SummariseLatency(
+      outcome.rttMs, m_idleRtts, lineDown.empty() ? m_downloadRtts : lineDown,
+      lineUp.empty() ? m_uploadRtts : lineUp,
+      lineSent ? outcome.lineUpload.bytesSent : m_uploadBytesSent,
+      lineSent ? outcome.lineUpload.bytesRetransmitted : m_uploadBytesRetransmitted);
+  outcome.latency.download.wholeLine = !lineDown.empty();
+  outcome.latency.upload.wholeLine = !lineUp.empty();
+  outcome.latency.retransmittedOnWholeLine = lineSent;
+  m_pRecord->DataMoved(m_bytesDownloaded, m_bytesUploaded);
+  m_pRecord->Finished(outcome.download.rates, outcome.upload.rates, outcome.download.file,
+                      outcome.attempts, outcome.latency, outcome.lineDownload.figure,
+                      outcome.lineUpload.figure);
+  m_pRecord->Latency(outcome.latency);
+  outcome.finished = true;
+  outcome.resultText = ResultText(outcome.download.rates, outcome.upload.rates) +
+                       WholeLineText(outcome.lineDownload.figure, outcome.lineUpload.figure) +
+                       LeftFilesText(outcome.lineUpload.leftFiles);
 }
 
 void CTestRun::LogIn(CFtpClient& client, CTestOutcome& outcome) {
@@ -231,6 +245,7 @@ void CTestRun::Transfer(CFtpClient& client, RunStage stage, const char* file, DW
   m_pListener->OnStage(stage, file, bytes, attempt);
   move();
   m_pRecord->Transferred(m_lastBytes, m_lastSeconds);
+  (upload ? m_bytesUploaded : m_bytesDownloaded) += m_lastBytes;
   const CPathSamples& path = client.LastTransferPath();
   std::vector<double>& loaded = upload ? m_uploadRtts : m_downloadRtts;
   loaded.insert(loaded.end(), path.rttMs.begin(), path.rttMs.end());
@@ -258,6 +273,7 @@ void CTestRun::Failed(int code, const std::string& cause, const std::string& log
   outcome.errorCode = code;
   outcome.errorCause = cause;
   outcome.errorStep = m_pRecord->CurrentStep();
+  m_pRecord->DataMoved(m_bytesDownloaded, m_bytesUploaded);
   m_pRecord->Failed(logged);
 }
 
@@ -273,6 +289,7 @@ std::string CTestRun::Conclude() {
 
 void CTestRun::EndNow(const std::string& cause) {
   if (!m_pRecord || m_bConcluded) return;
+  m_pRecord->DataMoved(m_bytesDownloaded, m_bytesUploaded);
   m_pRecord->Failed(cause);
   Conclude();
 }

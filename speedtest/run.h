@@ -72,6 +72,9 @@ struct CTestOutcome {
   CMeasurement upload;
   CLineDirection lineDownload;  // the whole line, where it was measured
   CLineDirection lineUpload;
+  // The data the run moved each way: the test files and the whole line, handed over or not.
+  unsigned long long bytesDownloaded = 0;
+  unsigned long long bytesUploaded = 0;
   // Finished runs: the design's result text, and a line for the whole line where it was
   // measured.
   std::string resultText;
@@ -124,8 +127,13 @@ class CTestRun : private CProgressSink {
   // download's tier.
   void MeasureDownload(CFtpClient& client, CTestOutcome& outcome);
   void MeasureUpload(CFtpClient& client, CTestOutcome& outcome);
+  // A run that measured: its latency, record and result text.
+  void Finish(CTestOutcome& outcome);
   // The whole line in each direction that `m_wholeLine` asks for, each logged.
   void MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome);
+  // Whether the whole line is measured in the direction: as `m_wholeLine` asks, and by
+  // default only where the test file could not tell the line.
+  bool WholeLineWanted(const CTestOutcome& outcome, bool upload) const;
   // Deletes what the whole line's uploads left on the server; `files` keeps what stays.
   void RemoveLeftFiles(CFtpClient& client, std::vector<std::string>& files);
   // One transfer of `file`, logged with its bytes and time, its path samples kept; throws
@@ -154,12 +162,16 @@ class CTestRun : private CProgressSink {
   IpVersion m_ipVersion = IpVersion::kAny;
   RunOrigin m_origin = RunOrigin::kWindow;
   WholeLine m_wholeLine = WholeLine::kBeyondTiers;
+  // While not 0, the waits go on until this time (socket_api::NowMs), a close notwithstanding.
+  long long m_cleanupUntilMs = 0;
   DWORD m_lastBytes = 0;
   double m_lastSeconds = 0.0;
   // The run's round trips: idle ones after the log-in, and each direction's under load.
   std::vector<double> m_idleRtts;
   std::vector<double> m_downloadRtts;
   std::vector<double> m_uploadRtts;
+  unsigned long long m_bytesDownloaded = 0;  // every transfer's, the whole line's too
+  unsigned long long m_bytesUploaded = 0;
   unsigned long long m_uploadBytesSent = 0;
   unsigned long long m_uploadBytesRetransmitted = 0;
 };

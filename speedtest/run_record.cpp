@@ -120,8 +120,20 @@ void CRunRecord::WholeLine(bool upload, const CLineDirection& line) {
   m_log += "; sessions started " + std::to_string(line.sessionsStarted) + ", refused " +
            std::to_string(line.sessionsRefused) + ", lost " + std::to_string(line.sessionsFailed) +
            (line.firstFailure.empty() ? std::string() : " (" + line.firstFailure + ")") + "\n";
+  if (line.countsHandedOver) {
+    m_log += head +
+             "the system told nothing of what the server acknowledged: counted what was "
+             "handed over, each send buffer bounded\n";
+  }
   for (const std::string& file : line.leftFiles)
     m_log += head + "left on the server: " + file + "\n";
+}
+
+void CRunRecord::DataMoved(unsigned long long downloaded, unsigned long long uploaded) {
+  m_downloadedMB = static_cast<double>(downloaded) / 1e6;
+  m_uploadedMB = static_cast<double>(uploaded) / 1e6;
+  m_log += "data moved: " + std::to_string(downloaded) + " bytes down, " +
+           std::to_string(uploaded) + " bytes up\n";
 }
 
 void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload,
@@ -154,6 +166,10 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
   run.lineDownloadAtLeast = lineDownload.lowerBound;
   run.lineUpload = lineUpload.kbitPerSecond;
   run.lineUploadAtLeast = lineUpload.lowerBound;
+  if (lineDownload.kbitPerSecond >= 0.0) run.lineDownloadSessions = lineDownload.sessions;
+  if (lineUpload.kbitPerSecond >= 0.0) run.lineUploadSessions = lineUpload.sessions;
+  run.dataDownloadMB = m_downloadedMB;
+  run.dataUploadMB = m_uploadedMB;
   m_result = HistoryLine(run);
 }
 

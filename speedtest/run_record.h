@@ -33,6 +33,8 @@ class CRunRecord {
   void RoundTrip(double ms, double jitterMs, std::size_t samples);
   // The round trip under load in each direction, the grade and the retransmissions.
   void Latency(const CLatency& latency);
+  // The data the run moved each way, in bytes; before Finished, for its history line.
+  void DataMoved(unsigned long long downloaded, unsigned long long uploaded);
   // The whole line in one direction, as its phase found it.
   void WholeLine(bool upload, const CLineDirection& line);
   // The run ended with these rates, the download measured on `downloadFile`, this latency
@@ -58,6 +60,8 @@ class CRunRecord {
   std::string m_step;
   std::string m_log;
   std::string m_result;
+  double m_downloadedMB = -1.0;
+  double m_uploadedMB = -1.0;
 };
 
 // `log` with `run` added, less its oldest runs, so that at most `maxRuns` runs and

@@ -5,12 +5,17 @@
 
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_exception.h"
+#include "ftp/socket_api.h"
 #include "speedtest/line_phase.h"
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
 #include "speedtest/run_record.h"
 
 namespace {
+
+// How long the run's own session may go on deleting what the whole line left, a close
+// notwithstanding: a few round trips for each file on any line worth measuring.
+constexpr long long kLeftFilesMs = 1500;
 
 // Eight hexadecimal digits, different for each run.
 std::string RandomToken() {
@@ -23,8 +28,11 @@ std::string RandomToken() {
 }  // namespace
 
 void CTestRun::RemoveLeftFiles(CFtpClient& client, std::vector<std::string>& files) {
-  // A session lost during an upload could not delete its file; the run's own session,
-  // still logged in, tries once more. What the server still refuses stays in the record.
+  // A session lost during an upload, or cut by a close, could not delete its file; the
+  // run's own session, still logged in, tries once more, for a bounded time even after a
+  // close. What the server still refuses, or what time leaves, stays in the record.
+  if (files.empty()) return;
+  m_cleanupUntilMs = socket_api::NowMs() + kLeftFilesMs;
   std::vector<std::string> left;
   for (const std::string& file : files) {
     try {
@@ -34,27 +42,35 @@ void CTestRun::RemoveLeftFiles(CFtpClient& client, std::vector<std::string>& fil
       left.push_back(file);
     }
   }
+  m_cleanupUntilMs = 0;
   files = std::move(left);
+}
+
+bool CTestRun::WholeLineWanted(const CTestOutcome& outcome, bool upload) const {
+  if (m_wholeLine != WholeLine::kBeyondTiers) return m_wholeLine == WholeLine::kAlways;
+  const CMeasurement& measured = upload ? outcome.upload : outcome.download;
+  return measured.rates.converted >= TierBands(!upload).back().toKbit &&
+         !TestFileMeasuredTheLine(measured.seconds, outcome.rttMs);
 }
 
 void CTestRun::MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome) {
   const sockaddr_storage server = client.ServerAddress();
   // Other customers upload to the same folder at the same time: a name of the run's own.
   const std::string uploadStem = "hastighed-" + RandomToken();
+  CLineRules rules;
+  rules.idleRttMs = outcome.rttMs;
   for (const bool upload : {false, true}) {
-    const CRateRecord& rates = upload ? outcome.upload.rates : outcome.download.rates;
-    const bool beyond = rates.converted >= TierBands(!upload).back().toKbit;
-    if (m_wholeLine == WholeLine::kNever || (m_wholeLine == WholeLine::kBeyondTiers && !beyond)) {
-      continue;
-    }
+    if (!WholeLineWanted(outcome, upload)) continue;
     const char* direction = upload ? "upload" : "download";
     m_pRecord->Step(std::string("whole line ") + direction);
     m_lastBytes = 0;
     m_pListener->OnStage(RunStage::kWholeLine, direction, 0, outcome.attempts);
     CLineDirection& line = upload ? outcome.lineUpload : outcome.lineDownload;
     line = MeasureLineDirection(server, upload, upload ? kUploadFolder : kDownloadFolder,
-                                upload ? uploadStem : kLargeTestFile, kLargeTestFileBytes, this);
-    if (!line.stopped) RemoveLeftFiles(client, line.leftFiles);
+                                upload ? uploadStem : kLargeTestFile, kLargeTestFileBytes, this,
+                                rules);
+    (upload ? m_bytesUploaded : m_bytesDownloaded) += line.bytesMoved;
+    RemoveLeftFiles(client, line.leftFiles);
     m_pRecord->WholeLine(upload, line);
     if (line.stopped) throw new CFTPException(CFTPException::kAborted, ftp_message::kAborted);
   }

@@ -119,16 +119,21 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
         line = result.get("line") or {}
         whole = lambda d: (f"{line[d]['kbps']:.1f},{int(line[d]['lower_bound'])}" if line.get(d)
                            else ",")
+        sessions = lambda d: line[d]["sessions"] if line.get(d) else ""
         check("the history has the run, its round trip, server, origin, latency and line last",
               history[0].endswith(",rtt_ms,server,origin,jitter_ms,download_loaded_ms,"
                                   "upload_loaded_ms,latency_grade,upload_retransmitted_pct,"
                                   "line_download_kbit_s,line_download_at_least,"
-                                  "line_upload_kbit_s,line_upload_at_least") and
+                                  "line_upload_kbit_s,line_upload_at_least,data_download_mb,"
+                                  "data_upload_mb,line_download_sessions,line_upload_sessions") and
               history[-1].endswith(
                   f",{result['attempts']},{result['rtt_ms']:.1f},127.0.0.1:{port},cli,"
                   f"{tenths(lat['jitter_ms'])},{tenths(lat['download_loaded_ms'])},"
                   f"{tenths(lat['upload_loaded_ms'])},{lat['grade'] or ''},"
-                  f"{tenths(up['retransmitted_pct'])},{whole('download')},{whole('upload')}"),
+                  f"{tenths(up['retransmitted_pct'])},{whole('download')},{whole('upload')},"
+                  f"{tenths(result['data_bytes']['download'] / 1e6)},"
+                  f"{tenths(result['data_bytes']['upload'] / 1e6)},"
+                  f"{sessions('download')},{sessions('upload')}"),
               (history[-1], result))
         logged = dict(re.findall(r"whole line (\w+): (?:at least )?([\d.]+) kbit/s", last))
         check("beyond every product the whole line is measured, both directions as logged",
@@ -138,7 +143,12 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
                   for d in ("download", "upload")) and
               "\n\nHele linjen: " in result["result_text"], (out, last))
         left = [n for n in os.listdir(f"{point}/root/pub/upload") if n.startswith("hastighed-")]
-        check("the whole line leaves none of its uploads on the server", not left, left)
+        check("the whole line leaves none of its uploads on the server, and says none",
+              not left and result["left_files"] == [], (left, result["left_files"]))
+        check("the data moved: the test files and the whole line's, as logged",
+              result["data_bytes"]["download"] > down["bytes"] and
+              f"data moved: {result['data_bytes']['download']} bytes down, "
+              f"{result['data_bytes']['upload']} bytes up" in last, last)
         status, out, _ = run("--json", "--server", f"127.0.0.1:{port}", env=env)
         check("--no-whole-line: no whole line", status == 0 and "line" not in json.loads(out), out)
         status, out, _ = run("--csv", "--header", "--server", f"127.0.0.1:{port}", env=env)

@@ -41,7 +41,7 @@ std::string PlantedRuns(int count) {
     lines += UtcTimestamp(t) + "," + std::to_string(1700 + i) + ".0," + std::to_string(2000 + i) +
              ".0,432.0,508.0,2Mtest.rnd," + (i % 2 ? "" : "2048/512") + ",1,12.5," +
              "ftp.example.net:21,schedule,0.8," + (i % 2 ? ",," : "245.5,30.2,D") + ",0.1," +
-             (i % 2 ? ",,," : "876543.2,0,97656.3,1") + "\n";
+             (i % 2 ? ",,,,2.3,0.2,," : "876543.2,0,97656.3,1,412.3,98.7,8,16") + "\n";
   }
   return lines;
 }

@@ -25,10 +25,16 @@ const std::string kHeadings[] = {
     "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin,jitter_ms,"
     "download_loaded_ms,upload_loaded_ms,latency_grade,upload_retransmitted_pct,"
     "line_download_kbit_s,line_download_at_least,line_upload_kbit_s,line_upload_at_least",
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin,jitter_ms,"
+    "download_loaded_ms,upload_loaded_ms,latency_grade,upload_retransmitted_pct,"
+    "line_download_kbit_s,line_download_at_least,line_upload_kbit_s,line_upload_at_least,"
+    "data_download_mb,data_upload_mb,line_download_sessions,line_upload_sessions",
 };
 constexpr int kAges = sizeof kHeadings / sizeof kHeadings[0];
 // The empty fields that a row under each heading lacks.
-const std::string kMissing[] = {",,,,,,,,,,,,", ",,,,,,,,,,,", ",,,,,,,,,", ",,,,", ""};
+const std::string kMissing[] = {std::string(16, ','), std::string(15, ','), std::string(13, ','),
+                                std::string(8, ','),  std::string(4, ','),  ""};
 
 std::string Crlf(std::string text) {
   for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) {
@@ -59,6 +65,10 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   full.lineDownload = 901234.5;
   full.lineUpload = 250000.0;
   full.lineUploadAtLeast = true;
+  full.dataDownloadMB = 412.3;
+  full.dataUploadMB = 98.7;
+  full.lineDownloadSessions = 8;
+  full.lineUploadSessions = 16;
   CHistoryRun unmeasured = full;
   unmeasured.time = kNoon + 1;
   unmeasured.tiers = "";
@@ -69,13 +79,16 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   unmeasured.latencyGrade = "";
   unmeasured.lineDownload = unmeasured.lineUpload = -1.0;
   unmeasured.lineUploadAtLeast = false;
+  unmeasured.dataDownloadMB = unmeasured.dataUploadMB = -1.0;
+  unmeasured.lineDownloadSessions = unmeasured.lineUploadSessions = -1.0;
 
   const std::string lines = HistoryLine(full) + HistoryLine(unmeasured);
   EXPECT_EQ(lines,
             "2026-12-09T12:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,2048/512,3,23.5,"
-            "\"odd,\"\"name\"\":21\",schedule,0.8,200.0,245.5,A+,0.3,901234.5,0,250000.0,1\n"
+            "\"odd,\"\"name\"\":21\",schedule,0.8,200.0,245.5,A+,0.3,901234.5,0,250000.0,1,"
+            "412.3,98.7,8,16\n"
             "2026-12-09T12:00:01Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,,h:21,schedule,,,,,,,,,"
-            "\n");
+            ",,,,\n");
   const std::string history = AppendHistoryLines("", lines);
   EXPECT_EQ(history, HistoryHeading() + lines);
   for (const std::string& text : {history, "\xEF\xBB\xBF" + Crlf(history)}) {
@@ -92,9 +105,14 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
 // at its end, so that it can be appended to.
 TEST(HistoryFormat, OlderHeadingsReadAndBroughtUpToDate) {
   const std::string row = "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,3";
-  const std::string fields[] = {"", ",4.0", ",4.0,h:21,cli", ",4.0,h:21,cli,0.5,90.0,,C,",
-                                ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,"};
-  const std::string added = "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,,,,,,,,,,,\n";
+  const std::string fields[] = {"",
+                                ",4.0",
+                                ",4.0,h:21,cli",
+                                ",4.0,h:21,cli,0.5,90.0,,C,",
+                                ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,",
+                                ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,,3.1,0.4,4,"};
+  const std::string added =
+      "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1" + std::string(16, ',') + "\n";
   for (int age = 0; age < kAges; ++age) {
     SCOPED_TRACE(age);
     const std::string old = kHeadings[age] + "\n" + row + fields[age] + "\n";
@@ -107,6 +125,8 @@ TEST(HistoryFormat, OlderHeadingsReadAndBroughtUpToDate) {
     EXPECT_EQ(read.runs[0].latencyGrade, age >= 3 ? "C" : "");
     EXPECT_EQ(read.runs[0].lineDownload, age >= 4 ? 912345.6 : -1.0);
     EXPECT_EQ(read.runs[0].lineDownloadAtLeast, age >= 4);
+    EXPECT_EQ(read.runs[0].dataDownloadMB, age >= 5 ? 3.1 : -1.0);
+    EXPECT_EQ(read.runs[0].lineDownloadSessions, age >= 5 ? 4.0 : -1.0);
 
     const std::string current = HistoryHeading() + row + fields[age] + kMissing[age] + "\n";
     EXPECT_EQ(AppendHistoryLines(old, added), current + added);

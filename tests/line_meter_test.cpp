@@ -1,6 +1,6 @@
 // The whole line's meter on lines made of numbers: sessions added while the total rises, the
-// ramp-up of each stage thrown away, saturation, and the lower bound where the rise could not
-// end.
+// ramp-up of each stage thrown away, saturation only where the line shows it is full, and the
+// lower bound wherever the rise could not end or the figure could not settle.
 #include "speedtest/line_meter.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +10,16 @@
 
 namespace {
 
-// kbit/s that `sessions` move in the `slice`th slice (from 0) of their stage.
-using Line = std::function<double(int sessions, int slice)>;
+constexpr double kIdleRttMs = 10.0;
+
+// What `sessions` do in the `slice`th slice (from 0) of their stage.
+struct Moment {
+  double kbitPerSecond = 0.0;
+  double rttMs = kIdleRttMs;
+  int moving = -1;  // sessions that have moved data; -1: all
+  bool lost = false;
+};
+using Line = std::function<Moment(int sessions, int slice)>;
 
 struct Played {
   CLineFigure figure;
@@ -20,13 +28,22 @@ struct Played {
 
 // Runs the meter as the phase does: a slice at a time, adding sessions when told, as long
 // as `canAdd` allows.
-Played Play(const Line& line, const std::function<bool(int sessions)>& canAdd) {
-  CLineMeter meter;
-  int sessions = meter.Rules().firstSessions;
+Played Play(const Line& line, const std::function<bool(int sessions)>& canAdd,
+            CLineRules rules = CLineRules()) {
+  rules.idleRttMs = kIdleRttMs;
+  CLineMeter meter(rules);
+  int sessions = rules.firstSessions;
   Played played{{}, {sessions}};
   for (int slice = 0;; ++slice) {
-    const double kbit = line(sessions, slice) * meter.Rules().sliceMs / 1000.0;
-    meter.AddSlice(meter.Rules().sliceMs, static_cast<unsigned long long>(kbit * 128.0), sessions);
+    const Moment moment = line(sessions, slice);
+    CLineSlice at;
+    at.ms = rules.sliceMs;
+    at.bytes = static_cast<unsigned long long>(moment.kbitPerSecond * rules.sliceMs / 1000.0 * 128);
+    at.sessions = sessions;
+    at.moving = moment.moving < 0 ? sessions : moment.moving;
+    at.loadedRttMs = moment.rttMs;
+    at.sessionLost = moment.lost;
+    meter.AddSlice(at);
     const int next = meter.NextSessions(sessions);
     const CLineMeter::Decision decision = meter.Decide(next > sessions && canAdd(next));
     if (decision == CLineMeter::Decision::kStop) break;
@@ -41,34 +58,73 @@ Played Play(const Line& line, const std::function<bool(int sessions)>& canAdd) {
 }
 
 // Each session carries `perSession` once its ramp-up (a slow first half second) is over; the
-// line carries `ceiling` at most.
-Line Capped(double perSession, double ceiling) {
+// line carries `ceiling` at most, and queues (a round trip 30 ms longer) when full, unless
+// `queues` is false.
+Line Capped(double perSession, double ceiling, bool queues = true) {
   return [=](int sessions, int slice) {
     const double ramp = slice < 5 ? 0.2 * (slice + 1) : 1.0;
-    return std::min(ceiling, sessions * perSession) * ramp;
+    const bool full = sessions * perSession >= ceiling;
+    return Moment{std::min(ceiling, sessions * perSession) * ramp,
+                  kIdleRttMs + (full && queues ? 30.0 : 0.0)};
   };
 }
 
-TEST(LineMeter, AddsSessionsUntilTheLineIsSaturated) {
-  const auto always = [](int) { return true; };
-  // 150 Mbit/s a session on a 300 Mbit/s line: 4 fill it, 8 are no faster.
-  Played played = Play(Capped(146484.4, 292968.8), always);
+const auto kAlways = [](int) { return true; };
+
+TEST(LineMeter, AddsSessionsUntilTheLineShowsItIsFull) {
+  // 150 Mbit/s a session on a 300 Mbit/s line: 4 fill it, 8 are no faster, and it queues.
+  Played played = Play(Capped(146484.4, 292968.8), kAlways);
   EXPECT_EQ(played.stages, (std::vector<int>{4, 8}));
   EXPECT_NEAR(played.figure.kbitPerSecond, 292968.8, 1.0);  // the ramp-up thrown away
   EXPECT_FALSE(played.figure.lowerBound);
   EXPECT_EQ(played.figure.sessions, 4);
+  // The same plateau on a line whose round trip never rose: something else held the
+  // sessions back, so it is at least that; retransmissions show a full line as well.
+  played = Play(Capped(146484.4, 292968.8, false), kAlways);
+  EXPECT_TRUE(played.figure.lowerBound);
+  // A rise of the round trip just under the rule's (25% of 10 ms, 2.5 ms) is none.
+  for (const double rise : {2.4, 2.6}) {
+    played = Play([rise](int, int) { return Moment{1000.0, kIdleRttMs + rise}; }, kAlways);
+    EXPECT_EQ(played.figure.lowerBound, rise < 2.5) << rise;
+  }
   // 30 Mbit/s a session on a gigabit line: 4, 8 and 16 each rise; the cap ends the rise.
-  played = Play(Capped(29296.9, 976562.5), always);
+  played = Play(Capped(29296.9, 976562.5), kAlways);
   EXPECT_EQ(played.stages, (std::vector<int>{4, 8, 16}));
   EXPECT_NEAR(played.figure.kbitPerSecond, 16 * 29296.9, 1.0);
   EXPECT_TRUE(played.figure.lowerBound);
   EXPECT_LE(played.figure.phaseSeconds, 10.0);
   // A rise of just under 5% is no rise; just over, it is.
   for (const double rise : {1.049, 1.051}) {
-    const Line small = [rise](int sessions, int) { return sessions > 4 ? 1000.0 * rise : 1000.0; };
-    played = Play(small, always);
+    const Line small = [rise](int sessions, int) {
+      return Moment{sessions > 4 ? 1000.0 * rise : 1000.0, 50.0};
+    };
+    played = Play(small, kAlways);
     EXPECT_EQ(played.stages.size(), rise < 1.05 ? 2u : 3u) << rise;
   }
+}
+
+TEST(LineMeter, CountsAStageOnlyOnceEverySessionMovesAndItSettles) {
+  // Two of the 4 sessions take a second to log in, while the other two move steadily; the
+  // window opens a slice after the last one moves (4 round trips of 10 ms), so the steady
+  // half never passes for the stage.
+  const Line loggingIn = [](int, int slice) {
+    const int moving = slice < 10 ? 2 : 4;
+    return Moment{moving * 25000.0, 40.0, moving};
+  };
+  Played played = Play(loggingIn, [](int) { return false; });
+  EXPECT_NEAR(played.figure.kbitPerSecond, 100000.0, 1.0);
+  // A stage cut short by a lost session before it settled gives no figure of its own; the
+  // next stage's does, as a lower bound.
+  const Line losing = [](int sessions, int slice) {
+    if (sessions == 8 && slice == 7) return Moment{9e9, 40.0, -1, true};
+    return Moment{sessions * 1000.0, 40.0};
+  };
+  played = Play(losing, kAlways);
+  EXPECT_TRUE(played.figure.lowerBound);
+  EXPECT_LT(played.figure.kbitPerSecond, 9e9 / 10);
+  // A session that stalls makes the figure a lower bound as a lost one does.
+  played = Play([](int, int slice) { return Moment{1000.0, 40.0, -1, slice == 9}; }, kAlways);
+  EXPECT_TRUE(played.figure.lowerBound);
 }
 
 TEST(LineMeter, ServerThatRefusesMoreSessionsOrTimeThatRunsOutGivesALowerBound) {
@@ -76,18 +132,35 @@ TEST(LineMeter, ServerThatRefusesMoreSessionsOrTimeThatRunsOutGivesALowerBound) 
   EXPECT_EQ(played.stages, (std::vector<int>{4}));
   EXPECT_NEAR(played.figure.kbitPerSecond, 4 * 146484.4, 1.0);
   EXPECT_TRUE(played.figure.lowerBound);
-  // A line that never settles: each stage is taken as it is after its longest, and the
-  // phase ends at its time.
+  // A line that never settles: each stage gives way to the next after its longest, and
+  // the phase ends at its time with what never settled as a lower bound.
   const Line unsettled = [](int sessions, int slice) {
-    return sessions * (slice % 2 ? 1000.0 : 2000.0) * (1.0 + slice / 10.0);
+    return Moment{sessions * (slice % 2 ? 1000.0 : 2000.0) * (1.0 + slice / 10.0)};
   };
-  played = Play(unsettled, [](int) { return true; });
+  played = Play(unsettled, kAlways);
   EXPECT_LE(played.figure.phaseSeconds, 10.0 + 1e-9);
   EXPECT_TRUE(played.figure.lowerBound);
-  // Nothing moved at all: no figure.
-  played = Play([](int, int) { return 0.0; }, [](int) { return true; });
-  EXPECT_EQ(played.figure.kbitPerSecond, 0.0);
-  EXPECT_EQ(CLineMeter().Figure().kbitPerSecond, -1.0);
+  EXPECT_GT(played.figure.kbitPerSecond, 0.0);
+  // Out of time while each settled stage still rises.
+  CLineRules shortPhase;
+  shortPhase.maxSeconds = 2.0;
+  played = Play(Capped(29296.9, 976562.5), kAlways, shortPhase);
+  EXPECT_EQ(played.stages, (std::vector<int>{4, 8}));
+  EXPECT_TRUE(played.figure.lowerBound);
+  EXPECT_LE(played.figure.phaseSeconds, 2.0 + 1e-9);
+  // Nothing moved at all: no figure, not a line of 0.
+  played = Play([](int, int) { return Moment{}; }, kAlways);
+  EXPECT_LT(played.figure.kbitPerSecond, 0.0);
+  EXPECT_LT(CLineMeter().Figure().kbitPerSecond, 0.0);
+}
+
+TEST(LineMeter, TestFileTellsTheLineOverFiftyRoundTrips) {
+  EXPECT_FALSE(TestFileMeasuredTheLine(0.499, 10.0));
+  EXPECT_TRUE(TestFileMeasuredTheLine(0.500, 10.0));
+  // Under a millisecond counts as one; a round trip not measured tells nothing.
+  EXPECT_FALSE(TestFileMeasuredTheLine(0.049, 0.0));
+  EXPECT_TRUE(TestFileMeasuredTheLine(0.050, 0.2));
+  EXPECT_FALSE(TestFileMeasuredTheLine(100.0, -1.0));
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ TEST(RunRecord, FailureCauseAndResultLine) {
   lineDown.kbitPerSecond = 901234.5;
   lineUp.kbitPerSecond = 250000.0;
   lineUp.lowerBound = true;
+  finished.DataMoved(2301952, 412000000);
   finished.Finished(download, upload, "200Ktest.rnd", 3, latency, lineDown, lineUp);
   EXPECT_NE(finished.LogText().find(
                 "started from: schedule\n"
@@ -63,7 +64,7 @@ TEST(RunRecord, FailureCauseAndResultLine) {
       << finished.LogText();
   EXPECT_EQ(finished.ResultLine(),
             "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,200Ktest.rnd,,3,23.5,h:21,schedule,"
-            "1.0,200.0,,C,,901234.5,0,250000.0,1\n");
+            "1.0,200.0,,C,,901234.5,0,250000.0,1,2.3,412.0,0,0\n");
 }
 
 }  // namespace

@@ -50,7 +50,10 @@ struct Transfer {
   SocketHandle dataSocket = kNoSocket;
   long long durationMs = 0;  // virtual time the data takes, spent at its end
   bool durationSpent = false;
-  double credit = 0.0;  // on the line: bytes the line has carried and the client not yet moved
+  // On the line: bytes the line has carried and the client not yet moved; for an upload
+  // negative, the bytes handed over and not yet carried (not yet acknowledged).
+  double credit = 0.0;
+  bool sendEnded = false;  // STOR: the client ended its data while the line still carries it
 };
 
 // One control connection's session with the server.
@@ -126,6 +129,10 @@ Network g_net;
 constexpr double kLineChunkBytes = 64 * 1024;
 // What the line holds for a client that does not read or write: the socket's buffer.
 constexpr double kLineBufferBytes = 256 * 1024;
+// The line's round trip, for each reply of a session while a line is set; a full line
+// queues, and its data connections then tell a round trip longer by this.
+constexpr long long kLineRttMs = 10;
+constexpr double kLineQueueMs = 20.0;
 
 ServerSession* SessionOf(SocketHandle control) {
   const auto found = g_net.sessions.find(control);
@@ -147,18 +154,35 @@ double LineShare() {
   return std::min(g_net.connectionBytesPerUs, g_net.lineBytesPerUs / carried);
 }
 
+void EndTransfer(ServerSession& session);
+
 void Network::Elapse(long long us) {
   const double share = LineShare();
   for (auto& entry : sessions) {
     if (!Carried(entry.second)) continue;
     Transfer& t = entry.second.transfer;
-    t.credit = std::min(kLineBufferBytes, t.credit + share * static_cast<double>(us));
+    // An upload's line carries only what the client handed over.
+    const double most = t.retrieve ? kLineBufferBytes : 0.0;
+    t.credit = std::min(most, t.credit + share * static_cast<double>(us));
   }
   nowUs += us;
+  // An upload whose data the line has carried to its end: the server has it all.
+  for (auto& entry : sessions) {
+    const Transfer& t = entry.second.transfer;
+    if (t.active && t.sendEnded && t.credit >= 0.0) EndTransfer(entry.second);
+  }
 }
 
 void FailTransfer(const ServerSession& session) {
   if (!session.line) g_net.failedTransfer = true;
+}
+
+// When an upload that the client ended has all its data carried; kNever for none.
+long long DrainedAt(const ServerSession& session) {
+  const Transfer& t = session.transfer;
+  const double share = LineShare();
+  if (!t.active || !t.sendEnded || share <= 0.0) return kNever;
+  return g_net.NowMs() + static_cast<long long>(-t.credit / share / 1000.0 + 0.999);
 }
 
 // The transfer's data has taken its time, once it ends.
@@ -223,6 +247,7 @@ void Answer(ServerSession& session, const std::string& key) {
     default:
       break;
   }
+  if (g_net.lineBytesPerUs > 0) delayMs += kLineRttMs;
   if (session.toClient.empty()) session.toClientAt = g_net.NowMs() + delayMs;
   session.toClient += reply;
   const bool preliminary = !reply.empty() && reply[0] == '1';
@@ -278,8 +303,6 @@ void StartTransfer(ServerSession& session, bool retrieve) {
     t.readsAll = limit == 0;
     t.length = static_cast<std::size_t>(limit) * 1024;
     t.resetsAtLimit = limit % 2 == 0;
-    // The server makes the file as the upload starts.
-    g_net.files.insert(command.substr(command.find(' ') + 1));
   }
 }
 
@@ -322,7 +345,12 @@ void Command(ServerSession& session, const std::string& line) {
   if (verb == "PORT" || verb == "EPRT") session.offeredPort = OfferedPort(verb, argument);
   // The fake server has one folder for uploads: a path names the file at its end.
   if (verb == "DELE") g_net.files.erase(argument.substr(argument.rfind('/') + 1));
+  const std::size_t before = session.toClient.size();
   Answer(session, verb);
+  // The server makes the file as STOR comes, before it connects: only a refusal (5xx)
+  // leaves none.
+  const bool refused = session.toClient.size() > before && session.toClient[before] == '5';
+  if (verb == "STOR" && !refused) g_net.files.insert(argument);
 }
 
 // A control connection is made: the server greets it, or refuses it when it has as many
@@ -400,9 +428,11 @@ long long LineReadyAt(const Transfer& t) {
   const double wanted = t.retrieve
                             ? std::min(kLineChunkBytes, static_cast<double>(t.length - t.moved))
                             : kLineChunkBytes;
+  // An upload may hand over as much as the socket's buffer holds beyond what was carried.
+  const double room = t.retrieve ? t.credit : t.credit + kLineBufferBytes;
   const double share = LineShare();
-  if (t.credit >= wanted || share <= 0) return now;
-  const double waitUs = (wanted - t.credit) / share;
+  if (room >= wanted || share <= 0) return now;
+  const double waitUs = (wanted - room) / share;
   return now + std::max(1LL, static_cast<long long>(waitUs / 1000.0 + 0.999));
 }
 
@@ -415,7 +445,7 @@ long long ReadyAt(SocketHandle handle, FakeSocket& socket, bool forWriting) {
     case Kind::kControl: {
       const ServerSession* session = SessionOf(handle);
       if (forWriting || !session || session->closed || session->reset) return now;
-      return session->toClient.empty() ? kNever : std::max(now, session->toClientAt);
+      return session->toClient.empty() ? DrainedAt(*session) : std::max(now, session->toClientAt);
     }
     case Kind::kListener:
       return !forWriting && AwaitingAt(socket) != kNoSocket ? now : kNever;
@@ -436,7 +466,9 @@ long long ReadyAt(SocketHandle handle, FakeSocket& socket, bool forWriting) {
 // What the line lets a carried connection move now, of `size` bytes asked.
 std::size_t LineAllows(const ServerSession& session, std::size_t size) {
   if (!Carried(session)) return size;
-  return std::min(size, static_cast<std::size_t>(std::max(0.0, session.transfer.credit)));
+  const Transfer& t = session.transfer;
+  const double room = t.retrieve ? t.credit : t.credit + kLineBufferBytes;
+  return std::min(size, static_cast<std::size_t>(std::max(0.0, room)));
 }
 
 }  // namespace
@@ -587,6 +619,12 @@ int Connect(SocketHandle handle, const sockaddr_storage&) {
       return Fail(EINPROGRESS);
     default:
       break;
+  }
+  // Over a line, a connection takes its round trip.
+  if (g_net.lineBytesPerUs > 0) {
+    socket->connecting = true;
+    socket->readyAt = g_net.NowMs() + kLineRttMs;
+    return Fail(EINPROGRESS);
   }
   Connected(handle, *socket);
   return 0;
@@ -770,8 +808,25 @@ int PollAny(std::vector<PollEntry>& entries, int timeoutMs) {
   return ready;
 }
 
+bool ShutdownSend(SocketHandle handle) {
+  FakeSocket* socket = Find(handle);
+  if (!socket) return Fail(EBADF) == 0;
+  ServerSession* session = TransferOf(handle, *socket);
+  if (!session) return true;
+  if (Carried(*session) && session->transfer.credit < 0.0) {
+    session->transfer.sendEnded = true;
+  } else {
+    EndTransfer(*session);
+  }
+  return true;
+}
+
 bool LimitUnsent(SocketHandle, int) {
   return !g_net.noUnsentBound;
+}
+
+bool BoundSendBuffer(SocketHandle, int) {
+  return true;
 }
 
 bool SendAtOnce(SocketHandle) {
@@ -789,18 +844,24 @@ bool QuerySendState(SocketHandle handle, unsigned long long, SendState* state) {
   const bool stopped =
       session && !session->transfer.readsAll && session->transfer.moved >= session->transfer.length;
   if (g_net.cannotTellAcknowledged) return false;
+  const double owed = session && Carried(*session) ? -session->transfer.credit : 0.0;
   state->unsent = 0;
-  state->unacknowledged = 0;
-  state->allAcknowledged = !stopped;
+  state->unacknowledged = static_cast<unsigned long long>(std::max(0.0, owed));
+  state->allAcknowledged = !stopped && state->unacknowledged == 0;
   return true;
 }
 
 bool QueryPathInfo(SocketHandle handle, PathInfo* info) {
   FakeSocket* socket = Find(handle);
   const ServerSession* session = socket ? TransferOf(handle, *socket) : nullptr;
-  if (g_net.cannotTellAcknowledged || g_net.pathRttMs.empty() || !session) return false;
+  if (g_net.cannotTellAcknowledged || !session) return false;
+  if (g_net.pathRttMs.empty() && !Carried(*session)) return false;
   const Transfer& t = session->transfer;
-  const double rtt = g_net.pathRttMs[std::min(g_net.pathLooks++, g_net.pathRttMs.size() - 1)];
+  // A line's connections queue when it is full: each carries less than it could alone.
+  const bool full = LineShare() < g_net.connectionBytesPerUs;
+  const double rtt = g_net.pathRttMs.empty()
+                         ? kLineRttMs + (full ? kLineQueueMs : 0.0)
+                         : g_net.pathRttMs[std::min(g_net.pathLooks++, g_net.pathRttMs.size() - 1)];
   (t.retrieve ? info->receiveRttMs : info->sendRttMs) = rtt;
   info->bytesSent = t.moved;
   info->bytesRetransmitted = t.moved * g_net.retransmittedPerMille / 1000;
