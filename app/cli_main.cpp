@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "app/cli_report.h"
@@ -12,9 +13,11 @@
 #include "kernel/running.h"
 #include "kernel/sockets.h"
 #include "speedtest/history_format.h"
+#include "speedtest/record_store.h"
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
 #include "speedtest/run_record.h"
+#include "speedtest/schedule_policy.h"
 #include "speedtest/server_address.h"
 #include "speedtest/speed_readout.h"
 
@@ -110,17 +113,23 @@ struct Options {
   std::string server = kTestServer;
   INTERNET_PORT port = kTestServerPort;
   WholeLine wholeLine = WholeLine::kBeyondTiers;
+  // How often the hourly schedule measures the whole line: what --schedule on installs and
+  // what a scheduled run honours.
+  WholeLineSchedule lineSchedule = WholeLineSchedule::kDaily;
 };
 
-// Reads the command line into `options`; -1 to go on, else the status to exit with.
-int ParseCommandLine(int argc, char** argv, Options* options) {
-  CLI::App app(
-      "Measures the line's download and upload speed against Lumvik's FTP test "
-      "server and names the matching broadband product.",
-      kProgram);
-  std::string serverText;
+// The command line's words before they are checked against each other.
+struct Words {
+  std::string server;
   bool ipv4 = false;
   bool ipv6 = false;
+  bool wholeLine = false;
+  bool noWholeLine = false;
+  std::string lineSchedule;
+  CLI::Option* serverOption = nullptr;
+};
+
+void AddOptions(CLI::App& app, Options* options, Words* words) {
   auto* jsonFlag = app.add_flag("--json", options->json, "print the result as one JSON object");
   auto* csvFlag =
       app.add_flag("--csv", options->csv, "print the result as one line of the history");
@@ -131,64 +140,101 @@ int ParseCommandLine(int argc, char** argv, Options* options) {
   auto* scheduledFlag = app.add_flag(
       "--scheduled", options->scheduled,
       "a run of the hourly schedule: recorded as such, with nothing on standard output");
-  app.add_option("--schedule", options->schedule,
-                 "turn hourly measuring on or off for this user, or show whether it is on")
-      ->check(CLI::IsMember({"on", "off", "status"}))
-      ->excludes(jsonFlag, csvFlag, scheduledFlag);
-  auto* serverOption =
-      app.add_option("--server", serverText, "another FTP test point, HOST[:PORT]");
-  bool wholeLine = false;
-  bool noWholeLine = false;
+  auto* scheduleOption =
+      app.add_option("--schedule", options->schedule,
+                     "turn hourly measuring on or off for this user, or show whether it is on")
+          ->check(CLI::IsMember({"on", "off", "status"}))
+          ->excludes(jsonFlag, csvFlag, scheduledFlag);
+  words->serverOption =
+      app.add_option("--server", words->server, "another FTP test point, HOST[:PORT]");
   auto* wholeLineFlag = app.add_flag(
-      "--whole-line", wholeLine,
+      "--whole-line", words->wholeLine,
       "measure the whole line in both directions, with several sessions at once (by default "
       "only a direction faster than every product)");
-  app.add_flag("--no-whole-line", noWholeLine, "never measure the whole line")
-      ->excludes(wholeLineFlag);
-  auto* ipv4Flag = app.add_flag("-4", ipv4, "connect over IPv4 only");
-  app.add_flag("-6", ipv6, "connect over IPv6 only")->excludes(ipv4Flag);
+  wholeLineFlag->excludes(scheduleOption, scheduledFlag);
+  auto* noWholeLineFlag =
+      app.add_flag("--no-whole-line", words->noWholeLine, "never measure the whole line")
+          ->excludes(wholeLineFlag);
+  app.add_option("--whole-line-when", words->lineSchedule,
+                 "with --schedule on or --scheduled: how often the hourly runs measure the "
+                 "whole line (default daily)")
+      ->check(CLI::IsMember({"every-run", "daily", "never"}))
+      ->excludes(wholeLineFlag, noWholeLineFlag);
+  auto* ipv4Flag = app.add_flag("-4", words->ipv4, "connect over IPv4 only");
+  app.add_flag("-6", words->ipv6, "connect over IPv6 only")->excludes(ipv4Flag);
   app.set_version_flag("--version", std::string(kProgram) + " " + LUMVIK_VERSION);
+}
+
+// Reads the command line into `options`; -1 to go on, else the status to exit with.
+int ParseCommandLine(int argc, char** argv, Options* options) {
+  CLI::App app(
+      "Measures the line's download and upload speed against Lumvik's FTP test "
+      "server and names the matching broadband product.",
+      kProgram);
+  Words words;
+  AddOptions(app, options, &words);
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForVersion& e) {
-    return app.exit(e);
   } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, e.what(),
                  kProgram);
     return kExitUsage;
   }
-  if (serverOption->count() > 0 && !ParseServer(serverText, &options->server, &options->port)) {
+  if (words.serverOption->count() > 0 &&
+      !ParseServer(words.server, &options->server, &options->port)) {
     std::fprintf(stderr, "%s: --server: not HOST[:PORT] with a port of 1 to 65535\n", kProgram);
     return kExitUsage;
   }
-  options->ipVersion = ipv4 ? IpVersion::k4 : ipv6 ? IpVersion::k6 : IpVersion::kAny;
-  options->wholeLine = wholeLine     ? WholeLine::kAlways
-                       : noWholeLine ? WholeLine::kNever
-                                     : WholeLine::kBeyondTiers;
+  if (!words.lineSchedule.empty() && options->schedule != "on" && !options->scheduled) {
+    std::fprintf(stderr, "%s: --whole-line-when needs --schedule on or --scheduled\n", kProgram);
+    return kExitUsage;
+  }
+  options->ipVersion = words.ipv4 ? IpVersion::k4 : words.ipv6 ? IpVersion::k6 : IpVersion::kAny;
+  options->wholeLine = words.wholeLine     ? WholeLine::kAlways
+                       : words.noWholeLine ? WholeLine::kNever
+                                           : WholeLine::kBeyondTiers;
+  if (words.noWholeLine) options->lineSchedule = WholeLineSchedule::kNever;
+  ParseWholeLineSchedule(words.lineSchedule, &options->lineSchedule);
   return -1;
 }
 
 // --schedule: turns hourly measuring on or off, or tells whether it is on; the exit status.
-int ScheduleCommand(const std::string& what) {
+int ScheduleCommand(const Options& options) {
+  const std::string& what = options.schedule;
   if (what == "status") {
     const CScheduleStatus status = QueryHourlySchedule();
     const char* state = status.state == ScheduleState::kOn    ? "on"
                         : status.state == ScheduleState::kOff ? "off"
                                                               : "unavailable";
     std::printf("hourly measuring: %s (%s)\n", state, status.detail.c_str());
+    if (!status.arguments.empty())
+      std::printf("each run: --scheduled %s\n", status.arguments.c_str());
     return status.state == ScheduleState::kUnavailable ? kExitFailure : kExitResult;
   }
+  const std::string arguments =
+      std::string("--whole-line-when ") + WholeLineScheduleName(options.lineSchedule);
   std::string why;
-  if (!SetHourlySchedule(what == "on", &why)) {
+  if (!SetHourlySchedule(what == "on", arguments, &why)) {
     std::fprintf(stderr, "%s: hourly measuring cannot be turned %s: %s\n", kProgram, what.c_str(),
                  why.c_str());
     return kExitFailure;
   }
   std::printf("hourly measuring: %s\n", what.c_str());
+  if (what == "on")
+    std::printf("the whole line: %s\n", WholeLineScheduleName(options.lineSchedule));
   if (!why.empty()) std::fprintf(stderr, "%s: %s\n", kProgram, why.c_str());
   return kExitResult;
+}
+
+// What the run measures of the whole line: as asked, and in a scheduled run as often as the
+// schedule was told, after the history.
+WholeLine WholeLineOfRun(const Options& options) {
+  if (!options.scheduled || options.wholeLine != WholeLine::kBeyondTiers) return options.wholeLine;
+  CHistory history;
+  std::string unread;
+  LoadHistory(ResultHistoryPath(), &history, &unread);
+  return ScheduledWholeLine(options.lineSchedule, history, std::time(nullptr));
 }
 
 // Prints the run as asked; false when it did not reach standard output whole.
@@ -209,7 +255,7 @@ bool PrintOutcome(const Options& options, const CTestOutcome& outcome) {
 int main(int argc, char** argv) {
   Options options;
   if (const int status = ParseCommandLine(argc, argv, &options); status >= 0) return status;
-  if (!options.schedule.empty()) return ScheduleCommand(options.schedule);
+  if (!options.schedule.empty()) return ScheduleCommand(options);
   if (!MarkProgramRunning()) {
     std::fprintf(stderr, "%s: an uninstall cannot see that the program runs\n", kProgram);
   }
@@ -225,7 +271,7 @@ int main(int argc, char** argv) {
   run.EchoLog(false);
   run.SetIpVersion(options.ipVersion);
   run.SetOrigin(options.scheduled ? RunOrigin::kSchedule : RunOrigin::kCli);
-  run.SetWholeLine(options.wholeLine);
+  run.SetWholeLine(WholeLineOfRun(options));
   const CTestOutcome outcome = run.Run();
   progress.Clear();
   AfxSocketTerm();

@@ -2,14 +2,17 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <vector>
 
 #include "kernel/hourly_schedule.h"
+#include "kernel/own_file.h"
 
 extern char** environ;
 
@@ -17,6 +20,10 @@ namespace {
 
 // The units the Debian package puts in the user-unit folder (/usr/lib/systemd/user).
 constexpr char kTimer[] = "lumvik-hastighed-measure.timer";
+constexpr char kService[] = "lumvik-hastighed-measure.service";
+// The service passes this variable's words to the scheduled run; a drop-in of the user's own
+// sets it.
+constexpr char kArgumentsVariable[] = "LUMVIK_SCHEDULED";
 constexpr int kSystemctlMs = 10000;
 
 // Runs `systemctl --user` with `args`: its exit status, and what it said on either stream in
@@ -81,6 +88,65 @@ std::string Unavailable(const std::string& said) {
   return std::string();
 }
 
+// The user's drop-in folder for the service ($XDG_CONFIG_HOME/systemd/user/SERVICE.d, else
+// under $HOME/.config), made when `make`; empty without either variable or when it cannot be
+// made.
+std::string DropInFolder(bool make) {
+  std::string base;
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/') {
+    base = config;
+  } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
+    base = std::string(home) + "/.config";
+  } else {
+    return std::string();
+  }
+  const std::string folder = base + "/systemd/user/" + kService + ".d";
+  for (std::size_t end = folder.find('/', 1); make; end = folder.find('/', end + 1)) {
+    const std::string part = folder.substr(0, end);
+    struct stat info {};
+    if (::mkdir(part.c_str(), 0700) != 0 &&
+        !(errno == EEXIST && ::stat(part.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
+      return std::string();
+    }
+    if (end == std::string::npos) break;
+  }
+  return folder;
+}
+
+// Writes the drop-in that gives the scheduled run `arguments`, and has the manager read it.
+bool InstallArguments(const std::string& arguments, std::string* why) {
+  const std::string folder = DropInFolder(true);
+  if (folder.empty()) {
+    *why = "no folder for the service's settings";
+    return false;
+  }
+  const std::string text =
+      std::string("[Service]\nEnvironment=\"") + kArgumentsVariable + "=" + arguments + "\"\n";
+  if (!ReplaceOwnFile(folder + "/arguments.conf", text, why)) return false;
+  std::string said;
+  if (Systemctl({"daemon-reload"}, &said) != 0) {
+    *why = "systemctl daemon-reload: " + Trimmed(said);
+    return false;
+  }
+  return true;
+}
+
+// What the scheduled run is given, as the manager has it.
+std::string InstalledArguments() {
+  std::string said;
+  if (Systemctl({"show", "--property=Environment", "--value", kService}, &said) != 0) return "";
+  const std::string key = std::string(kArgumentsVariable) + "=";
+  const std::size_t at = said.find(key);
+  if (at == std::string::npos) return std::string();
+  std::string value = said.substr(at + key.size());
+  value = value.substr(0, value.find_first_of("\n\""));
+  // systemd shows a value with blanks quoted or escaped, depending on its version.
+  for (std::size_t escape; (escape = value.find("\\x20")) != std::string::npos;) {
+    value.replace(escape, 4, " ");
+  }
+  return Trimmed(value);
+}
+
 }  // namespace
 
 CScheduleStatus QueryHourlySchedule() {
@@ -94,6 +160,7 @@ CScheduleStatus QueryHourlySchedule() {
   } else if (exit == 0) {
     status.state = ScheduleState::kOn;
     status.detail = kTimer;
+    status.arguments = InstalledArguments();
   } else if (const std::string why = Unavailable(said); !why.empty()) {
     status.detail = why;
   } else {
@@ -103,12 +170,13 @@ CScheduleStatus QueryHourlySchedule() {
   return status;
 }
 
-bool SetHourlySchedule(bool on, std::string* why) {
+bool SetHourlySchedule(bool on, const std::string& arguments, std::string* why) {
   const CScheduleStatus before = QueryHourlySchedule();
   if (before.state == ScheduleState::kUnavailable) {
     *why = before.detail;
     return false;
   }
+  if (on && !InstallArguments(arguments, why)) return false;
   std::string said;
   if (Systemctl({on ? "enable" : "disable", "--now", kTimer}, &said) != 0) {
     *why = "systemctl: " + Trimmed(said);

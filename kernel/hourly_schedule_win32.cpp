@@ -2,8 +2,10 @@
 // After windows.h: the Task Scheduler's interfaces.
 #include <taskschd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -104,13 +106,20 @@ bool OpenScheduler(Com<ITaskService>& service, Com<ITaskFolder>& folder, std::st
   return true;
 }
 
-// Today at `hour`, local time, as the Task Scheduler writes a start.
-std::wstring TodayAt(int hour) {
+// Today at `hour`:`minute`, local time, as the Task Scheduler writes a start.
+std::wstring TodayAt(int hour, int minute) {
   const std::tm parts = LocalParts(std::time(nullptr));
   wchar_t text[32];
-  std::swprintf(text, 32, L"%04d-%02d-%02dT%02d:00:00", parts.tm_year + 1900, parts.tm_mon + 1,
-                parts.tm_mday, hour);
+  std::swprintf(text, 32, L"%04d-%02d-%02dT%02d:%02d:00", parts.tm_year + 1900, parts.tm_mon + 1,
+                parts.tm_mday, hour, minute);
   return text;
+}
+
+// The minute of the hour this computer's runs start at, chosen once as the task is made:
+// with the random delay of up to 10 minutes, the customers' runs spread over the whole hour.
+int MinuteOfItsOwn() {
+  std::random_device random;
+  return static_cast<int>(random() % 50);
 }
 
 std::wstring ScheduledProgramPath() {
@@ -120,12 +129,14 @@ std::wstring ScheduledProgramPath() {
   return path.substr(0, path.find_last_of(L"\\/") + 1) + kScheduledProgram;
 }
 
-// Every hour, each start delayed by up to 10 minutes at random; the run in the user's
+// Every hour at a minute of its own, each start delayed by up to 10 minutes more at random,
+// given `arguments` after --scheduled; the run in the user's
 // session, on battery too, ended after 15 minutes, never two at once. The hours are 24
 // daily triggers rather than one repeated: Wine's Task Scheduler has daily triggers only.
 // A setting that the scheduler refuses leaves the task without it: its name goes into
 // `unset`, and the task runs all the same.
-HRESULT DescribeTask(ITaskDefinition* task, std::vector<std::string>* unset) {
+HRESULT DescribeTask(ITaskDefinition* task, const std::string& arguments,
+                     std::vector<std::string>* unset) {
   const auto setting = [unset](HRESULT result, const char* name) {
     if (FAILED(result)) unset->push_back(Failed(name, result));
   };
@@ -139,12 +150,13 @@ HRESULT DescribeTask(ITaskDefinition* task, std::vector<std::string>* unset) {
   Com<ITriggerCollection> triggers;
   if (FAILED(result = task->get_Triggers(triggers.Out()))) return result;
   HRESULT delay = S_OK;
+  const int minute = MinuteOfItsOwn();
   for (int hour = 0; hour < 24; ++hour) {
     Com<ITrigger> trigger;
     Com<IDailyTrigger> daily;
     if (FAILED(result = triggers->Create(TASK_TRIGGER_DAILY, trigger.Out())) ||
         FAILED(result = trigger->QueryInterface(kIDailyTrigger, daily.AsVoid())) ||
-        FAILED(result = daily->put_StartBoundary(Bstr(TodayAt(hour)))) ||
+        FAILED(result = daily->put_StartBoundary(Bstr(TodayAt(hour, minute)))) ||
         FAILED(result = daily->put_DaysInterval(1))) {
       return result;
     }
@@ -160,10 +172,32 @@ HRESULT DescribeTask(ITaskDefinition* task, std::vector<std::string>* unset) {
       FAILED(result = actions->Create(TASK_ACTION_EXEC, action.Out())) ||
       FAILED(result = action->QueryInterface(kIExecAction, run.AsVoid())) ||
       FAILED(result = run->put_Path(Bstr(ScheduledProgramPath()))) ||
-      FAILED(result = run->put_Arguments(Bstr(L"--scheduled")))) {
+      FAILED(result = run->put_Arguments(Bstr(Widen("--scheduled " + arguments))))) {
     return result;
   }
   return S_OK;
+}
+
+// What the registered task gives the scheduled run after --scheduled; empty where it cannot
+// be read.
+std::string TaskArguments(IRegisteredTask* task) {
+  Com<ITaskDefinition> definition;
+  Com<IActionCollection> actions;
+  Com<IAction> action;
+  Com<IExecAction> run;
+  BSTR arguments = nullptr;
+  if (FAILED(task->get_Definition(definition.Out())) ||
+      FAILED(definition->get_Actions(actions.Out())) ||
+      FAILED(actions->get_Item(1, action.Out())) ||
+      FAILED(action->QueryInterface(kIExecAction, run.AsVoid())) ||
+      FAILED(run->get_Arguments(&arguments)) || !arguments) {
+    return std::string();
+  }
+  std::string words = Narrow(arguments);
+  ::SysFreeString(arguments);
+  const std::string scheduled = "--scheduled";
+  if (words.rfind(scheduled, 0) == 0) words.erase(0, scheduled.size());
+  return words.substr(std::min(words.size(), words.find_first_not_of(' ')));
 }
 
 }  // namespace
@@ -179,6 +213,7 @@ CScheduleStatus QueryHourlySchedule() {
   VARIANT_BOOL enabled = VARIANT_FALSE;
   if (SUCCEEDED(result) && SUCCEEDED(task->get_Enabled(&enabled)) && enabled) {
     status.state = ScheduleState::kOn;
+    status.arguments = TaskArguments(task.Get());
   } else if (SUCCEEDED(result) || IsMissing(result)) {
     status.state = ScheduleState::kOff;
   } else {
@@ -189,7 +224,7 @@ CScheduleStatus QueryHourlySchedule() {
   return status;
 }
 
-bool SetHourlySchedule(bool on, std::string* why) {
+bool SetHourlySchedule(bool on, const std::string& arguments, std::string* why) {
   const ComThread com;
   Com<ITaskService> service;
   Com<ITaskFolder> folder;
@@ -203,7 +238,7 @@ bool SetHourlySchedule(bool on, std::string* why) {
   Com<ITaskDefinition> task;
   std::vector<std::string> unset;
   if (FAILED(result = service->NewTask(0, task.Out())) ||
-      FAILED(result = DescribeTask(task.Get(), &unset))) {
+      FAILED(result = DescribeTask(task.Get(), arguments, &unset))) {
     *why = Failed("describing the task", result);
     return false;
   }

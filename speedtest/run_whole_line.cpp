@@ -6,10 +6,13 @@
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_exception.h"
 #include "ftp/socket_api.h"
+#include "kernel/directories.h"
 #include "speedtest/line_phase.h"
+#include "speedtest/record_store.h"
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
 #include "speedtest/run_record.h"
+#include "speedtest/schedule_policy.h"
 
 namespace {
 
@@ -57,10 +60,15 @@ void CTestRun::MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome) {
   const sockaddr_storage server = client.ServerAddress();
   // Other customers upload to the same folder at the same time: a name of the run's own.
   const std::string uploadStem = "hastighed-" + RandomToken();
-  CLineRules rules;
-  rules.idleRttMs = outcome.rttMs;
+  // Where the history has a whole line, its phase starts with the sessions that filled it.
+  CHistory history;
+  std::string unread;
+  LoadHistory(ResultHistoryPath(), &history, &unread);
   for (const bool upload : {false, true}) {
     if (!WholeLineWanted(outcome, upload)) continue;
+    CLineRules rules;
+    rules.idleRttMs = outcome.rttMs;
+    rules.firstSessions = FirstLineSessions(history, upload, rules.firstSessions);
     const char* direction = upload ? "upload" : "download";
     m_pRecord->Step(std::string("whole line ") + direction);
     m_lastBytes = 0;

@@ -310,7 +310,9 @@ cp {full}/lumvik-hastighed/results.csv {work}/full-2.csv
     for args in (["--bogus"], ["--server", "host:70000"], ["--server", "host:"],
                  ["--server", ""], ["--server", "bad\nhost"], ["-4", "-6"],
                  ["--json", "--csv"], ["--header"], ["--schedule", "bogus"],
-                 ["--schedule", "on", "--json"]):
+                 ["--schedule", "on", "--json"], ["--schedule", "on", "--whole-line"],
+                 ["--schedule", "on", "--whole-line-when", "weekly"],
+                 ["--whole-line-when", "daily"]):
         status, out, err = run(*args, env=env)
         check(f"usage error {args}", status == 2 and out == "" and err.count("\n") <= 2,
               (status, err))
@@ -331,11 +333,16 @@ cp {full}/lumvik-hastighed/results.csv {work}/full-2.csv
         check("--schedule status: off at first", status == 0 and "measuring: off" in out, out)
         status, out, err = run("--schedule", "on", env=env)
         stored = open(task, encoding="utf-8-sig").read() if os.path.exists(task) else ""
-        check("--schedule on registers the task, 15 minutes at most a run",
-              status == 0 and "<ExecutionTimeLimit>PT15M</ExecutionTimeLimit>" in stored,
+        check("--schedule on registers the task, 15 minutes at most a run, the whole line daily",
+              status == 0 and "<ExecutionTimeLimit>PT15M</ExecutionTimeLimit>" in stored and
+              "<Arguments>--scheduled --whole-line-when daily</Arguments>" in stored,
               (status, out, err, stored))
         status, out, _ = run("--schedule", "status", env=env)
         check("--schedule status: on", status == 0 and "measuring: on" in out, out)
+        status, out, _ = run("--schedule", "on", "--no-whole-line", env=env)
+        status, out, _ = run("--schedule", "status", env=env)
+        check("--schedule on --no-whole-line: each run is told never",
+              status == 0 and "each run: --scheduled --whole-line-when never" in out, out)
         status, out, _ = run("--schedule", "off", env=env)
         check("--schedule off removes the task", status == 0 and not os.path.exists(task), out)
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 #include <wx/dcmemory.h>
@@ -95,6 +96,14 @@ TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
   EXPECT_EQ(history->Hourly()->IsEnabled(), schedule.state != ScheduleState::kUnavailable);
   EXPECT_NE(history->Hourly()->GetToolTipText().utf8_string().find(schedule.detail),
             std::string::npos);
+  // Beside it, how often the whole line is measured, each choice with its month's data after
+  // the newest runs with (511 MB) and without it (2.5 MB): 720 runs a month, 30 of them daily.
+  EXPECT_EQ(history->LineSchedule()->GetString(0).utf8_string(),
+            "Hele linjen ved hver måling (ca. 367,9 GB om måneden)");
+  EXPECT_EQ(history->LineSchedule()->GetString(1).utf8_string(),
+            "Hele linjen én gang i døgnet (ca. 17,1 GB om måneden)");
+  EXPECT_EQ(history->LineSchedule()->GetString(2).utf8_string(),
+            "Hele linjen aldrig (ca. 1,8 GB om måneden)");
   EXPECT_EQ(AccessibleNameOf(history->Chart()),
             "Målinger, 7 dage: 5. Median download 2002 kbit/s, median upload 508 kbit/s "
             "(omregnet). 3 af 5 (60 %) passer til Lumvik Bredbånd 2048/512.");

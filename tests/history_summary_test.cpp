@@ -9,6 +9,7 @@
 
 #include "speedtest/history_export.h"
 #include "speedtest/rate_conversion.h"
+#include "speedtest/schedule_policy.h"
 
 #include "tests/support/utc_local_time.h"
 
@@ -116,3 +117,31 @@ TEST(HistorySummary, TextForSupport) {
 }
 
 }  // namespace
+
+// The hourly schedule measures the whole line as often as chosen, daily at most once in 23
+// hours; the next whole line starts where the last one was full.
+TEST(HistorySummary, ScheduleMeasuresTheWholeLineAsOftenAsChosen) {
+  CHistory history;
+  history.runs.push_back(HistoryRun(kNoon - 2 * kDay, 1000, 500, ""));
+  CHistoryRun line = HistoryRun(kNoon, 1000, 500, "");
+  line.lineDownload = 300000.0;
+  line.lineDownloadSessions = 8;
+  line.lineUpload = 90000.0;
+  line.lineUploadAtLeast = true;
+  line.lineUploadSessions = 16;
+  history.runs.push_back(line);
+  for (const std::time_t after :
+       {std::time_t{0}, std::time_t{23 * 3600 - 1}, std::time_t{23 * 3600}}) {
+    const std::time_t now = kNoon + after;
+    EXPECT_EQ(ScheduledWholeLine(WholeLineSchedule::kDaily, history, now),
+              after < 23 * 3600 ? WholeLine::kNever : WholeLine::kBeyondTiers)
+        << after;
+    EXPECT_EQ(ScheduledWholeLine(WholeLineSchedule::kEveryRun, history, now),
+              WholeLine::kBeyondTiers);
+    EXPECT_EQ(ScheduledWholeLine(WholeLineSchedule::kNever, history, now), WholeLine::kNever);
+  }
+  EXPECT_EQ(FirstLineSessions(history, false, 4), 8);
+  EXPECT_EQ(FirstLineSessions(history, true, 4), 4);  // a lower bound: no saturation known
+  EXPECT_EQ(FirstLineSessions(CHistory(), false, 4), 4);
+  EXPECT_LT(MonthlyMegabytes(WholeLineSchedule::kDaily, history), 0.0);  // no data recorded
+}

@@ -37,7 +37,9 @@ inside=$(unshare -rm bash -c '
   manager=$!
   for i in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/systemd/private" ] && break; sleep 0.1; done
   "$1" --schedule status
-  "$1" --schedule on && echo "on: $?"
+  "$1" --schedule on --no-whole-line && echo "on: $?"
+  "$1" --schedule status
+  "$1" --schedule on --whole-line-when every-run >/dev/null
   "$1" --schedule status
   systemctl --user list-timers --all --no-legend lumvik-hastighed-measure.timer
   "$1" --schedule off && echo "off: $?"
@@ -48,6 +50,8 @@ case $? in
   3) echo "skipped: no tmpfs mount in a namespace of our own here" ;;
   *)
     check "off at first, on, on by status, off again: $inside" '[[ $inside == *"hourly measuring: off (lumvik-hastighed-measure.timer)"*"on: 0"*"hourly measuring: on (lumvik-hastighed-measure.timer)"*"off: 0"*"hourly measuring: off"* ]]'
+    check "each run is given the whole line's choice, as installed: $inside" \
+      '[[ $inside == *"each run: --scheduled --whole-line-when never"*"each run: --scheduled --whole-line-when every-run"* ]]'
     check "the manager has the timer, next within the hour: $inside" \
       '[[ $inside == *"lumvik-hastighed-measure.timer lumvik-hastighed-measure.service"* ]]'
     ;;

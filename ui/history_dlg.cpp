@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "kernel/hourly_schedule.h"
+#include "speedtest/danish_number.h"
 #include "speedtest/history_export.h"
 #include "speedtest/rate_conversion.h"
 #include "speedtest/record_store.h"
@@ -25,6 +26,29 @@
 namespace {
 
 constexpr int kWatchMs = 2000;
+const WholeLineSchedule kLineSchedules[] = {WholeLineSchedule::kEveryRun, WholeLineSchedule::kDaily,
+                                            WholeLineSchedule::kNever};
+
+std::string LineScheduleText(WholeLineSchedule choice, double monthlyMB) {
+  static const char* const words[] = {"Hele linjen ved hver måling", "Hele linjen én gang i døgnet",
+                                      "Hele linjen aldrig"};
+  std::string text = words[static_cast<int>(choice)];
+  if (monthlyMB >= 0.0) text += " (ca. " + DanishNumber(monthlyMB / 1000.0, 1) + " GB om måneden)";
+  return text;
+}
+
+// The choice the schedule was installed with; daily where it says none.
+WholeLineSchedule InstalledLineSchedule(const std::string& arguments) {
+  WholeLineSchedule choice = WholeLineSchedule::kDaily;
+  const std::string option = "--whole-line-when ";
+  const std::size_t at = arguments.find(option);
+  if (at != std::string::npos) {
+    const std::string rest = arguments.substr(at + option.size());
+    ParseWholeLineSchedule(rest.substr(0, rest.find(' ')), &choice);
+  }
+  return choice;
+}
+
 }  // namespace
 
 CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string version)
@@ -82,10 +106,20 @@ wxSizer* CHistoryDlg::ButtonRow() {
   save->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnSaveAs(); });
   close->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); });
   m_hourly->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnHourly(); });
+  m_lineChoice = new wxChoice(this, wxID_ANY);
+  for (const WholeLineSchedule choice : kLineSchedules) {
+    m_lineChoice->Append(wxString::FromUTF8(LineScheduleText(choice, -1.0)));
+  }
+  m_lineChoice->SetSelection(static_cast<int>(WholeLineSchedule::kDaily));
+  // A new choice takes effect at once where the schedule is on, else when it is turned on.
+  m_lineChoice->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) {
+    if (m_hourly->GetValue()) OnHourly();
+  });
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(copy, 0, wxRIGHT, FromDIP(6));
   row->Add(save, 0, wxRIGHT, FromDIP(18));
-  row->Add(m_hourly, 0, wxALIGN_CENTER_VERTICAL);
+  row->Add(m_hourly, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(6));
+  row->Add(m_lineChoice, 0, wxALIGN_CENTER_VERTICAL);
   row->AddStretchSpacer();
   row->Add(close, 0);
   return row;
@@ -95,15 +129,36 @@ void CHistoryDlg::ShowSchedule() {
   const CScheduleStatus status = QueryHourlySchedule();
   m_hourly->SetValue(status.state == ScheduleState::kOn);
   m_hourly->Enable(status.state != ScheduleState::kUnavailable);
+  m_lineChoice->Enable(status.state != ScheduleState::kUnavailable);
+  if (status.state == ScheduleState::kOn) {
+    m_lineChoice->SetSelection(static_cast<int>(InstalledLineSchedule(status.arguments)));
+  }
   m_hourly->SetToolTip(wxString::FromUTF8(
       status.state == ScheduleState::kUnavailable
           ? "Automatisk måling kan ikke slås til her: " + status.detail
           : "En måling i timen, også når vinduet er lukket (" + status.detail + ")"));
 }
 
+WholeLineSchedule CHistoryDlg::ChosenLineSchedule() const {
+  const int chosen = m_lineChoice->GetSelection();
+  return chosen == wxNOT_FOUND ? WholeLineSchedule::kDaily : kLineSchedules[chosen];
+}
+
+void CHistoryDlg::ShowLineScheduleCosts() {
+  for (const WholeLineSchedule choice : kLineSchedules) {
+    m_lineChoice->SetString(
+        static_cast<unsigned>(choice),
+        wxString::FromUTF8(LineScheduleText(choice, MonthlyMegabytes(choice, m_history))));
+  }
+  m_lineChoice->SetMinSize(m_lineChoice->GetBestSize());
+  Layout();
+}
+
 void CHistoryDlg::OnHourly() {
   std::string why;
-  if (!SetHourlySchedule(m_hourly->GetValue(), &why)) {
+  const std::string arguments =
+      std::string("--whole-line-when ") + WholeLineScheduleName(ChosenLineSchedule());
+  if (!SetHourlySchedule(m_hourly->GetValue(), arguments, &why)) {
     wxMessageBox(wxString::FromUTF8("Automatisk måling kunne ikke slås " +
                                     std::string(m_hourly->GetValue() ? "til" : "fra") + ": " + why),
                  "Historik", wxOK | wxICON_ERROR, this);
@@ -127,6 +182,7 @@ void CHistoryDlg::Reload(bool evenIfUnchanged) {
   const bool read = !m_path.empty() && LoadHistory(m_path, &m_history, &failure);
   if (m_path.empty()) m_history = CHistory();
   ShowRange();
+  ShowLineScheduleCosts();
   if (!read) {
     m_note->SetLabel(wxString::FromUTF8("Historikken kan ikke læses: " +
                                         (m_path.empty() ? std::string("ingen mappe") : failure)));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "speedtest/history_summary.h"
+#include "speedtest/schedule_policy.h"
 
 class CHistoryChart;
 class CRunTable;
@@ -38,6 +39,8 @@ class CHistoryDlg : public wxDialog {
   CHistoryChart* Chart() const { return m_chart; }
   wxStaticText* Note() const { return m_note; }
   wxCheckBox* Hourly() const { return m_hourly; }
+  // How often the hourly runs measure the whole line, each choice with its cost a month.
+  wxChoice* LineSchedule() const { return m_lineChoice; }
   const std::vector<CHistoryRun>& Shown() const { return m_shown; }
 
  private:
@@ -51,6 +54,9 @@ class CHistoryDlg : public wxDialog {
   // The checkbox as the schedule is: ticked when on, greyed with the reason when it cannot be.
   void ShowSchedule();
   void OnHourly();
+  // The choice's texts with what each costs a month, after the history just read.
+  void ShowLineScheduleCosts();
+  WholeLineSchedule ChosenLineSchedule() const;
 
   std::string m_path;
   std::string m_version;
@@ -63,5 +69,6 @@ class CHistoryDlg : public wxDialog {
   wxStaticText* m_note = nullptr;
   CRunTable* m_table = nullptr;  // a child window: the dialog owns it
   wxCheckBox* m_hourly = nullptr;
+  wxChoice* m_lineChoice = nullptr;
   wxTimer m_watch;
 };
