@@ -152,6 +152,13 @@ void CLineSession::OnTransferReply(const FtpReply& reply, long long nowMs) {
     m_finalReply = true;
     return;
   }
+  // The server could not open a download's connection: the port may be one it still holds
+  // from an earlier connection. Once more on a new port; a second time is a failure.
+  if (reply.code == 425 && !m_plan.upload && !m_accepted && !m_stopping && m_dataRefusals == 0) {
+    ++m_dataRefusals;
+    Listener().Close();
+    return OfferDataConnection();
+  }
   if (!m_stopping) {
     return Fail(std::string(m_plan.upload ? "STOR" : "RETR") + " ended with " +
                 std::to_string(reply.code) + " " + reply.text);

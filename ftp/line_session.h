@@ -121,10 +121,11 @@ class CLineSession {
   CLineSessionPlan m_plan;
   State m_state = State::kConnecting;
   TcpSocket m_control;
-  // Each file's data connection comes to the next of a few listeners in turn: a server that
-  // connects from one port (20) would otherwise open it with the previous file's four
-  // addresses and ports, still held for a minute after its close; a listener of its own for
-  // each file would use up the system's ports on a fast line.
+  // A server that connects from one port (20) would open a data connection with the previous
+  // file's four addresses and ports, still held for a minute after its close by whichever end
+  // closed first. An upload's data connection therefore comes to the next of a few listeners
+  // in turn (its own end holds the port: one for each file would use up the system's ports
+  // on a fast line), a download's to a new listener (the server's end holds it).
   std::array<TcpSocket, 4> m_listeners;
   std::array<sockaddr_storage, 4> m_listening{};
   std::size_t m_listenerIndex = 0;
@@ -144,6 +145,7 @@ class CLineSession {
   bool m_storeUnanswered = false;  // STOR said, no reply to it read yet
   bool m_deleted = false;
   bool m_refused = false;
+  int m_dataRefusals = 0;  // 425s in a row: the server could not connect
   bool m_countsHandedOver = false;
   std::string m_failure;
 };

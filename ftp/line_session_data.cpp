@@ -37,7 +37,9 @@ const std::vector<char>& UploadPattern() {
 
 void CLineSession::OfferDataConnection() {
   m_data.Close();
-  m_listenerIndex = (m_listenerIndex + 1) % m_listeners.size();
+  // A download's port is free again once its connection is accepted; an upload's stays held
+  // for a minute after the close (its end is ours), so uploads take the listeners in turn.
+  if (m_plan.upload) m_listenerIndex = (m_listenerIndex + 1) % m_listeners.size();
   if (!Listener().IsOpen()) {
     try {
       Listener() = TcpSocket::Listen(m_control.LocalAddress());
@@ -112,6 +114,10 @@ void CLineSession::AcceptDataConnection(long long nowMs) {
   }
   m_data = std::move(data);
   m_accepted = true;
+  m_dataRefusals = 0;
+  // A server that connects from one port closes a download's connection first and holds its
+  // four addresses and ports for a minute: the next download comes to a new port.
+  if (!m_plan.upload) Listener().Close();
   Progress(nowMs);
 }
 

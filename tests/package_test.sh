@@ -31,7 +31,7 @@ check "the package ships the hourly timer in the user-unit folder, to run the in
    grep -q "./usr/lib/systemd/user/lumvik-hastighed-measure.timer" "$work/contents.txt" &&
    dpkg --fsys-tarfile "$deb" >"$work/data.tar" &&
    tar -xOf "$work/data.tar" ./usr/lib/systemd/user/lumvik-hastighed-measure.service >"$work/unit.txt" &&
-   grep -qx "ExecStart=/usr/bin/lumvik-hastighed-cli --scheduled" "$work/unit.txt"'
+   grep -qx "ExecStart=/usr/bin/lumvik-hastighed-cli --scheduled \$LUMVIK_SCHEDULED" "$work/unit.txt"'
 
 # Starts $1, waits for its window, ends it with Escape; true when it exits 0.
 starts_and_ends() {

@@ -399,13 +399,14 @@ TEST_F(RunTest, TheWholeLineOnASharedLine) {
       {"16 sessions cannot fill it", 1000, 0, [] {}, 607, 607, true, 0, 0},
       // With the run's own session, 6 at once: of 8, 3 are refused each way.
       {"the server has 6 sessions at once", 300, 6, [] {}, 190, 190, true, 3, 3},
-      // Two downloads' data connections reset; one upload's reset after 2 KiB, and one
-      // refused with 425 after the server made its file: both files deleted by the run's
-      // own session.
+      // Two downloads' data connections reset, and one that the server could not open (425)
+      // tried again on a new port; one upload's reset after 2 KiB, and one refused with 425
+      // after the server made its file: both files deleted by the run's own session.
       {"two sessions lost each way", 300, 0,
        [] {
          fake_network::ScriptAnswer("RETR", 6, {0, 0, 0, 0, 3});
          fake_network::ScriptAnswer("RETR", 8, {0, 0, 0, 0, 3});
+         fake_network::ScriptAnswer("RETR", 10, {12, 15});
          fake_network::ScriptAnswer("STOR", 3, {0, 0, 2});
          fake_network::ScriptAnswer("STOR", 5, {12, 15});
        },
