@@ -35,6 +35,7 @@ json LineJson(const CLineDirection& line) {
           {"seconds", std::round(figure.seconds * 10.0) / 10.0},
           {"phase_seconds", std::round(figure.phaseSeconds * 10.0) / 10.0},
           {"lower_bound", figure.lowerBound},
+          {"loaded_rtt_ms", Measured(figure.loadedRttMs)},
           {"sessions_started", line.sessionsStarted},
           {"sessions_refused", line.sessionsRefused},
           {"sessions_lost", line.sessionsFailed}};

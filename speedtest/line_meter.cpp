@@ -1,5 +1,7 @@
 #include "speedtest/line_meter.h"
 
+#include "speedtest/latency.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -24,7 +26,7 @@ double MeanRate(const std::vector<CLineSlice>& slices, std::size_t from, std::si
 void CLineMeter::AddSlice(const CLineSlice& slice) {
   if (!(slice.ms > 0.0)) return;
   m_elapsedMs += slice.ms;
-  if (slice.sessionLost) m_lowerBound = true;
+  if (slice.sessionLost) m_sessionLost = true;
   if (m_stages.empty() || m_stages.back().sessions != slice.sessions) {
     Stage stage;
     stage.sessions = slice.sessions;
@@ -72,19 +74,24 @@ bool CLineMeter::Settled(const Stage& stage) const {
   return before > 0.0 && std::fabs(last - before) <= m_rules.agreeShare * before;
 }
 
-bool CLineMeter::ShowsFull(const Stage& stage) const {
-  if (stage.windowFrom == kClosed) return false;
+double CLineMeter::MedianRtt(const Stage& stage) const {
   std::vector<double> rtts;
   for (std::size_t i = stage.windowFrom; i < stage.slices.size(); ++i) {
-    const CLineSlice& slice = stage.slices[i];
-    if (slice.retransmitted > 0) return true;
-    if (slice.loadedRttMs >= 0.0) rtts.push_back(slice.loadedRttMs);
+    if (stage.slices[i].loadedRttMs >= 0.0) rtts.push_back(stage.slices[i].loadedRttMs);
+  }
+  return Median(rtts);
+}
+
+bool CLineMeter::ShowsFull(const Stage& stage) const {
+  if (stage.windowFrom == kClosed) return false;
+  for (std::size_t i = stage.windowFrom; i < stage.slices.size(); ++i) {
+    if (stage.slices[i].retransmitted > 0) return true;
   }
   // Without the idle round trip a rise cannot be told.
-  if (rtts.empty() || m_rules.idleRttMs < 0.0) return false;
-  std::nth_element(rtts.begin(), rtts.begin() + static_cast<long>(rtts.size() / 2), rtts.end());
+  const double rtt = MedianRtt(stage);
+  if (rtt < 0.0 || m_rules.idleRttMs < 0.0) return false;
   const double rise = std::max(m_rules.fullRttRiseMs, m_rules.fullRttRiseShare * m_rules.idleRttMs);
-  return rtts[rtts.size() / 2] >= m_rules.idleRttMs + rise;
+  return rtt >= m_rules.idleRttMs + rise;
 }
 
 CLineMeter::Decision CLineMeter::Decide(bool canAdd) {
@@ -132,6 +139,7 @@ CLineFigure CLineMeter::Figure() const {
   figure.phaseSeconds = m_elapsedMs / 1000.0;
   // Settled stages first; a window that never settled is at most a lower bound.
   for (const bool settledOnly : {true, false}) {
+    const Stage* best = nullptr;
     for (const Stage& stage : m_stages) {
       if (settledOnly && !stage.settled) continue;
       double seconds = 0.0;
@@ -140,12 +148,15 @@ CLineFigure CLineMeter::Figure() const {
         figure.kbitPerSecond = rate;
         figure.sessions = stage.sessions;
         figure.seconds = seconds;
+        best = &stage;
       }
     }
-    if (figure.kbitPerSecond >= 0.0) {
-      figure.lowerBound = m_lowerBound || !settledOnly;
-      return figure;
-    }
+    if (!best) continue;
+    figure.loadedRttMs = MedianRtt(*best);
+    // A session lost or stalled held its stage back, unless the line was full all the same:
+    // the others then took its share.
+    figure.lowerBound = m_lowerBound || !settledOnly || (m_sessionLost && !ShowsFull(*best));
+    return figure;
   }
   return figure;
 }

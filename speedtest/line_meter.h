@@ -51,9 +51,11 @@ struct CLineFigure {
   int sessions = 0;             // of the stage that gave the figure
   double seconds = 0.0;         // the time the figure was measured over
   double phaseSeconds = 0.0;    // the whole phase, ramp-ups included
+  // The median loaded round trip of the figure's slices, in ms; negative where none told.
+  double loadedRttMs = -1.0;
   // The line is at least this fast: the rise had not ended when the phase had to (the cap
-  // of sessions, the server's refusals, the time), a session was lost or stalled, no stage
-  // settled, or the line never showed that it was full.
+  // of sessions, the server's refusals, the time), a session was lost or stalled while the
+  // line was not full, no stage settled, or the line never showed that it was full.
   bool lowerBound = false;
 };
 
@@ -94,11 +96,14 @@ class CLineMeter {
   bool Settled(const Stage& stage) const;
   // Whether the stage's window shows a full line: a queue or retransmissions.
   bool ShowsFull(const Stage& stage) const;
+  // The median of the round trips told in the stage's window; negative where none were.
+  double MedianRtt(const Stage& stage) const;
 
   CLineRules m_rules;
   std::vector<Stage> m_stages;
   double m_elapsedMs = 0.0;
   bool m_lowerBound = false;
+  bool m_sessionLost = false;  // a session was lost or stalled
 };
 
 // Whether a test file that took `seconds` measured the line by itself, over a round trip of

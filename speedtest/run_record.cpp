@@ -116,6 +116,8 @@ void CRunRecord::WholeLine(bool upload, const CLineDirection& line) {
              Format("%.1f kbit/s over %.1f s", figure.kbitPerSecond, figure.seconds) + " with " +
              std::to_string(figure.sessions) + " sessions" +
              Format(" (%.1f s in all)", figure.phaseSeconds, 0.0);
+    if (figure.loadedRttMs >= 0.0)
+      m_log += Format(", loaded round trip %.1f ms", figure.loadedRttMs, 0.0);
   }
   m_log += "; sessions started " + std::to_string(line.sessionsStarted) + ", refused " +
            std::to_string(line.sessionsRefused) + ", lost " + std::to_string(line.sessionsFailed) +

@@ -114,17 +114,20 @@ TEST(LineMeter, CountsAStageOnlyOnceEverySessionMovesAndItSettles) {
   Played played = Play(loggingIn, [](int) { return false; });
   EXPECT_NEAR(played.figure.kbitPerSecond, 100000.0, 1.0);
   // A stage cut short by a lost session before it settled gives no figure of its own; the
-  // next stage's does, as a lower bound.
+  // next stage's does, as a lower bound on a line that never queued.
   const Line losing = [](int sessions, int slice) {
-    if (sessions == 8 && slice == 7) return Moment{9e9, 40.0, -1, true};
-    return Moment{sessions * 1000.0, 40.0};
+    if (sessions == 8 && slice == 7) return Moment{9e9, kIdleRttMs, -1, true};
+    return Moment{sessions * 1000.0, kIdleRttMs};
   };
   played = Play(losing, kAlways);
   EXPECT_TRUE(played.figure.lowerBound);
   EXPECT_LT(played.figure.kbitPerSecond, 9e9 / 10);
-  // A session that stalls makes the figure a lower bound as a lost one does.
-  played = Play([](int, int slice) { return Moment{1000.0, 40.0, -1, slice == 9}; }, kAlways);
-  EXPECT_TRUE(played.figure.lowerBound);
+  // A session that stalls makes the figure a lower bound as a lost one does, unless the line
+  // queued all the same: the others then took its share.
+  for (const double rtt : {kIdleRttMs, 40.0}) {
+    played = Play([rtt](int, int slice) { return Moment{1000.0, rtt, -1, slice == 9}; }, kAlways);
+    EXPECT_EQ(played.figure.lowerBound, rtt == kIdleRttMs) << rtt;
+  }
 }
 
 TEST(LineMeter, ServerThatRefusesMoreSessionsOrTimeThatRunsOutGivesALowerBound) {

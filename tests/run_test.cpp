@@ -377,8 +377,8 @@ TEST_F(RunTest, EachFailureHasItsCodeStepAndRecord) {
 // Mbit/s at most and idle for a few round trips of 10 ms between files (so about 38 a
 // session): sessions are added while the total rises, and the figure is the line's where
 // they fill it and it queues, else a lower bound; a session refused or lost costs only
-// itself, and makes the figure a lower bound; a close ends the phase and the removal of what
-// it left within 0.5 s; no file sent stays on the server unsaid.
+// itself (the line still full without it); a close ends the phase and the removal of what it
+// left within 0.5 s; no file sent stays on the server unsaid.
 TEST_F(RunTest, TheWholeLineOnASharedLine) {
   struct Case {
     const char* what;
@@ -410,7 +410,7 @@ TEST_F(RunTest, TheWholeLineOnASharedLine) {
          fake_network::ScriptAnswer("STOR", 3, {0, 0, 2});
          fake_network::ScriptAnswer("STOR", 5, {12, 15});
        },
-       300, 300, true, 2, 0},
+       300, 300, false, 2, 0},
       // One upload's STOR answered only long after the close: its file is on the server,
       // and the run's own session deletes it.
       {"closed during the upload", 300, 0,
