@@ -108,27 +108,24 @@ CLineMeter::Decision CLineMeter::Decide(bool canAdd) {
     return Decision::kStop;
   }
   const double rate = StageRate(stage, nullptr);
-  const Stage* best = nullptr;
-  for (std::size_t i = 0; i + 1 < m_stages.size(); ++i) {
-    const Stage& earlier = m_stages[i];
-    if (earlier.settled && earlier.sessions < stage.sessions &&
-        (!best || StageRate(earlier, nullptr) > StageRate(*best, nullptr))) {
-      best = &earlier;
-    }
-  }
   // A stage that moved nothing says nothing of the line; more sessions would not either.
   if (rate < 0.0) return Decision::kStop;
-  const bool rising = !best || rate > StageRate(*best, nullptr) * (1.0 + m_rules.riseShare);
-  if (!rising) {
-    // More sessions no faster: the line is full only where it shows it, else something
-    // else held them back (the server, the path, this computer).
-    if (!ShowsFull(stage) && !ShowsFull(*best)) m_lowerBound = true;
-    return Decision::kStop;
+  // A settled stage on a line that queues is the line: more sessions through a full line
+  // carry no more, and would only cost the customer's data and the server's time.
+  if (ShowsFull(stage)) return Decision::kStop;
+  double best = -1.0;
+  for (std::size_t i = 0; i + 1 < m_stages.size(); ++i) {
+    const Stage& earlier = m_stages[i];
+    if (earlier.settled && earlier.sessions < stage.sessions) {
+      best = std::max(best, StageRate(earlier, nullptr));
+    }
   }
-  if (!canAdd || timeUp) {
-    // No more sessions, or no more time, while still rising: the rise may not have ended,
-    // unless the line already queues, which a line with room to spare never does.
-    if (!ShowsFull(stage)) m_lowerBound = true;
+  // More sessions no faster, or no more sessions or time while still rising, on a line that
+  // never showed it was full: something else held them back (the server, the path, this
+  // computer), or the rise had not ended.
+  const bool rising = best < 0.0 || rate > best * (1.0 + m_rules.riseShare);
+  if (!rising || !canAdd || timeUp) {
+    m_lowerBound = true;
     return Decision::kStop;
   }
   return Decision::kAddSessions;
@@ -162,7 +159,7 @@ CLineFigure CLineMeter::Figure() const {
 }
 
 bool TestFileMeasuredTheLine(double seconds, double idleRttMs) {
-  if (idleRttMs < 0.0) return false;
+  if (idleRttMs < 0.0 || seconds < kFileSecondsThatTell) return false;
   return seconds * 1000.0 >= kFileRoundTripsThatTell * std::max(1.0, idleRttMs);
 }
 

@@ -3,10 +3,11 @@
 // fast line: sessions are added in stages while the total still rises. A stage's window
 // opens once every one of its sessions has moved data and a few round trips more have
 // passed; it counts only once two moving averages of its window agree (settled), and its
-// rate is the bytes of those slices over their time. The line is saturated when a stage with more
-// sessions is no faster than the one before and the line showed that it was full: its loaded
-// round trip rose well above the idle one, or an upload was sent again. Anything else is a
-// lower bound. Pure computation: no network or clock.
+// rate is the bytes of those slices over their time. A settled stage on a line that showed
+// it was full (its loaded round trip rose well above the idle one, or an upload was sent
+// again) is the line, and ends the phase; a stage with more sessions no faster than the one
+// before, on a line that never showed it, is a lower bound, as is anything else that ends the
+// phase. Pure computation: no network or clock.
 #pragma once
 
 #include <cstddef>
@@ -108,9 +109,11 @@ class CLineMeter {
 
 // Whether a test file that took `seconds` measured the line by itself, over a round trip of
 // `idleRttMs` (negative: not measured): over this many round trips TCP's slow start is a
-// small share of its time, and the whole line would add only data. A round trip under a
-// millisecond counts as one, as the clock counts a transfer's time in milliseconds.
+// small share of its time, and over this long the clock's step (a tick of 15.6 ms on Windows)
+// and a line's first burst are too, so the whole line would add only data. A round trip under
+// a millisecond counts as one.
 inline constexpr double kFileRoundTripsThatTell = 50.0;
+inline constexpr double kFileSecondsThatTell = 0.5;
 bool TestFileMeasuredTheLine(double seconds, double idleRttMs);
 
 // What one direction's phase found.

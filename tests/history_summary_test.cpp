@@ -121,27 +121,22 @@ TEST(HistorySummary, TextForSupport) {
 // The hourly schedule measures the whole line as often as chosen, daily at most once in 23
 // hours; the next whole line starts where the last one was full.
 TEST(HistorySummary, ScheduleMeasuresTheWholeLineAsOftenAsChosen) {
-  CHistory history;
-  history.runs.push_back(HistoryRun(kNoon - 2 * kDay, 1000, 500, ""));
-  CHistoryRun line = HistoryRun(kNoon, 1000, 500, "");
-  line.lineDownload = 300000.0;
+  CHistory history{{HistoryRun(kNoon - 2 * kDay, 1000, 500, ""), HistoryRun(kNoon, 1000, 500, "")}};
+  CHistoryRun& line = history.runs.back();
+  line.lineDownload = line.lineUpload = 300000.0;
   line.lineDownloadSessions = 8;
-  line.lineUpload = 90000.0;
-  line.lineUploadAtLeast = true;
   line.lineUploadSessions = 16;
-  history.runs.push_back(line);
-  for (const std::time_t after :
-       {std::time_t{0}, std::time_t{23 * 3600 - 1}, std::time_t{23 * 3600}}) {
-    const std::time_t now = kNoon + after;
-    EXPECT_EQ(ScheduledWholeLine(WholeLineSchedule::kDaily, history, now),
-              after < 23 * 3600 ? WholeLine::kNever : WholeLine::kBeyondTiers)
-        << after;
-    EXPECT_EQ(ScheduledWholeLine(WholeLineSchedule::kEveryRun, history, now),
-              WholeLine::kBeyondTiers);
-    EXPECT_EQ(ScheduledWholeLine(WholeLineSchedule::kNever, history, now), WholeLine::kNever);
+  line.lineUploadAtLeast = true;
+  for (const std::time_t after : {23 * 3600L - 1, 23 * 3600L}) {
+    for (const auto choice :
+         {WholeLineSchedule::kEveryRun, WholeLineSchedule::kDaily, WholeLineSchedule::kNever}) {
+      const bool due = choice == WholeLineSchedule::kEveryRun ||
+                       (choice == WholeLineSchedule::kDaily && after == 23 * 3600L);
+      EXPECT_EQ(ScheduledWholeLine(choice, history, kNoon + after),
+                due ? WholeLine::kBeyondTiers : WholeLine::kNever);
+    }
   }
   EXPECT_EQ(FirstLineSessions(history, false, 4), 8);
   EXPECT_EQ(FirstLineSessions(history, true, 4), 4);  // a lower bound: no saturation known
-  EXPECT_EQ(FirstLineSessions(CHistory(), false, 4), 4);
   EXPECT_LT(MonthlyMegabytes(WholeLineSchedule::kDaily, history), 0.0);  // no data recorded
 }

@@ -422,17 +422,21 @@ ServerSession* TransferOf(SocketHandle handle, const FakeSocket& socket) {
   return session;
 }
 
+// What a carried connection may move now: what the line carried for a download; for an
+// upload, as much as the socket's buffer holds beyond what the line has carried.
+double Room(const Transfer& t) {
+  return t.retrieve ? t.credit : t.credit + kLineBufferBytes;
+}
+
 // When a carried connection has a chunk to read or room for one to write.
 long long LineReadyAt(const Transfer& t) {
   const long long now = g_net.NowMs();
   const double wanted = t.retrieve
                             ? std::min(kLineChunkBytes, static_cast<double>(t.length - t.moved))
                             : kLineChunkBytes;
-  // An upload may hand over as much as the socket's buffer holds beyond what was carried.
-  const double room = t.retrieve ? t.credit : t.credit + kLineBufferBytes;
   const double share = LineShare();
-  if (room >= wanted || share <= 0) return now;
-  const double waitUs = (wanted - room) / share;
+  if (Room(t) >= wanted || share <= 0) return now;
+  const double waitUs = (wanted - Room(t)) / share;
   return now + std::max(1LL, static_cast<long long>(waitUs / 1000.0 + 0.999));
 }
 
@@ -466,9 +470,7 @@ long long ReadyAt(SocketHandle handle, FakeSocket& socket, bool forWriting) {
 // What the line lets a carried connection move now, of `size` bytes asked.
 std::size_t LineAllows(const ServerSession& session, std::size_t size) {
   if (!Carried(session)) return size;
-  const Transfer& t = session.transfer;
-  const double room = t.retrieve ? t.credit : t.credit + kLineBufferBytes;
-  return std::min(size, static_cast<std::size_t>(std::max(0.0, room)));
+  return std::min(size, static_cast<std::size_t>(std::max(0.0, Room(session.transfer))));
 }
 
 }  // namespace
