@@ -40,7 +40,7 @@ struct CHistoryRun {
   // negative where not recorded.
   double dataDownloadMB = -1.0;
   double dataUploadMB = -1.0;
-  // The sessions of the stage that gave each direction's whole line; negative where none.
+  // The fewest sessions that carried each direction's whole line; negative where none.
   double lineDownloadSessions = -1.0;
   double lineUploadSessions = -1.0;
 };

@@ -110,21 +110,24 @@ CLineMeter::Decision CLineMeter::Decide(bool canAdd) {
   const double rate = StageRate(stage, nullptr);
   // A stage that moved nothing says nothing of the line; more sessions would not either.
   if (rate < 0.0) return Decision::kStop;
-  // A settled stage on a line that queues is the line: more sessions through a full line
-  // carry no more, and would only cost the customer's data and the server's time.
-  if (ShowsFull(stage)) return Decision::kStop;
-  double best = -1.0;
+  const Stage* best = nullptr;
   for (std::size_t i = 0; i + 1 < m_stages.size(); ++i) {
     const Stage& earlier = m_stages[i];
-    if (earlier.settled && earlier.sessions < stage.sessions) {
-      best = std::max(best, StageRate(earlier, nullptr));
+    if (earlier.settled && earlier.sessions < stage.sessions &&
+        (!best || StageRate(earlier, nullptr) > StageRate(*best, nullptr))) {
+      best = &earlier;
     }
   }
-  // More sessions no faster, or no more sessions or time while still rising, on a line that
-  // never showed it was full: something else held them back (the server, the path, this
-  // computer), or the rise had not ended.
-  const bool rising = best < 0.0 || rate > best * (1.0 + m_rules.riseShare);
-  if (!rising || !canAdd || timeUp) {
+  const bool rising = !best || rate > StageRate(*best, nullptr) * (1.0 + m_rules.riseShare);
+  if (!rising) {
+    // More sessions no faster: the line is full only where it shows it, else something
+    // else held them back (the server, the path, this computer). A queue alone proves
+    // nothing: sessions that start each file anew fill it in bursts, idle between them.
+    if (!ShowsFull(stage) && !ShowsFull(*best)) m_lowerBound = true;
+    return Decision::kStop;
+  }
+  if (!canAdd || timeUp) {
+    // No more sessions, or no more time, while still rising: the rise may not have ended.
     m_lowerBound = true;
     return Decision::kStop;
   }
@@ -150,6 +153,14 @@ CLineFigure CLineMeter::Figure() const {
     }
     if (!best) continue;
     figure.loadedRttMs = MedianRtt(*best);
+    // The fewest sessions that carried as much, within the rise that counts.
+    figure.fillSessions = best->sessions;
+    for (const Stage& stage : m_stages) {
+      if (stage.settled && stage.sessions < figure.fillSessions &&
+          StageRate(stage, nullptr) * (1.0 + m_rules.riseShare) >= figure.kbitPerSecond) {
+        figure.fillSessions = stage.sessions;
+      }
+    }
     // A session lost or stalled held its stage back, unless the line was full all the same:
     // the others then took its share.
     figure.lowerBound = m_lowerBound || !settledOnly || (m_sessionLost && !ShowsFull(*best));

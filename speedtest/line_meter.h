@@ -3,11 +3,10 @@
 // fast line: sessions are added in stages while the total still rises. A stage's window
 // opens once every one of its sessions has moved data and a few round trips more have
 // passed; it counts only once two moving averages of its window agree (settled), and its
-// rate is the bytes of those slices over their time. A settled stage on a line that showed
-// it was full (its loaded round trip rose well above the idle one, or an upload was sent
-// again) is the line, and ends the phase; a stage with more sessions no faster than the one
-// before, on a line that never showed it, is a lower bound, as is anything else that ends the
-// phase. Pure computation: no network or clock.
+// rate is the bytes of those slices over their time. The line is saturated when a stage with
+// more sessions is no faster than the one before and the line showed that it was full: its
+// loaded round trip rose well above the idle one, or an upload was sent again. Anything else
+// is a lower bound. Pure computation: no network or clock.
 #pragma once
 
 #include <cstddef>
@@ -50,6 +49,7 @@ struct CLineSlice {
 struct CLineFigure {
   double kbitPerSecond = -1.0;  // kbit of 1024 bits; negative: nothing measured
   int sessions = 0;             // of the stage that gave the figure
+  int fillSessions = 0;         // the fewest that carried as much (within the rise share)
   double seconds = 0.0;         // the time the figure was measured over
   double phaseSeconds = 0.0;    // the whole phase, ramp-ups included
   // The median loaded round trip of the figure's slices, in ms; negative where none told.

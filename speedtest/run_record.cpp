@@ -168,8 +168,8 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
   run.lineDownloadAtLeast = lineDownload.lowerBound;
   run.lineUpload = lineUpload.kbitPerSecond;
   run.lineUploadAtLeast = lineUpload.lowerBound;
-  if (lineDownload.kbitPerSecond >= 0.0) run.lineDownloadSessions = lineDownload.sessions;
-  if (lineUpload.kbitPerSecond >= 0.0) run.lineUploadSessions = lineUpload.sessions;
+  if (lineDownload.kbitPerSecond >= 0.0) run.lineDownloadSessions = lineDownload.fillSessions;
+  if (lineUpload.kbitPerSecond >= 0.0) run.lineUploadSessions = lineUpload.fillSessions;
   run.dataDownloadMB = m_downloadedMB;
   run.dataUploadMB = m_uploadedMB;
   m_result = HistoryLine(run);

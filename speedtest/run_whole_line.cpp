@@ -1,5 +1,6 @@
 // The run's last step on a line faster than every product: the whole line in each direction
 // that asks for it.
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -68,7 +69,9 @@ void CTestRun::MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome) {
     if (!WholeLineWanted(outcome, upload)) continue;
     CLineRules rules;
     rules.idleRttMs = outcome.rttMs;
-    rules.firstSessions = FirstLineSessions(history, upload, rules.firstSessions);
+    // Half the cap at most, so that a stage with more can still show the line is full.
+    rules.firstSessions =
+        std::min(FirstLineSessions(history, upload, rules.firstSessions), rules.maxSessions / 2);
     const char* direction = upload ? "upload" : "download";
     m_pRecord->Step(std::string("whole line ") + direction);
     m_lastBytes = 0;

@@ -394,7 +394,7 @@ TEST_F(RunTest, TheWholeLineOnASharedLine) {
     std::size_t left = 0;  // uploads left on the server, and said so
   };
   const Case cases[] = {
-      {"saturated by 8 sessions", 300, 0, [] {}, 300, 300, false, 0, 0},
+      {"saturated by 8 sessions", 200, 0, [] {}, 200, 200, false, 0, 0},
       {"a slow line, full with 4", 20, 0, [] {}, 20, 20, false, 0, 0},
       {"16 sessions cannot fill it", 1000, 0, [] {}, 607, 607, true, 0, 0},
       // With the run's own session, 6 at once: of 8, 3 are refused each way.
