@@ -1,19 +1,15 @@
 // The run's last step on a line faster than every product: the whole line in each direction
 // that asks for it.
-#include <algorithm>
 #include <cstdio>
 #include <random>
 
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_exception.h"
 #include "ftp/socket_api.h"
-#include "kernel/directories.h"
 #include "speedtest/line_phase.h"
-#include "speedtest/record_store.h"
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
 #include "speedtest/run_record.h"
-#include "speedtest/schedule_policy.h"
 
 namespace {
 
@@ -61,17 +57,10 @@ void CTestRun::MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome) {
   const sockaddr_storage server = client.ServerAddress();
   // Other customers upload to the same folder at the same time: a name of the run's own.
   const std::string uploadStem = "hastighed-" + RandomToken();
-  // Where the history has a whole line, its phase starts with the sessions that filled it.
-  CHistory history;
-  std::string unread;
-  LoadHistory(ResultHistoryPath(), &history, &unread);
   for (const bool upload : {false, true}) {
     if (!WholeLineWanted(outcome, upload)) continue;
     CLineRules rules;
     rules.idleRttMs = outcome.rttMs;
-    // Half the cap at most, so that a stage with more can still show the line is full.
-    rules.firstSessions =
-        std::min(FirstLineSessions(history, upload, rules.firstSessions), rules.maxSessions / 2);
     const char* direction = upload ? "upload" : "download";
     m_pRecord->Step(std::string("whole line ") + direction);
     m_lastBytes = 0;

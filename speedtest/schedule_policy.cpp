@@ -66,14 +66,3 @@ double MonthlyMegabytes(WholeLineSchedule choice, const CHistory& history) {
   const double lineRuns = choice == WholeLineSchedule::kDaily ? kDaysPerMonth : kRunsPerMonth;
   return (kRunsPerMonth - lineRuns) * plain + lineRuns * line;
 }
-
-int FirstLineSessions(const CHistory& history, bool upload, int usual) {
-  for (auto run = history.runs.rbegin(); run != history.runs.rend(); ++run) {
-    const double figure = upload ? run->lineUpload : run->lineDownload;
-    if (figure < 0.0) continue;
-    const bool atLeast = upload ? run->lineUploadAtLeast : run->lineDownloadAtLeast;
-    const double sessions = upload ? run->lineUploadSessions : run->lineDownloadSessions;
-    return !atLeast && sessions >= 1.0 ? static_cast<int>(sessions) : usual;
-  }
-  return usual;
-}

@@ -24,8 +24,3 @@ WholeLine ScheduledWholeLine(WholeLineSchedule choice, const CHistory& history, 
 // recorded run without the whole line and the latest with it; negative where the history
 // does not tell (a run with the whole line counts as one without where none was recorded).
 double MonthlyMegabytes(WholeLineSchedule choice, const CHistory& history);
-
-// The sessions the whole line starts with in a direction: as many as its figure took last
-// time, where the history has one that was no lower bound; else `usual`. Starting where the
-// line was full spares the stages that would only rise to it again.
-int FirstLineSessions(const CHistory& history, bool upload, int usual);
