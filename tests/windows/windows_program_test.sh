@@ -32,9 +32,6 @@ wait_exit() {
 }
 
 "$wine" wineboot -i >/dev/null 2>&1
-# One server for the prefix for the whole test: one that ends a few seconds after its last
-# client would drop a client that starts just then. The clean-up ends it.
-/usr/lib/wine/wineserver -p
 user=$(id -un)
 local_app_data="$WINEPREFIX/drive_c/users/$user/AppData/Local"
 ours="$local_app_data/Lumvik Hastighed"
@@ -187,7 +184,6 @@ check "nothing of ours is left" \
 # The new scale takes a new server; the next program must not reach the one on its way out.
 /usr/lib/wine/wineserver -k 2>/dev/null
 /usr/lib/wine/wineserver -w 2>/dev/null
-/usr/lib/wine/wineserver -p
 "$wine" "$build/lumvik-hastighed.exe" &
 pid=$!
 probe wait-window "Lumvik Hastighedstest" 60
