@@ -152,11 +152,11 @@ void CLineSession::OnTransferReply(const FtpReply& reply, long long nowMs) {
     m_finalReply = true;
     return;
   }
-  // The server could not open a download's connection: the port may be one it still holds
-  // from an earlier connection. Once more on a new port; a second time is a failure.
-  if (reply.code == 425 && !m_plan.upload && !m_accepted && !m_stopping && m_dataRefusals == 0) {
+  // The server could not open the data connection: the port may be one that an earlier
+  // connection's end still holds. Once more on new ports; a second time is a failure.
+  if (reply.code == 425 && !m_accepted && !m_stopping && m_dataRefusals == 0) {
     ++m_dataRefusals;
-    Listener().Close();
+    CloseListeners();
     return OfferDataConnection();
   }
   if (!m_stopping) {

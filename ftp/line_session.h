@@ -125,7 +125,8 @@ class CLineSession {
   // file's four addresses and ports, still held for a minute after its close by whichever end
   // closed first. An upload's data connection therefore comes to the next of a few listeners
   // in turn (its own end holds the port: one for each file would use up the system's ports
-  // on a fast line), a download's to a new listener (the server's end holds it).
+  // on a fast line), a download's to a new listener (the server's end holds it). A 425 is
+  // tried once more on new ports.
   std::array<TcpSocket, 4> m_listeners;
   std::array<sockaddr_storage, 4> m_listening{};
   std::size_t m_listenerIndex = 0;

@@ -401,7 +401,7 @@ TEST_F(RunTest, TheWholeLineOnASharedLine) {
       {"the server has 6 sessions at once", 300, 6, [] {}, 190, 190, true, 3, 3},
       // Two downloads' data connections reset, and one that the server could not open (425)
       // tried again on a new port; one upload's reset after 2 KiB, and one refused with 425
-      // after the server made its file: both files deleted by the run's own session.
+      // twice after the server made its file: both files deleted by the run's own session.
       {"two sessions lost each way", 300, 0,
        [] {
          fake_network::ScriptAnswer("RETR", 6, {0, 0, 0, 0, 3});
@@ -409,6 +409,7 @@ TEST_F(RunTest, TheWholeLineOnASharedLine) {
          fake_network::ScriptAnswer("RETR", 10, {12, 15});
          fake_network::ScriptAnswer("STOR", 3, {0, 0, 2});
          fake_network::ScriptAnswer("STOR", 5, {12, 15});
+         fake_network::ScriptAnswer("STOR", 6, {12, 15});
        },
        300, 300, false, 2, 0},
       // One upload's STOR answered only long after the close: its file is on the server,
