@@ -33,7 +33,7 @@ target_link_libraries(ftp_scripted_test PRIVATE lumvik_test_support gtest_main)
 target_link_options(ftp_scripted_test PRIVATE -static)
 add_test(NAME ftp_scripted_test COMMAND ftp_scripted_test)
 # The FTP client over Winsock against vsftpd, which the test command starts natively for it.
-set(LUMVIK_WINDOWS_TEST_POINT_PORT "48641" CACHE STRING "Port of the Windows tests' test point")
+set(LUMVIK_WINDOWS_TEST_POINT_PORT "28641" CACHE STRING "Port of the Windows tests' test point")
 set(lumvik_test_point ${CMAKE_BINARY_DIR}/ftp-test-point)
 add_test(NAME ftp_test_point_start COMMAND ${CMAKE_SOURCE_DIR}/scripts/ftp-test-point start
   ${lumvik_test_point} ${LUMVIK_WINDOWS_TEST_POINT_PORT})
