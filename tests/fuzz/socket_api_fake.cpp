@@ -182,7 +182,8 @@ long long DrainedAt(const ServerSession& session) {
   const Transfer& t = session.transfer;
   const double share = LineShare();
   if (!t.active || !t.sendEnded || share <= 0.0) return kNever;
-  return g_net.NowMs() + static_cast<long long>(-t.credit / share / 1000.0 + 0.999);
+  // A millisecond at least: a wait that ends now would never let the clock move.
+  return g_net.NowMs() + std::max(1LL, static_cast<long long>(-t.credit / share / 1000.0 + 0.999));
 }
 
 // The transfer's data has taken its time, once it ends.
