@@ -103,6 +103,8 @@ class CLineSession {
   TcpSocket& Listener() { return m_listeners[m_listenerIndex]; }
   const TcpSocket& Listener() const { return m_listeners[m_listenerIndex]; }
   void CloseListeners();
+  // What the system tells of an upload's open data connection; false for none.
+  bool UploadPath(socket_api::PathInfo* path) const;
   // Adds the data connection's counts of bytes sent and sent again, as it closes.
   void NotePathCounts();
   // The transfer ended with its data and its final reply: the next, or the way out.

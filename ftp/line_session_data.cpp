@@ -65,21 +65,20 @@ void CLineSession::TransferDone(long long nowMs) {
   OfferDataConnection();
 }
 
+bool CLineSession::UploadPath(socket_api::PathInfo* path) const {
+  return m_plan.upload && m_data.IsOpen() && socket_api::QueryPathInfo(m_data.Handle(), path);
+}
+
 void CLineSession::NotePathCounts() {
   socket_api::PathInfo path;
-  if (!m_plan.upload || !m_data.IsOpen() || !socket_api::QueryPathInfo(m_data.Handle(), &path)) {
-    return;
-  }
+  if (!UploadPath(&path)) return;
   m_pathSent += path.bytesSent;
   m_pathRetransmitted += path.bytesRetransmitted;
 }
 
 unsigned long long CLineSession::Retransmitted() const {
   socket_api::PathInfo path;
-  if (!m_plan.upload || !m_data.IsOpen() || !socket_api::QueryPathInfo(m_data.Handle(), &path)) {
-    return m_pathRetransmitted;
-  }
-  return m_pathRetransmitted + path.bytesRetransmitted;
+  return m_pathRetransmitted + (UploadPath(&path) ? path.bytesRetransmitted : 0);
 }
 
 unsigned long long CLineSession::Bytes() const {

@@ -79,7 +79,7 @@ std::string ResultText(const CRateRecord& download, const CRateRecord& upload) {
   text += "\nTest af upload:      ";
   text += RateLine(upload);
   if (download.matched && upload.matched) {
-    // The design's sentence keeps the blank that pads a three-digit download tier.
+    // The product sentence keeps the blank that pads a three-digit download tier.
     text += "\n\nTestresultatet passer til ";
     text += kProduct;
     text += download.tier;

@@ -75,7 +75,7 @@ struct CTestOutcome {
   // The data the run moved each way: the test files and the whole line, handed over or not.
   unsigned long long bytesDownloaded = 0;
   unsigned long long bytesUploaded = 0;
-  // Finished runs: the design's result text, and a line for the whole line where it was
+  // Finished runs: the test files' result text, and a line for the whole line where it was
   // measured.
   std::string resultText;
   std::string historyLine;  // finished runs: the line the result history gained

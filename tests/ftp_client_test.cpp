@@ -208,7 +208,7 @@ TEST_F(FtpClientTest, WholeLineInBothDirectionsLeavesNoFileEvenWhenStopped) {
   // Three slices of 100 ms, then at most the 400 ms the sessions get to end.
   EXPECT_LT(took, std::chrono::milliseconds(300 + 400 + 200));
   EXPECT_EQ(LineFilesLeft(), std::vector<std::string>());
-  // The design's session still carries a transfer.
+  // The run's own session still carries a transfer.
   client.Download("/pub/", "200Ktest.rnd", Local("after-line.rnd"));
   EXPECT_EQ(ReadWholeFile(Local("after-line.rnd")).size(), kSmallSize);
 }

@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fake_network::NowMs() > kLongestSessionMs) __builtin_trap();
   // Every socket closed once the run is over.
   if (fake_network::OpenSockets() != 0) __builtin_trap();
-  // Only CFTPException reached the run, with one of the design's codes.
+  // Only CFTPException reached the run, with one of its failure codes.
   if (!outcome.finished && !IsDesignCode(outcome.errorCode)) __builtin_trap();
   if (outcome.errorCause == "unexpected failure") __builtin_trap();
   // No result after a transfer the server failed.

@@ -284,7 +284,7 @@ void ExpectDialogResourceMatches(const DialogTemplate& dialog) {
     EXPECT_EQ(in.Word(), dialog.pointSize);
     if (extended) in.Skip(4);  // weight, italic, character set
     const std::wstring face = in.TextOrOrdinal();
-    // The About box keeps the design's "MS Sans Serif" there; ours is the main dialog's.
+    // The About box keeps its template's "MS Sans Serif" there; ours is the main dialog's.
     if (dialog.id == IDD_SPEEDTEST_DIALOG) {
       EXPECT_EQ(face, Wide(dialog.fontFace));
     }
