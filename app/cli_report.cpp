@@ -60,6 +60,17 @@ void DataJson(const CTestOutcome& outcome, json& out) {
   out["left_files"] = outcome.lineUpload.leftFiles;
 }
 
+// The computer's own connection: unknown figures are null.
+json ConnectionJson(const CConnection& connection) {
+  const CNetworkLink& link = connection.link;
+  return {{"interface", link.name.empty() ? json() : json(link.name)},
+          {"kind", LinkKindName(link.kind)},
+          {"speed_mbit_s", Measured(link.speedMbit)},
+          {"other_traffic_mbit_s",
+           {{"download", Measured(connection.otherDownloadMbit)},
+            {"upload", Measured(connection.otherUploadMbit)}}}};
+}
+
 }  // namespace
 
 std::string OutcomeJson(const CTestOutcome& outcome) {
@@ -85,6 +96,7 @@ std::string OutcomeJson(const CTestOutcome& outcome) {
     out["line"] = {{"download", LineJson(outcome.lineDownload)},
                    {"upload", LineJson(outcome.lineUpload)}};
   }
+  out["connection"] = ConnectionJson(outcome.connection);
   out["product"] = product.empty() ? json() : json(product);
   out["result_text"] = outcome.resultText;
   out["recorded"] = outcome.recordProblem.empty();

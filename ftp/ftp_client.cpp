@@ -41,11 +41,20 @@ double CFtpClient::RoundTripMs() const {
 }
 
 sockaddr_storage CFtpClient::ServerAddress() const {
+  return ConnectionAddress(&CFtpConnection::ServerAddress);
+}
+
+sockaddr_storage CFtpClient::LocalAddress() const {
+  return ConnectionAddress(&CFtpConnection::LocalAddress);
+}
+
+sockaddr_storage CFtpClient::ConnectionAddress(sockaddr_storage (CFtpConnection::*end)()
+                                                   const) const {
   if (!m_pConnection) {
     throw new CFTPException(CFTPException::kNotConnected, ftp_message::kNotConnected);
   }
   sockaddr_storage address{};
-  RunConvertingFailures([&] { address = m_pConnection->ServerAddress(); });
+  RunConvertingFailures([&] { address = (m_pConnection->*end)(); });
   return address;
 }
 

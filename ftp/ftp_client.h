@@ -35,6 +35,8 @@ class CFtpClient {
   // The address of the server logged in to, for more sessions to the same one; a
   // CFTPException when not logged in.
   sockaddr_storage ServerAddress() const;
+  // This computer's end of the connection, for the interface that carries it; likewise.
+  sockaddr_storage LocalAddress() const;
   // What the latest transfer's path probe saw, measured or not.
   const CPathSamples& LastTransferPath() const { return m_lastPath; }
   // Closes the connection, if there is one.
@@ -56,6 +58,9 @@ class CFtpClient {
  private:
   template <TransferDirection>
   friend class CFtpTransfer;
+
+  // One end of the logged-in connection, as `end` names it.
+  sockaddr_storage ConnectionAddress(sockaddr_storage (CFtpConnection::*end)() const) const;
 
   CInternetSession m_session;
   CFtpConnection* m_pConnection = nullptr;

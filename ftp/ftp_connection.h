@@ -22,6 +22,7 @@ class CFtpConnection {
   double RoundTripMs() const { return m_roundTripMs; }
   // The server's address that the control connection reached.
   sockaddr_storage ServerAddress() const { return m_control.PeerAddress(); }
+  sockaddr_storage LocalAddress() const { return m_control.LocalAddress(); }
   // Fills `directory` from PWD; false when the server gives none.
   bool GetCurrentDirectory(std::string& directory);
   // Sends NOOP and returns its reply time in milliseconds, whatever the final reply; a

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "kernel/network_link.h"
+
 #ifdef _WIN32
 using SocketHandle = SOCKET;
 inline constexpr SocketHandle kNoSocket = INVALID_SOCKET;
@@ -126,5 +128,10 @@ bool QueryPathInfo(SocketHandle socket, PathInfo* info);
 long long NowMs();
 long long NowUs();
 void Pause(int microseconds);
+
+// The computer's interface that holds `local` (a connection's own end), with its kind and
+// speed, and the counters of the interface named `name`.
+CNetworkLink NetworkLinkOf(const sockaddr_storage& local);
+CLinkCounters NetworkLinkCounters(const std::string& name);
 
 }  // namespace socket_api

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "ftp/socket_address.h"
 #include "ftp/socket_api.h"
 
 namespace socket_api {
@@ -229,6 +230,14 @@ long long NowMs() {
 void Pause(int microseconds) {
   const timespec pause{0, static_cast<long>(microseconds) * 1000};
   ::nanosleep(&pause, nullptr);
+}
+
+CNetworkLink NetworkLinkOf(const sockaddr_storage& local) {
+  return FindNetworkLink(AddressText(local));
+}
+
+CLinkCounters NetworkLinkCounters(const std::string& name) {
+  return ReadLinkCounters(name);
 }
 
 }  // namespace socket_api

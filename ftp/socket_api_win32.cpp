@@ -2,6 +2,7 @@
 #undef NTDDI_VERSION
 #define NTDDI_VERSION 0x0A000003
 
+#include "ftp/socket_address.h"
 #include "ftp/socket_api.h"
 
 #include <mstcpip.h>
@@ -275,6 +276,14 @@ long long NowMs() {
 void Pause(int microseconds) {
   // Sleep's step is the system timer's, a millisecond at best: never a spin.
   ::Sleep(static_cast<DWORD>((microseconds + 999) / 1000));
+}
+
+CNetworkLink NetworkLinkOf(const sockaddr_storage& local) {
+  return FindNetworkLink(AddressText(local));
+}
+
+CLinkCounters NetworkLinkCounters(const std::string& name) {
+  return ReadLinkCounters(name);
 }
 
 }  // namespace socket_api

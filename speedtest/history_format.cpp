@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "kernel/calendar.h"
+#include "kernel/network_link.h"
 #include "speedtest/latency.h"
 
 namespace {
@@ -101,7 +102,7 @@ HistoryColumn AtLeast(const char* name, int generation) {
 
 // Every column, in the order of the file. Generation 1 brought the round trip, 2 the server
 // and the run's origin, 3 the latency, 4 the whole line, 5 the data moved and the whole
-// line's sessions.
+// line's sessions, 6 the computer's own connection.
 const HistoryColumn kColumns[] = {
     {"timestamp", 0, [](const CHistoryRun& run) { return UtcTimestamp(run.time); },
      [](const std::string& field, CHistoryRun* run) {
@@ -144,6 +145,14 @@ const HistoryColumn kColumns[] = {
     Figure<&CHistoryRun::dataUploadMB>("data_upload_mb", 5),
     Sessions<&CHistoryRun::lineDownloadSessions>("line_download_sessions", 5),
     Sessions<&CHistoryRun::lineUploadSessions>("line_upload_sessions", 5),
+    {"connection_kind", 6, [](const CHistoryRun& run) { return run.connectionKind; },
+     [](const std::string& field, CHistoryRun* run) {
+       run->connectionKind = field;
+       return field.empty() || IsLinkKindName(field);
+     }},
+    Figure<&CHistoryRun::linkSpeedMbit>("link_speed_mbit_s", 6),
+    Figure<&CHistoryRun::otherDownloadMbit>("other_download_mbit_s", 6),
+    Figure<&CHistoryRun::otherUploadMbit>("other_upload_mbit_s", 6),
 };
 constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";

@@ -43,6 +43,13 @@ struct CHistoryRun {
   // The fewest sessions that carried each direction's whole line; negative where none.
   double lineDownloadSessions = -1.0;
   double lineUploadSessions = -1.0;
+  // The computer's own connection: its kind ("cable", "wifi", ..., "unknown"; empty where
+  // not recorded), a cable's speed in Mbit/s, and the other traffic during the run in Mbit/s
+  // each way; negative where unknown.
+  std::string connectionKind;
+  double linkSpeedMbit = -1.0;
+  double otherDownloadMbit = -1.0;
+  double otherUploadMbit = -1.0;
 };
 
 struct CHistory {

@@ -170,6 +170,8 @@ void CTestRun::Finish(CTestOutcome& outcome) {
   outcome.latency.upload.wholeLine = !lineUp.empty();
   outcome.latency.retransmittedOnWholeLine = lineSent;
   m_pRecord->DataMoved(m_bytesDownloaded, m_bytesUploaded);
+  const std::string connectionText = JudgeByConnection(outcome);
+  m_pRecord->Connection(outcome.connection);
   m_pRecord->Finished(outcome.download.rates, outcome.upload.rates, outcome.download.file,
                       outcome.attempts, outcome.latency, outcome.lineDownload.figure,
                       outcome.lineUpload.figure);
@@ -177,7 +179,7 @@ void CTestRun::Finish(CTestOutcome& outcome) {
   outcome.finished = true;
   outcome.resultText = ResultText(outcome.download.rates, outcome.upload.rates) +
                        WholeLineText(outcome.lineDownload.figure, outcome.lineUpload.figure) +
-                       LeftFilesText(outcome.lineUpload.leftFiles);
+                       connectionText + LeftFilesText(outcome.lineUpload.leftFiles);
 }
 
 void CTestRun::LogIn(CFtpClient& client, CTestOutcome& outcome) {
@@ -185,6 +187,7 @@ void CTestRun::LogIn(CFtpClient& client, CTestOutcome& outcome) {
   m_pListener->OnStage(RunStage::kLogIn, nullptr, 0, 0);
   client.Session().SetIpVersion(m_ipVersion);
   client.Connect(m_server, kTestUser, kTestPassword, false, m_port);
+  FindConnection(client, outcome);
   // Before any transfer, while the line carries nothing of ours.
   m_pRecord->Step("idle round trips");
   m_idleRtts = client.MeasureIdleRoundTrips(kIdleRoundTrips, kIdleRoundTripBudgetMs);
@@ -243,10 +246,12 @@ void CTestRun::Transfer(CFtpClient& client, RunStage stage, const char* file, DW
   m_pRecord->Step(std::string(upload ? "upload " : "download ") + file);
   m_lastBytes = 0;
   m_pListener->OnStage(stage, file, bytes, attempt);
+  BeginSpan();
   move();
+  const CPathSamples& path = client.LastTransferPath();
+  EndSpan(upload, m_lastBytes + path.bytesRetransmitted);
   m_pRecord->Transferred(m_lastBytes, m_lastSeconds);
   (upload ? m_bytesUploaded : m_bytesDownloaded) += m_lastBytes;
-  const CPathSamples& path = client.LastTransferPath();
   std::vector<double>& loaded = upload ? m_uploadRtts : m_downloadRtts;
   loaded.insert(loaded.end(), path.rttMs.begin(), path.rttMs.end());
   m_uploadBytesSent += path.bytesSent;

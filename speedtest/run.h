@@ -11,6 +11,7 @@
 #include "ftp/progress_sink.h"
 #include "kernel/private_folder.h"
 #include "kernel/types.h"
+#include "speedtest/connection.h"
 #include "speedtest/latency.h"
 #include "speedtest/line_meter.h"
 #include "speedtest/rate_conversion.h"
@@ -72,6 +73,8 @@ struct CTestOutcome {
   CMeasurement upload;
   CLineDirection lineDownload;  // the whole line, where it was measured
   CLineDirection lineUpload;
+  // The computer's own connection that carried the run, and its other traffic meanwhile.
+  CConnection connection;
   // The data the run moved each way: the test files and the whole line, handed over or not.
   unsigned long long bytesDownloaded = 0;
   unsigned long long bytesUploaded = 0;
@@ -129,6 +132,13 @@ class CTestRun : private CProgressSink {
   void MeasureUpload(CFtpClient& client, CTestOutcome& outcome);
   // A run that measured: its latency, record and result text.
   void Finish(CTestOutcome& outcome);
+  // The computer's connection for the run's spans; then, each side of a span in which the
+  // run moved `ownBytes` in the direction, its counters.
+  void FindConnection(CFtpClient& client, CTestOutcome& outcome);
+  void BeginSpan();
+  void EndSpan(bool upload, unsigned long long ownBytes);
+  // The connection's judgement of the whole line's figures, its line of the result text.
+  std::string JudgeByConnection(CTestOutcome& outcome) const;
   // The whole line in each direction that `m_wholeLine` asks for, each logged.
   void MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome);
   // Whether the whole line is measured in the direction: as `m_wholeLine` asks, and by
@@ -174,4 +184,7 @@ class CTestRun : private CProgressSink {
   unsigned long long m_bytesUploaded = 0;
   unsigned long long m_uploadBytesSent = 0;
   unsigned long long m_uploadBytesRetransmitted = 0;
+  std::string m_interface;  // that carries the run; empty while unknown
+  COtherTraffic m_otherTraffic{0};
+  long long m_spanStartUs = 0;
 };

@@ -131,6 +131,12 @@ void CRunRecord::WholeLine(bool upload, const CLineDirection& line) {
     m_log += head + "left on the server: " + file + "\n";
 }
 
+void CRunRecord::Connection(const CConnection& connection) {
+  m_connection = connection;
+  m_connectionKnown = true;
+  m_log += ConnectionLogText(connection);
+}
+
 void CRunRecord::DataMoved(unsigned long long downloaded, unsigned long long uploaded) {
   m_downloadedMB = static_cast<double>(downloaded) / 1e6;
   m_uploadedMB = static_cast<double>(uploaded) / 1e6;
@@ -172,6 +178,12 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
   if (lineUpload.kbitPerSecond >= 0.0) run.lineUploadSessions = lineUpload.fillSessions;
   run.dataDownloadMB = m_downloadedMB;
   run.dataUploadMB = m_uploadedMB;
+  if (m_connectionKnown) {
+    run.connectionKind = LinkKindName(m_connection.link.kind);
+    run.linkSpeedMbit = m_connection.link.speedMbit;
+    run.otherDownloadMbit = m_connection.otherDownloadMbit;
+    run.otherUploadMbit = m_connection.otherUploadMbit;
+  }
   m_result = HistoryLine(run);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "kernel/types.h"
+#include "speedtest/connection.h"
 #include "speedtest/history_format.h"
 #include "speedtest/latency.h"
 #include "speedtest/line_meter.h"
@@ -35,6 +36,9 @@ class CRunRecord {
   void Latency(const CLatency& latency);
   // The data the run moved each way, in bytes; before Finished, for its history line.
   void DataMoved(unsigned long long downloaded, unsigned long long uploaded);
+  // The computer's own connection and its other traffic; before Finished, for its history
+  // line.
+  void Connection(const CConnection& connection);
   // The whole line in one direction, as its phase found it.
   void WholeLine(bool upload, const CLineDirection& line);
   // The run ended with these rates, the download measured on `downloadFile`, this latency
@@ -62,6 +66,8 @@ class CRunRecord {
   std::string m_result;
   double m_downloadedMB = -1.0;
   double m_uploadedMB = -1.0;
+  CConnection m_connection;
+  bool m_connectionKnown = false;
 };
 
 // `log` with `run` added, less its oldest runs, so that at most `maxRuns` runs and

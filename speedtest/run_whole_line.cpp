@@ -66,9 +66,11 @@ void CTestRun::MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome) {
     m_lastBytes = 0;
     m_pListener->OnStage(RunStage::kWholeLine, direction, 0, outcome.attempts);
     CLineDirection& line = upload ? outcome.lineUpload : outcome.lineDownload;
+    BeginSpan();
     line = MeasureLineDirection(server, upload, upload ? kUploadFolder : kDownloadFolder,
                                 upload ? uploadStem : kLargeTestFile, kLargeTestFileBytes, this,
                                 rules);
+    EndSpan(upload, line.bytesMoved + line.bytesRetransmitted);
     (upload ? m_bytesUploaded : m_bytesDownloaded) += line.bytesMoved;
     RemoveLeftFiles(client, line.leftFiles);
     m_pRecord->WholeLine(upload, line);

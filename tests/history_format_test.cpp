@@ -30,11 +30,22 @@ const std::string kHeadings[] = {
     "download_loaded_ms,upload_loaded_ms,latency_grade,upload_retransmitted_pct,"
     "line_download_kbit_s,line_download_at_least,line_upload_kbit_s,line_upload_at_least,"
     "data_download_mb,data_upload_mb,line_download_sessions,line_upload_sessions",
+    "timestamp,download_kbit_s,download_converted_kbit_s,upload_kbit_s,"
+    "upload_converted_kbit_s,download_file,tier,attempts,rtt_ms,server,origin,jitter_ms,"
+    "download_loaded_ms,upload_loaded_ms,latency_grade,upload_retransmitted_pct,"
+    "line_download_kbit_s,line_download_at_least,line_upload_kbit_s,line_upload_at_least,"
+    "data_download_mb,data_upload_mb,line_download_sessions,line_upload_sessions,"
+    "connection_kind,link_speed_mbit_s,other_download_mbit_s,other_upload_mbit_s",
 };
 constexpr int kAges = sizeof kHeadings / sizeof kHeadings[0];
 // The empty fields that a row under each heading lacks.
-const std::string kMissing[] = {std::string(16, ','), std::string(15, ','), std::string(13, ','),
-                                std::string(8, ','),  std::string(4, ','),  ""};
+const std::string kMissing[] = {std::string(20, ','),
+                                std::string(19, ','),
+                                std::string(17, ','),
+                                std::string(12, ','),
+                                std::string(8, ','),
+                                std::string(4, ','),
+                                ""};
 
 std::string Crlf(std::string text) {
   for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) {
@@ -69,6 +80,10 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   full.dataUploadMB = 98.7;
   full.lineDownloadSessions = 8;
   full.lineUploadSessions = 16;
+  full.connectionKind = "wifi";
+  full.linkSpeedMbit = 1000.0;
+  full.otherDownloadMbit = 12.5;
+  full.otherUploadMbit = 0.0;
   CHistoryRun unmeasured = full;
   unmeasured.time = kNoon + 1;
   unmeasured.tiers = "";
@@ -81,14 +96,16 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   unmeasured.lineUploadAtLeast = false;
   unmeasured.dataDownloadMB = unmeasured.dataUploadMB = -1.0;
   unmeasured.lineDownloadSessions = unmeasured.lineUploadSessions = -1.0;
+  unmeasured.connectionKind = "unknown";
+  unmeasured.linkSpeedMbit = unmeasured.otherDownloadMbit = unmeasured.otherUploadMbit = -1.0;
 
   const std::string lines = HistoryLine(full) + HistoryLine(unmeasured);
   EXPECT_EQ(lines,
             "2026-12-09T12:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,2048/512,3,23.5,"
             "\"odd,\"\"name\"\":21\",schedule,0.8,200.0,245.5,A+,0.3,901234.5,0,250000.0,1,"
-            "412.3,98.7,8,16\n"
+            "412.3,98.7,8,16,wifi,1000.0,12.5,0.0\n"
             "2026-12-09T12:00:01Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,,h:21,schedule,,,,,,,,,"
-            ",,,,\n");
+            ",,,,,unknown,,,\n");
   const std::string history = AppendHistoryLines("", lines);
   EXPECT_EQ(history, HistoryHeading() + lines);
   for (const std::string& text : {history, "\xEF\xBB\xBF" + Crlf(history)}) {
@@ -110,9 +127,11 @@ TEST(HistoryFormat, OlderHeadingsReadAndBroughtUpToDate) {
                                 ",4.0,h:21,cli",
                                 ",4.0,h:21,cli,0.5,90.0,,C,",
                                 ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,",
-                                ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,,3.1,0.4,4,"};
+                                ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,,3.1,0.4,4,",
+                                ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,,3.1,0.4,4,,cable,100.0,"
+                                "2.5,"};
   const std::string added =
-      "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1" + std::string(16, ',') + "\n";
+      "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1" + std::string(20, ',') + "\n";
   for (int age = 0; age < kAges; ++age) {
     SCOPED_TRACE(age);
     const std::string old = kHeadings[age] + "\n" + row + fields[age] + "\n";
@@ -127,6 +146,8 @@ TEST(HistoryFormat, OlderHeadingsReadAndBroughtUpToDate) {
     EXPECT_EQ(read.runs[0].lineDownloadAtLeast, age >= 4);
     EXPECT_EQ(read.runs[0].dataDownloadMB, age >= 5 ? 3.1 : -1.0);
     EXPECT_EQ(read.runs[0].lineDownloadSessions, age >= 5 ? 4.0 : -1.0);
+    EXPECT_EQ(read.runs[0].connectionKind, age >= 6 ? "cable" : "");
+    EXPECT_EQ(read.runs[0].otherDownloadMbit, age >= 6 ? 2.5 : -1.0);
 
     const std::string current = HistoryHeading() + row + fields[age] + kMissing[age] + "\n";
     EXPECT_EQ(AppendHistoryLines(old, added), current + added);
@@ -158,10 +179,11 @@ TEST(HistoryFormat, SkipsAndCountsRowsItCannotRead) {
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,E,\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,-3.0,,,\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,,,5.0,2,,\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,,,,,,,,,,,wire,,,\n"
       "timestamp,download_kbit_s\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd";  // cut short by a crash
   const CHistory history = ParseHistory(text);
-  EXPECT_EQ(history.skippedRows, 15u);
+  EXPECT_EQ(history.skippedRows, 16u);
   ASSERT_EQ(history.runs.size(), 1u);
   EXPECT_EQ(history.runs[0].server, "a,\"b\"");
   EXPECT_EQ(ParseHistory(HistoryHeading()).skippedRows, 0u);

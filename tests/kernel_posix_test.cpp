@@ -8,15 +8,71 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "kernel/local_file.h"
+#include "kernel/network_link.h"
 #include "kernel/own_file.h"
 #include "kernel/private_folder.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/local_file_test.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
+
+// Interfaces as a made-up /sys/class/net describes them: each kind, a cable whose link is
+// down (its speed an error), and the counters; a name that climbs out of the tree is none.
+TEST(NetworkLink, KindSpeedAndCountersFromTheInterfaceTree) {
+  TempDir tree("lumvik-sysfs");
+  const auto put = [&](const std::string& file, const std::string& text) {
+    const std::filesystem::path path = std::filesystem::u8path(tree.File(file));
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+  };
+  put("eth0/type", "1\n");
+  put("eth0/speed", "1000\n");
+  put("eth0/uevent", "INTERFACE=eth0\nIFINDEX=2\n");
+  for (const char* counter : {"rx_bytes", "rx_packets", "tx_bytes", "tx_packets"})
+    put(std::string("eth0/statistics/") + counter, std::to_string(std::strlen(counter)) + "\n");
+  put("eth1/type", "1\n");
+  put("eth1/speed", "");  // reading it fails while the link is down
+  put("wlan0/type", "1\n");
+  put("wlan0/speed", "54\n");
+  put("wlan0/phy80211/name", "phy0\n");
+  put("wwan0/type", "519\n");
+  put("wg0/type", "65534\n");
+  put("br0/type", "1\n");
+  put("br0/uevent", "DEVTYPE=bridge\n");
+  put("lo/type", "772\n");
+  const struct {
+    const char* name;
+    LinkKind kind;
+    double speed;
+  } expected[] = {{"eth0", LinkKind::kCable, 1000.0}, {"eth1", LinkKind::kCable, -1.0},
+                  {"wlan0", LinkKind::kWifi, -1.0},   {"wwan0", LinkKind::kMobile, -1.0},
+                  {"wg0", LinkKind::kTunnel, -1.0},   {"br0", LinkKind::kOther, -1.0},
+                  {"lo", LinkKind::kOther, -1.0},     {"../eth0", LinkKind::kUnknown, -1.0},
+                  {"gone0", LinkKind::kUnknown, -1.0}};
+  for (const auto& interface : expected) {
+    SCOPED_TRACE(interface.name);
+    const CNetworkLink link = DescribeInterface(interface.name, tree.Path());
+    EXPECT_EQ(link.kind, interface.kind);
+    EXPECT_EQ(link.speedMbit, interface.speed);
+    EXPECT_EQ(link.name.empty(), interface.kind == LinkKind::kUnknown);
+    EXPECT_EQ(link.loopback, link.name == "lo");
+  }
+  const CLinkCounters counters = ReadInterfaceCounters("eth0", tree.Path());
+  ASSERT_TRUE(counters.known);
+  EXPECT_EQ(counters.receivedBytes, 8u);
+  EXPECT_EQ(counters.receivedPackets, 10u);
+  EXPECT_EQ(counters.sentBytes, 8u);
+  EXPECT_EQ(counters.sentPackets, 10u);
+  EXPECT_FALSE(ReadInterfaceCounters("eth1", tree.Path()).known);
+  EXPECT_FALSE(ReadInterfaceCounters("../eth0", tree.Path()).known);
+}
 
 // A small write is gathered: its failure shows when the bytes reach the system, at Close at
 // the latest.

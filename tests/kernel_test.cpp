@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "kernel/local_file.h"
+#include "kernel/network_link.h"
 #include "kernel/own_file.h"
 #include "kernel/private_folder.h"
 #include "kernel/tick_count.h"
@@ -15,6 +16,19 @@
 #include "tests/support/local_file_test.h"
 
 namespace {
+
+// A Windows adapter's record: its interface type and its two speeds, all bits set where the
+// system does not know one.
+TEST(NetworkLink, WindowsAdapterKindsAndSpeeds) {
+  EXPECT_EQ(WindowsLinkKind(6), LinkKind::kCable);
+  EXPECT_EQ(WindowsLinkKind(71), LinkKind::kWifi);
+  EXPECT_EQ(WindowsLinkKind(243), LinkKind::kMobile);
+  EXPECT_EQ(WindowsLinkKind(131), LinkKind::kTunnel);
+  EXPECT_EQ(WindowsLinkKind(23), LinkKind::kOther);  // PPP
+  EXPECT_EQ(WindowsLinkSpeedMbit(1000000000, 100000000), 100.0);
+  EXPECT_EQ(WindowsLinkSpeedMbit(~0ULL, 100000000), -1.0);
+  EXPECT_EQ(WindowsLinkSpeedMbit(0, 0), -1.0);
+}
 
 TEST(TickCount, IntervalsAcrossTheWrapStayShort) {
   EXPECT_EQ(TickInterval(1000, 1250), 250u);

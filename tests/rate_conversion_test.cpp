@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "speedtest/connection.h"
+
 namespace {
 
 CRateRecord Measure(double kbit, double seconds, bool download) {
@@ -110,6 +112,47 @@ TEST(RateConversion, ZeroAndNonsenseTimesHaveDefinedResults) {
   EXPECT_EQ(TruncateToInt(-std::numeric_limits<double>::infinity()), -2147483647 - 1);
   EXPECT_EQ(TruncateToInt(-1.9), -1);
   EXPECT_EQ(TruncateToInt(1e300), 2147483647);
+}
+
+// The computer's own connection: a figure at 90% of a cable's speed or over Wi-Fi is bounded
+// by it, and the result says so before any other traffic; other traffic is said only above
+// 5% of the figure, and what the interface counted is taken less the packets' headers and
+// the run's own bytes.
+TEST(ConnectionJudging, BoundAtItsEdgeAndOtherTrafficAboveItsShare) {
+  const double kbitPerMbit = 1e6 / 1024.0;
+  CConnection card;
+  card.link = {"eth0", LinkKind::kCable, 100.0};
+  EXPECT_TRUE(ConnectionBounds(card.link, 90.0 * kbitPerMbit));
+  EXPECT_FALSE(ConnectionBounds(card.link, 89.9 * kbitPerMbit));
+  EXPECT_FALSE(ConnectionBounds({"eth0", LinkKind::kCable, -1.0}, 1e9));
+  EXPECT_TRUE(ConnectionBounds({"wlan0", LinkKind::kWifi, -1.0}, 1.0));
+  EXPECT_FALSE(ConnectionBounds({"wlan0", LinkKind::kWifi, -1.0}, -1.0));  // not measured
+
+  card.otherDownloadMbit = 40.0;
+  EXPECT_EQ(ConnectionText(card, 94.0 * kbitPerMbit, 10.0 * kbitPerMbit),
+            "\nNetværkskortet kører 100 Mbit/s: linjen kan være hurtigere.");
+  EXPECT_EQ(ConnectionText({{"wlan0", LinkKind::kWifi, -1.0}, 0.0, 0.0}, 1.0, 1.0),
+            "\nMålt over Wi-Fi: linjen kan være hurtigere.");
+  card.otherUploadMbit = 0.5;  // exactly 5% of the upload's figure: not said
+  EXPECT_EQ(ConnectionText(card, 50.0 * kbitPerMbit, 10.0 * kbitPerMbit),
+            "\nAnden trafik under testen: 40,0 Mbit/s ned.");
+  card.otherDownloadMbit = 2.5;
+  EXPECT_EQ(ConnectionText(card, 50.0 * kbitPerMbit, 10.0 * kbitPerMbit), "");
+
+  COtherTraffic traffic(66);
+  CLinkCounters counters;
+  counters.known = true;
+  traffic.Begin(counters);
+  counters.receivedBytes = 1000 * 1514 + 500 * 1066;  // ours in full frames, others' too
+  counters.receivedPackets = 1500;
+  counters.sentBytes = 999999;  // the download's acknowledgements: not the download's
+  traffic.End(counters, false, 1000 * 1448, 2.0);
+  EXPECT_DOUBLE_EQ(traffic.Mbit(false), 500 * 1000 * 8.0 / 1e6 / 2.0);
+  EXPECT_LT(traffic.Mbit(true), 0.0);
+  traffic.Begin(counters);
+  counters.sentBytes = 0;  // the interface came up again: the span says nothing
+  traffic.End(counters, true, 0, 1.0);
+  EXPECT_LT(traffic.Mbit(true), 0.0);
 }
 
 }  // namespace

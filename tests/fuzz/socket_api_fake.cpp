@@ -883,4 +883,13 @@ void Pause(int microseconds) {
   g_net.Elapse(microseconds);
 }
 
+// The fake line runs on no interface of this computer: nothing known of it.
+CNetworkLink NetworkLinkOf(const sockaddr_storage&) {
+  return CNetworkLink();
+}
+
+CLinkCounters NetworkLinkCounters(const std::string&) {
+  return CLinkCounters();
+}
+
 }  // namespace socket_api

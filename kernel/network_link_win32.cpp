@@ -1,0 +1,91 @@
+#include <iphlpapi.h>
+#include <netioapi.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <string>
+#include <vector>
+
+#include "kernel/network_link.h"
+#include "kernel/utf16_win32.h"
+
+namespace {
+
+// The adapter list, or empty where the system gives none.
+std::vector<unsigned char> AdapterList() {
+  ULONG size = 16 * 1024;
+  std::vector<unsigned char> buffer;
+  for (int tries = 0; tries < 3; ++tries) {
+    buffer.resize(size);
+    const ULONG flags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+    const ULONG result = ::GetAdaptersAddresses(
+        AF_UNSPEC, flags, nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    if (result == NO_ERROR) return buffer;
+    if (result != ERROR_BUFFER_OVERFLOW) break;
+  }
+  return std::vector<unsigned char>();
+}
+
+bool HoldsAddress(const IP_ADAPTER_ADDRESSES& adapter, const std::string& address) {
+  for (const IP_ADAPTER_UNICAST_ADDRESS* unicast = adapter.FirstUnicastAddress; unicast;
+       unicast = unicast->Next) {
+    const sockaddr* held = unicast->Address.lpSockaddr;
+    char text[INET6_ADDRSTRLEN] = "";
+    if (held->sa_family == AF_INET) {
+      ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(held)->sin_addr, text,
+                  sizeof text);
+      if (address == "::ffff:" + std::string(text)) return true;
+    } else if (held->sa_family == AF_INET6) {
+      ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(held)->sin6_addr, text,
+                  sizeof text);
+    }
+    if (address == text) return true;
+  }
+  return false;
+}
+
+// The adapter that `match` picks from the list, or null.
+template <typename Match>
+const IP_ADAPTER_ADDRESSES* FindAdapter(const std::vector<unsigned char>& list, Match match) {
+  if (list.empty()) return nullptr;
+  for (auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(list.data()); adapter;
+       adapter = adapter->Next) {
+    if (match(*adapter)) return adapter;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+CNetworkLink FindNetworkLink(const std::string& localAddress) {
+  CNetworkLink link;
+  const std::vector<unsigned char> list = AdapterList();
+  const IP_ADAPTER_ADDRESSES* adapter = FindAdapter(
+      list, [&](const IP_ADAPTER_ADDRESSES& a) { return HoldsAddress(a, localAddress); });
+  if (!adapter) return link;
+  link.name = Narrow(adapter->FriendlyName ? adapter->FriendlyName : L"");
+  link.kind = WindowsLinkKind(adapter->IfType);
+  link.loopback = adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK;
+  if (link.kind == LinkKind::kCable) {
+    link.speedMbit = WindowsLinkSpeedMbit(adapter->TransmitLinkSpeed, adapter->ReceiveLinkSpeed);
+  }
+  return link;
+}
+
+CLinkCounters ReadLinkCounters(const std::string& name) {
+  CLinkCounters counters;
+  const std::vector<unsigned char> list = AdapterList();
+  const IP_ADAPTER_ADDRESSES* adapter = FindAdapter(list, [&](const IP_ADAPTER_ADDRESSES& a) {
+    return !name.empty() && a.FriendlyName && Narrow(a.FriendlyName) == name;
+  });
+  if (!adapter) return counters;
+  MIB_IF_ROW2 row{};
+  row.InterfaceLuid = adapter->Luid;
+  if (::GetIfEntry2(&row) != NO_ERROR) return counters;
+  counters.known = true;
+  counters.receivedBytes = row.InOctets;
+  counters.receivedPackets = row.InUcastPkts + row.InNUcastPkts;
+  counters.sentBytes = row.OutOctets;
+  counters.sentPackets = row.OutUcastPkts + row.OutNUcastPkts;
+  return counters;
+}

@@ -1,0 +1,84 @@
+#include "speedtest/connection.h"
+
+#include <cstdio>
+
+#include "speedtest/danish_number.h"
+
+namespace {
+
+constexpr double kBoundShare = 0.9;        // of the link's speed
+constexpr double kDisturbingShare = 0.05;  // of the figure
+
+double Mbit(double kbit) {
+  return kbit * 1024.0 / 1e6;
+}
+
+std::string Figure(double value, const char* format) {
+  if (value < 0.0) return "unknown";
+  char text[48];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+}  // namespace
+
+void COtherTraffic::Begin(const CLinkCounters& now) {
+  m_begin = now;
+}
+
+void COtherTraffic::End(const CLinkCounters& now, bool upload, unsigned long long ownBytes,
+                        double seconds) {
+  if (!m_begin.known || !now.known || seconds <= 0.0) return;
+  const unsigned long long before[] = {upload ? m_begin.sentBytes : m_begin.receivedBytes,
+                                       upload ? m_begin.sentPackets : m_begin.receivedPackets};
+  const unsigned long long after[] = {upload ? now.sentBytes : now.receivedBytes,
+                                      upload ? now.sentPackets : now.receivedPackets};
+  // Counters that went back (an interface that came up again) say nothing of the span.
+  if (after[0] < before[0] || after[1] < before[1]) return;
+  const double payload = static_cast<double>(after[0] - before[0]) -
+                         static_cast<double>(after[1] - before[1]) * m_headerBytes;
+  Sum& sum = upload ? m_upload : m_download;
+  sum.bytes += payload > static_cast<double>(ownBytes) ? payload - ownBytes : 0.0;
+  sum.seconds += seconds;
+  m_begin.known = false;
+}
+
+double COtherTraffic::Mbit(bool upload) const {
+  const Sum& sum = upload ? m_upload : m_download;
+  return sum.seconds > 0.0 ? sum.bytes * 8.0 / 1e6 / sum.seconds : -1.0;
+}
+
+bool ConnectionBounds(const CNetworkLink& link, double kbit) {
+  if (kbit < 0.0) return false;
+  if (link.kind == LinkKind::kWifi) return true;
+  return link.speedMbit > 0.0 && Mbit(kbit) >= kBoundShare * link.speedMbit;
+}
+
+bool OtherTrafficDisturbed(double otherMbit, double kbit) {
+  return otherMbit > 0.0 && kbit > 0.0 && otherMbit > kDisturbingShare * Mbit(kbit);
+}
+
+std::string ConnectionText(const CConnection& connection, double downloadKbit, double uploadKbit) {
+  const CNetworkLink& link = connection.link;
+  if (ConnectionBounds(link, downloadKbit) || ConnectionBounds(link, uploadKbit)) {
+    if (link.kind == LinkKind::kWifi) return "\nMålt over Wi-Fi: linjen kan være hurtigere.";
+    return "\nNetværkskortet kører " + DanishNumber(link.speedMbit, 0) +
+           " Mbit/s: linjen kan være hurtigere.";
+  }
+  const bool down = OtherTrafficDisturbed(connection.otherDownloadMbit, downloadKbit);
+  const bool up = OtherTrafficDisturbed(connection.otherUploadMbit, uploadKbit);
+  if (!down && !up) return std::string();
+  std::string text = "\nAnden trafik under testen: ";
+  if (down) text += DanishNumber(connection.otherDownloadMbit, 1) + " Mbit/s ned";
+  if (down && up) text += ", ";
+  if (up) text += DanishNumber(connection.otherUploadMbit, 1) + " Mbit/s op";
+  return text + ".";
+}
+
+std::string ConnectionLogText(const CConnection& connection) {
+  const CNetworkLink& link = connection.link;
+  return "connection: " + (link.name.empty() ? std::string("interface unknown") : link.name) +
+         ", " + LinkKindName(link.kind) + ", speed " + Figure(link.speedMbit, "%.0f Mbit/s") +
+         "; other traffic " + Figure(connection.otherDownloadMbit, "%.1f Mbit/s") + " down, " +
+         Figure(connection.otherUploadMbit, "%.1f Mbit/s") + " up\n";
+}

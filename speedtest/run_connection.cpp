@@ -1,0 +1,54 @@
+// The run's look at the computer's own connection: which interface carried it, the other
+// traffic over the spans it measured in, and what that lets its figures say.
+#include "ftp/ftp_client.h"
+#include "ftp/socket_address.h"
+#include "speedtest/run.h"
+#include "speedtest/run_record.h"
+
+namespace {
+
+// A packet's headers as the interface counts them: TCP with timestamps, IP, and the
+// Ethernet header where the link has one.
+int HeaderBytes(const sockaddr_storage& local, LinkKind kind) {
+  const std::string address = AddressText(local);
+  const bool ipv6 = local.ss_family == AF_INET6 && address.rfind("::ffff:", 0) != 0;
+  const bool ethernet = kind == LinkKind::kCable || kind == LinkKind::kWifi;
+  return (ipv6 ? 72 : 52) + (ethernet ? 14 : 0);
+}
+
+// A direction's best figure: its whole line where measured, else the test file's rate.
+double BestKbit(const CLineDirection& line, const CMeasurement& measured) {
+  return line.figure.kbitPerSecond >= 0.0 ? line.figure.kbitPerSecond : measured.rates.raw;
+}
+
+}  // namespace
+
+void CTestRun::FindConnection(CFtpClient& client, CTestOutcome& outcome) {
+  const sockaddr_storage local = client.LocalAddress();
+  outcome.connection.link = socket_api::NetworkLinkOf(local);
+  m_interface = outcome.connection.link.loopback ? std::string() : outcome.connection.link.name;
+  m_otherTraffic = COtherTraffic(HeaderBytes(local, outcome.connection.link.kind));
+}
+
+void CTestRun::BeginSpan() {
+  m_otherTraffic.Begin(socket_api::NetworkLinkCounters(m_interface));
+  m_spanStartUs = socket_api::NowUs();
+}
+
+void CTestRun::EndSpan(bool upload, unsigned long long ownBytes) {
+  const double seconds = static_cast<double>(socket_api::NowUs() - m_spanStartUs) / 1e6;
+  m_otherTraffic.End(socket_api::NetworkLinkCounters(m_interface), upload, ownBytes, seconds);
+}
+
+std::string CTestRun::JudgeByConnection(CTestOutcome& outcome) const {
+  CConnection& connection = outcome.connection;
+  connection.otherDownloadMbit = m_otherTraffic.Mbit(false);
+  connection.otherUploadMbit = m_otherTraffic.Mbit(true);
+  for (CLineDirection* line : {&outcome.lineDownload, &outcome.lineUpload}) {
+    if (ConnectionBounds(connection.link, line->figure.kbitPerSecond)) {
+      line->figure.lowerBound = true;
+    }
+  }
+  return ConnectionText(connection, BestKbit(outcome.lineDownload, outcome.download),
+                        BestKbit(outcome.lineUpload, outcome.upload));
+}
