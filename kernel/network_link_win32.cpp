@@ -1,7 +1,10 @@
-#include <iphlpapi.h>
-#include <netioapi.h>
+// In this order: the adapter list's header needs the socket headers before it.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// clang-format off
+#include <iphlpapi.h>
+#include <netioapi.h>
+// clang-format on
 
 #include <string>
 #include <vector>
