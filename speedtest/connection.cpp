@@ -61,14 +61,14 @@ bool OtherTrafficDisturbed(double otherMbit, double kbit) {
 std::string ConnectionText(const CConnection& connection, double downloadKbit, double uploadKbit) {
   const CNetworkLink& link = connection.link;
   if (ConnectionBounds(link, downloadKbit) || ConnectionBounds(link, uploadKbit)) {
-    if (link.kind == LinkKind::kWifi) return "\nMålt over Wi-Fi: linjen kan være hurtigere.";
-    return "\nNetværkskortet kører " + DanishNumber(link.speedMbit, 0) +
+    if (link.kind == LinkKind::kWifi) return "Målt over Wi-Fi: linjen kan være hurtigere.";
+    return "Netværkskortet kører " + DanishNumber(link.speedMbit, 0) +
            " Mbit/s: linjen kan være hurtigere.";
   }
   const bool down = OtherTrafficDisturbed(connection.otherDownloadMbit, downloadKbit);
   const bool up = OtherTrafficDisturbed(connection.otherUploadMbit, uploadKbit);
   if (!down && !up) return std::string();
-  std::string text = "\nAnden trafik under testen: ";
+  std::string text = "Anden trafik under testen: ";
   if (down) text += DanishNumber(connection.otherDownloadMbit, 1) + " Mbit/s ned";
   if (down && up) text += ", ";
   if (up) text += DanishNumber(connection.otherUploadMbit, 1) + " Mbit/s op";

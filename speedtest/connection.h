@@ -48,7 +48,7 @@ bool ConnectionBounds(const CNetworkLink& link, double kbit);
 // Whether other traffic of `otherMbit` disturbed a figure of `kbit`: it was above 5% of it.
 bool OtherTrafficDisturbed(double otherMbit, double kbit);
 
-// The result text's one line on the connection, after a line end: where it bounds a
+// The result text's one note on the connection: where it bounds a
 // direction's figure, why; else where other traffic disturbed one, how much. Empty when
 // neither did. A figure is the direction's best: its whole line where measured.
 std::string ConnectionText(const CConnection& connection, double downloadKbit, double uploadKbit);

@@ -1,5 +1,7 @@
 #include "speedtest/rate_conversion.h"
 
+#include <algorithm>
+
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -145,7 +147,7 @@ std::string WholeLineDirections(double downloadKbit, bool downloadAtLeast, doubl
 
 std::string LeftFilesText(const std::vector<std::string>& files) {
   if (files.empty()) return std::string();
-  return "\n\nBemærk: " + std::to_string(files.size()) +
+  return "Bemærk: " + std::to_string(files.size()) +
          (files.size() == 1 ? " testfil kunne" : " testfiler kunne") +
          " ikke slettes fra testserveren.";
 }
@@ -153,5 +155,17 @@ std::string LeftFilesText(const std::vector<std::string>& files) {
 std::string WholeLineText(const CLineFigure& download, const CLineFigure& upload) {
   const std::string directions = WholeLineDirections(download.kbitPerSecond, download.lowerBound,
                                                      upload.kbitPerSecond, upload.lowerBound);
-  return directions.empty() ? std::string() : "\n\nHele linjen: " + directions;
+  return directions.empty() ? std::string() : "Hele linjen: " + directions;
+}
+
+std::string WithNotes(const std::string& result, const std::vector<std::string>& notes, int lines) {
+  const int room = lines - 1 - static_cast<int>(std::count(result.begin(), result.end(), '\n'));
+  std::vector<std::string> shown;
+  for (const std::string& note : notes) {
+    if (!note.empty() && static_cast<int>(shown.size()) < room) shown.push_back(note);
+  }
+  if (shown.empty()) return result;
+  std::string text = result + (static_cast<int>(shown.size()) < room ? "\n\n" : "\n");
+  for (std::size_t i = 0; i < shown.size(); ++i) text += (i > 0 ? "\n" : "") + shown[i];
+  return text;
 }

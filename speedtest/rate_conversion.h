@@ -48,12 +48,18 @@ std::string LineMbitText(double kbit, bool atLeast);
 // lower bound; empty when neither was measured.
 std::string WholeLineDirections(double downloadKbit, bool downloadAtLeast, double uploadKbit,
                                 bool uploadAtLeast);
-// The result text's line for the whole line: "\n\nHele linjen: " and its directions; empty
-// when neither was measured.
+// The result text's note on the whole line: "Hele linjen: " and its directions; empty when
+// neither was measured.
 std::string WholeLineText(const CLineFigure& download, const CLineFigure& upload);
-// The note under the result for the whole line's uploads that could not be deleted from the
-// test server; empty when none were left.
+// The note for the whole line's uploads that could not be deleted from the test server;
+// empty when none were left.
 std::string LeftFilesText(const std::vector<std::string>& files);
+// How many lines the status field shows.
+constexpr int kResultFieldLines = 6;
+// `result` with the `notes` that are not empty under it, one line each, in their order of
+// weight, within `lines` lines: after a blank line where there is room for one, and only as
+// many as there is room for.
+std::string WithNotes(const std::string& result, const std::vector<std::string>& notes, int lines);
 
 // A tier's text without the blank that pads three-digit download tiers.
 std::string TierName(const CRateRecord& record);

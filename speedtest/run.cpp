@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <functional>
+#include <limits>
 
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_exception.h"
@@ -177,9 +178,12 @@ void CTestRun::Finish(CTestOutcome& outcome) {
                       outcome.lineUpload.figure);
   m_pRecord->Latency(outcome.latency);
   outcome.finished = true;
-  outcome.resultText = ResultText(outcome.download.rates, outcome.upload.rates) +
-                       WholeLineText(outcome.lineDownload.figure, outcome.lineUpload.figure) +
-                       connectionText + LeftFilesText(outcome.lineUpload.leftFiles);
+  const std::string result = ResultText(outcome.download.rates, outcome.upload.rates);
+  const std::vector<std::string> notes = {
+      WholeLineText(outcome.lineDownload.figure, outcome.lineUpload.figure), connectionText,
+      LeftFilesText(outcome.lineUpload.leftFiles)};
+  outcome.resultText = WithNotes(result, notes, std::numeric_limits<int>::max());
+  outcome.fieldText = WithNotes(result, notes, kResultFieldLines);
 }
 
 void CTestRun::LogIn(CFtpClient& client, CTestOutcome& outcome) {

@@ -81,6 +81,9 @@ struct CTestOutcome {
   // Finished runs: the test files' result text, and a line for the whole line where it was
   // measured.
   std::string resultText;
+  // The same as the status field shows it: within its lines, the notes that find no room
+  // there left out.
+  std::string fieldText;
   std::string historyLine;  // finished runs: the line the result history gained
   // Empty when the run log and, for a finished run, the history have the run; else why
   // not, and where a history line waits to be written.

@@ -114,6 +114,18 @@ TEST(RateConversion, ZeroAndNonsenseTimesHaveDefinedResults) {
   EXPECT_EQ(TruncateToInt(1e300), 2147483647);
 }
 
+// The notes under the result fill the status field's six lines and no more: a blank line
+// before them where there is room, the weightiest first where not all fit.
+TEST(RateConversion, NotesFillTheFieldsSixLinesInTheirOrder) {
+  const std::string four = "Testresultat\n\nned\nop";
+  EXPECT_EQ(WithNotes(four, {"", "a", ""}, kResultFieldLines), four + "\n\na");
+  EXPECT_EQ(WithNotes(four, {"a", "", "b"}, kResultFieldLines), four + "\na\nb");
+  EXPECT_EQ(WithNotes(four, {"a", "b", "c"}, kResultFieldLines), four + "\na\nb");
+  EXPECT_EQ(WithNotes(four, {"a", "b", "c"}, 9), four + "\n\na\nb\nc");
+  EXPECT_EQ(WithNotes(four + "\n\nprodukt", {"a"}, kResultFieldLines), four + "\n\nprodukt");
+  EXPECT_EQ(WithNotes(four, {}, kResultFieldLines), four);
+}
+
 // The computer's own connection: a figure at 90% of a cable's speed or over Wi-Fi is bounded
 // by it, and the result says so before any other traffic; other traffic is said only above
 // 5% of the figure, and what the interface counted is taken less the packets' headers and
@@ -130,12 +142,12 @@ TEST(ConnectionJudging, BoundAtItsEdgeAndOtherTrafficAboveItsShare) {
 
   card.otherDownloadMbit = 40.0;
   EXPECT_EQ(ConnectionText(card, 94.0 * kbitPerMbit, 10.0 * kbitPerMbit),
-            "\nNetværkskortet kører 100 Mbit/s: linjen kan være hurtigere.");
+            "Netværkskortet kører 100 Mbit/s: linjen kan være hurtigere.");
   EXPECT_EQ(ConnectionText({{"wlan0", LinkKind::kWifi, -1.0}, 0.0, 0.0}, 1.0, 1.0),
-            "\nMålt over Wi-Fi: linjen kan være hurtigere.");
+            "Målt over Wi-Fi: linjen kan være hurtigere.");
   card.otherUploadMbit = 0.5;  // exactly 5% of the upload's figure: not said
   EXPECT_EQ(ConnectionText(card, 50.0 * kbitPerMbit, 10.0 * kbitPerMbit),
-            "\nAnden trafik under testen: 40,0 Mbit/s ned.");
+            "Anden trafik under testen: 40,0 Mbit/s ned.");
   card.otherDownloadMbit = 2.5;
   EXPECT_EQ(ConnectionText(card, 50.0 * kbitPerMbit, 10.0 * kbitPerMbit), "");
 

@@ -16,7 +16,9 @@ const char* const kRunTableColumns[kRunTableColumnCount] = {"Tidspunkt",
                                                             "Belastet op ms",
                                                             "Karakter",
                                                             "Linjen ned Mbit/s",
-                                                            "Linjen op Mbit/s"};
+                                                            "Linjen op Mbit/s",
+                                                            "Forbindelse",
+                                                            "Anden trafik Mbit/s"};
 const char* const kRunTableWidest[kRunTableColumnCount] = {"00-00-0000 00:00",
                                                            "000000",
                                                            "000000",
@@ -29,7 +31,9 @@ const char* const kRunTableWidest[kRunTableColumnCount] = {"00-00-0000 00:00",
                                                            "0000,0",
                                                            "A+",
                                                            "mindst 0000,0",
-                                                           "mindst 0000,0"};
+                                                           "mindst 0000,0",
+                                                           "kabel, 10000 Mbit/s",
+                                                           "000,0 ned, 000,0 op"};
 
 namespace {
 
@@ -44,6 +48,30 @@ wxString RoundTrip(double ms) {
 // The whole line in Mbit/s; empty where it was not measured.
 wxString Line(double kbit, bool atLeast) {
   return kbit < 0 ? wxString() : wxString::FromUTF8(LineMbitText(kbit, atLeast));
+}
+
+// The computer's own connection: its kind in Danish and a cable's speed; empty where the
+// run did not record it.
+wxString Connection(const CHistoryRun& run) {
+  static const struct {
+    const char* kind;
+    const char* words;
+  } kKinds[] = {{"cable", "kabel"}, {"wifi", "Wi-Fi"},  {"mobile", "mobilt bredbånd"},
+                {"tunnel", "VPN"},  {"other", "andet"}, {"unknown", "ukendt"}};
+  std::string text;
+  for (const auto& kind : kKinds) {
+    if (run.connectionKind == kind.kind) text = kind.words;
+  }
+  if (run.linkSpeedMbit > 0) text += ", " + DanishNumber(run.linkSpeedMbit, 0) + " Mbit/s";
+  return wxString::FromUTF8(text);
+}
+
+// The other traffic each way; empty where it was not known.
+wxString OtherTraffic(const CHistoryRun& run) {
+  if (run.otherDownloadMbit < 0 && run.otherUploadMbit < 0) return wxString();
+  const auto way = [](double mbit) { return mbit < 0 ? std::string("?") : DanishNumber(mbit, 1); };
+  return wxString::FromUTF8(way(run.otherDownloadMbit) + " ned, " + way(run.otherUploadMbit) +
+                            " op");
 }
 
 }  // namespace
@@ -74,7 +102,11 @@ wxString RunCellText(const CHistoryRun& run, int column) {
       return wxString::FromUTF8(run.latencyGrade);
     case 11:
       return Line(run.lineDownload, run.lineDownloadAtLeast);
-    default:
+    case 12:
       return Line(run.lineUpload, run.lineUploadAtLeast);
+    case 13:
+      return Connection(run);
+    default:
+      return OtherTraffic(run);
   }
 }

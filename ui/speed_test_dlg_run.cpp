@@ -46,7 +46,7 @@ void CSpeedTestDlg::RunTest() {
   m_pRun = nullptr;
   if (m_pHistory) m_pHistory->Reload();
   if (!outcome.finished) return ShowFailure();
-  ShowData([&] { m_infoText = outcome.resultText; });
+  ShowData([&] { m_infoText = outcome.fieldText; });
   FinishTest();
 }
 

@@ -24,6 +24,7 @@
 #include "res/resource.h"
 #include "res/strings.h"
 #include "speedtest/history_export.h"
+#include "speedtest/rate_conversion.h"
 #include "ui/about_dlg.h"
 #include "ui/history_chart.h"
 #include "ui/history_dlg.h"
@@ -167,6 +168,19 @@ TEST(DisplayScale, LogoScalesAndEveryTextFits) {
   ASSERT_GE(dpi, 96u);
   EXPECT_EQ(dlg.m_emblemIcon.GetWidth(), static_cast<int>(::MulDiv(50, dpi, 96)));
   EXPECT_GE(ExpectEveryTextFits(dlg, dpi), 5);
+  // The widest results of a line the test files cannot tell, each with the longest notes
+  // that the status field takes.
+  const std::string tests =
+      "Testresultat\n\nTest af download:  352941 kbit/s (omregnet fra 300000 kbit/s)\n"
+      "Test af upload:      352941 kbit/s (omregnet fra 300000 kbit/s)";
+  for (const char* connection : {"Netværkskortet kører 10000 Mbit/s: linjen kan være hurtigere.",
+                                 "Anden trafik under testen: 123,4 Mbit/s ned, 123,4 Mbit/s op."}) {
+    dlg.m_infoText = WithNotes(
+        tests, {"Hele linjen: mindst 9999,9 Mbit/s ned, mindst 9999,9 Mbit/s op", connection},
+        kResultFieldLines);
+    dlg.UpdateData(false);
+    ExpectEveryTextFits(dlg, dpi);
+  }
 
   CAboutDlg about;
   about.Show();
