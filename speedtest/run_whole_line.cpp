@@ -66,11 +66,14 @@ void CTestRun::MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome) {
     m_lastBytes = 0;
     m_pListener->OnStage(RunStage::kWholeLine, direction, 0, outcome.attempts);
     CLineDirection& line = upload ? outcome.lineUpload : outcome.lineDownload;
-    BeginSpan();
+    // A download's phase ends by closing sessions whose data is still on its way, which the
+    // interface counts as it comes and no session does: only an upload's phase is a span to
+    // count the other traffic over.
+    if (upload) BeginSpan();
     line = MeasureLineDirection(server, upload, upload ? kUploadFolder : kDownloadFolder,
                                 upload ? uploadStem : kLargeTestFile, kLargeTestFileBytes, this,
                                 rules);
-    EndSpan(upload, line.bytesMoved + line.bytesRetransmitted);
+    if (upload) EndSpan(true, line.bytesMoved + line.bytesRetransmitted);
     (upload ? m_bytesUploaded : m_bytesDownloaded) += line.bytesMoved;
     RemoveLeftFiles(client, line.leftFiles);
     m_pRecord->WholeLine(upload, line);
