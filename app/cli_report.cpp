@@ -66,6 +66,7 @@ json ConnectionJson(const CConnection& connection) {
   return {{"interface", link.name.empty() ? json() : json(link.name)},
           {"kind", LinkKindName(link.kind)},
           {"speed_mbit_s", Measured(link.speedMbit)},
+          {"signal_dbm", link.signalDbm < 0.0 ? json(link.signalDbm) : json()},
           {"other_traffic_mbit_s",
            {{"download", Measured(connection.otherDownloadMbit)},
             {"upload", Measured(connection.otherUploadMbit)}}}};

@@ -66,6 +66,10 @@ LinkKind WindowsLinkKind(unsigned long ifType) {
   }
 }
 
+double WindowsSignalDbm(unsigned long quality) {
+  return -100.0 + static_cast<double>(quality > 100 ? 100 : quality) / 2.0;
+}
+
 double WindowsLinkSpeedMbit(unsigned long long transmitBits, unsigned long long receiveBits) {
   constexpr unsigned long long kUnknown = ~0ULL;
   if (transmitBits == 0 || receiveBits == 0 || transmitBits == kUnknown ||

@@ -77,6 +77,16 @@ CNetworkLink DescribeInterface(const std::string& name, const std::string& sysCl
   return link;
 }
 
+namespace {
+
+CNetworkLink DescribeLiveInterface(const std::string& name) {
+  CNetworkLink link = DescribeInterface(name, kSysClassNet);
+  if (link.kind == LinkKind::kWifi) QueryWifiRadio(name, &link);
+  return link;
+}
+
+}  // namespace
+
 CLinkCounters ReadInterfaceCounters(const std::string& name, const std::string& sysClassNet) {
   CLinkCounters counters;
   if (name.empty() || name.find('/') != std::string::npos) return counters;
@@ -105,7 +115,7 @@ CNetworkLink FindNetworkLink(const std::string& localAddress) {
     }
   }
   freeifaddrs(all);
-  return DescribeInterface(name, kSysClassNet);
+  return DescribeLiveInterface(name);
 }
 
 CLinkCounters ReadLinkCounters(const std::string& name) {

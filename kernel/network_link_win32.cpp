@@ -1,9 +1,11 @@
 // In this order: the adapter list's header needs the socket headers before it.
+#include <objbase.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
 // clang-format off
 #include <iphlpapi.h>
 #include <netioapi.h>
+#include <wlanapi.h>
 // clang-format on
 
 #include <string>
@@ -58,6 +60,27 @@ const IP_ADAPTER_ADDRESSES* FindAdapter(const std::vector<unsigned char>& list, 
   return nullptr;
 }
 
+// A WLAN interface's transmit rate and signal, where the WLAN service knows the adapter
+// `guid` names ("{...}", the adapter's name) and it is connected.
+void QueryWifiRadio(const char* guid, CNetworkLink* link) {
+  GUID wanted{};
+  if (::CLSIDFromString(Widen(guid).c_str(), &wanted) != NOERROR) return;
+  DWORD version = 0;
+  HANDLE client = nullptr;
+  if (::WlanOpenHandle(2, nullptr, &version, &client) != ERROR_SUCCESS) return;
+  DWORD size = 0;
+  WLAN_CONNECTION_ATTRIBUTES* connection = nullptr;
+  if (::WlanQueryInterface(client, &wanted, wlan_intf_opcode_current_connection, nullptr, &size,
+                           reinterpret_cast<void**>(&connection), nullptr) == ERROR_SUCCESS &&
+      connection) {
+    const WLAN_ASSOCIATION_ATTRIBUTES& association = connection->wlanAssociationAttributes;
+    if (association.ulTxRate > 0) link->speedMbit = association.ulTxRate / 1000.0;
+    link->signalDbm = WindowsSignalDbm(association.wlanSignalQuality);
+    ::WlanFreeMemory(connection);
+  }
+  ::WlanCloseHandle(client, nullptr);
+}
+
 }  // namespace
 
 CNetworkLink FindNetworkLink(const std::string& localAddress) {
@@ -71,6 +94,8 @@ CNetworkLink FindNetworkLink(const std::string& localAddress) {
   link.loopback = adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK;
   if (link.kind == LinkKind::kCable) {
     link.speedMbit = WindowsLinkSpeedMbit(adapter->TransmitLinkSpeed, adapter->ReceiveLinkSpeed);
+  } else if (link.kind == LinkKind::kWifi && adapter->AdapterName) {
+    QueryWifiRadio(adapter->AdapterName, &link);
   }
   return link;
 }

@@ -151,6 +151,17 @@ const HistoryColumn kColumns[] = {
        return field.empty() || IsLinkKindName(field);
      }},
     Figure<&CHistoryRun::linkSpeedMbit>("link_speed_mbit_s", 6),
+    {"wifi_signal_dbm", 6,
+     [](const CHistoryRun& run) { return run.signalDbm < 0.0 ? Tenths(run.signalDbm) : ""; },
+     [](const std::string& field, CHistoryRun* run) {
+       double magnitude = 0.0;
+       if (field.empty()) return true;
+       if (field[0] != '-' || !ParseNumber(field.substr(1), &magnitude) || magnitude == 0.0) {
+         return false;
+       }
+       run->signalDbm = -magnitude;
+       return true;
+     }},
     Figure<&CHistoryRun::otherDownloadMbit>("other_download_mbit_s", 6),
     Figure<&CHistoryRun::otherUploadMbit>("other_upload_mbit_s", 6),
 };

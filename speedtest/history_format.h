@@ -44,10 +44,12 @@ struct CHistoryRun {
   double lineDownloadSessions = -1.0;
   double lineUploadSessions = -1.0;
   // The computer's own connection: its kind ("cable", "wifi", ..., "unknown"; empty where
-  // not recorded), a cable's speed in Mbit/s, and the other traffic during the run in Mbit/s
-  // each way; negative where unknown.
+  // not recorded), its own speed in Mbit/s (a cable's, or a radio's rate), a radio's signal
+  // in dBm (0 where unknown), and the other traffic during the run in Mbit/s each way;
+  // negative where unknown.
   std::string connectionKind;
   double linkSpeedMbit = -1.0;
+  double signalDbm = 0.0;
   double otherDownloadMbit = -1.0;
   double otherUploadMbit = -1.0;
 };

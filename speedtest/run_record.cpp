@@ -181,6 +181,7 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
   if (m_connectionKnown) {
     run.connectionKind = LinkKindName(m_connection.link.kind);
     run.linkSpeedMbit = m_connection.link.speedMbit;
+    run.signalDbm = m_connection.link.signalDbm;
     run.otherDownloadMbit = m_connection.otherDownloadMbit;
     run.otherUploadMbit = m_connection.otherUploadMbit;
   }

@@ -35,16 +35,17 @@ const std::string kHeadings[] = {
     "download_loaded_ms,upload_loaded_ms,latency_grade,upload_retransmitted_pct,"
     "line_download_kbit_s,line_download_at_least,line_upload_kbit_s,line_upload_at_least,"
     "data_download_mb,data_upload_mb,line_download_sessions,line_upload_sessions,"
-    "connection_kind,link_speed_mbit_s,other_download_mbit_s,other_upload_mbit_s",
+    "connection_kind,link_speed_mbit_s,wifi_signal_dbm,other_download_mbit_s,"
+    "other_upload_mbit_s",
 };
 constexpr int kAges = sizeof kHeadings / sizeof kHeadings[0];
 // The empty fields that a row under each heading lacks.
-const std::string kMissing[] = {std::string(20, ','),
-                                std::string(19, ','),
-                                std::string(17, ','),
-                                std::string(12, ','),
-                                std::string(8, ','),
-                                std::string(4, ','),
+const std::string kMissing[] = {std::string(21, ','),
+                                std::string(20, ','),
+                                std::string(18, ','),
+                                std::string(13, ','),
+                                std::string(9, ','),
+                                std::string(5, ','),
                                 ""};
 
 std::string Crlf(std::string text) {
@@ -81,7 +82,8 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   full.lineDownloadSessions = 8;
   full.lineUploadSessions = 16;
   full.connectionKind = "wifi";
-  full.linkSpeedMbit = 1000.0;
+  full.linkSpeedMbit = 866.7;
+  full.signalDbm = -52.0;
   full.otherDownloadMbit = 12.5;
   full.otherUploadMbit = 0.0;
   CHistoryRun unmeasured = full;
@@ -98,14 +100,15 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   unmeasured.lineDownloadSessions = unmeasured.lineUploadSessions = -1.0;
   unmeasured.connectionKind = "unknown";
   unmeasured.linkSpeedMbit = unmeasured.otherDownloadMbit = unmeasured.otherUploadMbit = -1.0;
+  unmeasured.signalDbm = 0.0;
 
   const std::string lines = HistoryLine(full) + HistoryLine(unmeasured);
   EXPECT_EQ(lines,
             "2026-12-09T12:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,2048/512,3,23.5,"
             "\"odd,\"\"name\"\":21\",schedule,0.8,200.0,245.5,A+,0.3,901234.5,0,250000.0,1,"
-            "412.3,98.7,8,16,wifi,1000.0,12.5,0.0\n"
+            "412.3,98.7,8,16,wifi,866.7,-52.0,12.5,0.0\n"
             "2026-12-09T12:00:01Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,,h:21,schedule,,,,,,,,,"
-            ",,,,,unknown,,,\n");
+            ",,,,,unknown,,,,\n");
   const std::string history = AppendHistoryLines("", lines);
   EXPECT_EQ(history, HistoryHeading() + lines);
   for (const std::string& text : {history, "\xEF\xBB\xBF" + Crlf(history)}) {
@@ -128,10 +131,10 @@ TEST(HistoryFormat, OlderHeadingsReadAndBroughtUpToDate) {
                                 ",4.0,h:21,cli,0.5,90.0,,C,",
                                 ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,",
                                 ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,,3.1,0.4,4,",
-                                ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,,3.1,0.4,4,,cable,100.0,"
+                                ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,,3.1,0.4,4,,cable,100.0,,"
                                 "2.5,"};
   const std::string added =
-      "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1" + std::string(20, ',') + "\n";
+      "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1" + std::string(21, ',') + "\n";
   for (int age = 0; age < kAges; ++age) {
     SCOPED_TRACE(age);
     const std::string old = kHeadings[age] + "\n" + row + fields[age] + "\n";
@@ -180,10 +183,11 @@ TEST(HistoryFormat, SkipsAndCountsRowsItCannotRead) {
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,-3.0,,,\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,,,5.0,2,,\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,,,,,,,,,,,wire,,,\n"
+      "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1,,s,cli,,,,,,,,,,,,,,wifi,,52.0,,\n"
       "timestamp,download_kbit_s\n"
       "2026-12-09T12:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd";  // cut short by a crash
   const CHistory history = ParseHistory(text);
-  EXPECT_EQ(history.skippedRows, 16u);
+  EXPECT_EQ(history.skippedRows, 17u);
   ASSERT_EQ(history.runs.size(), 1u);
   EXPECT_EQ(history.runs[0].server, "a,\"b\"");
   EXPECT_EQ(ParseHistory(HistoryHeading()).skippedRows, 0u);

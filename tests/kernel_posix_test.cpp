@@ -2,6 +2,9 @@
 // full, a writer killed mid-replacement, folder modes and links.
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <linux/nl80211.h>
+#include <netlink/attr.h>
+#include <netlink/msg.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -72,6 +75,20 @@ TEST(NetworkLink, KindSpeedAndCountersFromTheInterfaceTree) {
   EXPECT_EQ(counters.sentPackets, 10u);
   EXPECT_FALSE(ReadInterfaceCounters("eth1", tree.Path()).known);
   EXPECT_FALSE(ReadInterfaceCounters("../eth0", tree.Path()).known);
+
+  // A radio's station as nl80211 tells it: its signal and its transmit rate in 100 kbit/s.
+  nl_msg* message = nlmsg_alloc();
+  nlattr* station = nla_nest_start(message, NL80211_ATTR_STA_INFO);
+  nla_put_u8(message, NL80211_STA_INFO_SIGNAL, static_cast<std::uint8_t>(-52));
+  nlattr* rate = nla_nest_start(message, NL80211_STA_INFO_TX_BITRATE);
+  nla_put_u32(message, NL80211_RATE_INFO_BITRATE32, 8667);
+  nla_nest_end(message, rate);
+  nla_nest_end(message, station);
+  CNetworkLink radio;
+  ReadStationInfo(station, &radio);
+  EXPECT_DOUBLE_EQ(radio.speedMbit, 866.7);
+  EXPECT_EQ(radio.signalDbm, -52.0);
+  nlmsg_free(message);
 }
 
 // A small write is gathered: its failure shows when the bytes reach the system, at Close at

@@ -28,6 +28,9 @@ TEST(NetworkLink, WindowsAdapterKindsAndSpeeds) {
   EXPECT_EQ(WindowsLinkSpeedMbit(1000000000, 100000000), 100.0);
   EXPECT_EQ(WindowsLinkSpeedMbit(~0ULL, 100000000), -1.0);
   EXPECT_EQ(WindowsLinkSpeedMbit(0, 0), -1.0);
+  EXPECT_EQ(WindowsSignalDbm(0), -100.0);  // a signal quality in per cent, as dBm
+  EXPECT_EQ(WindowsSignalDbm(60), -70.0);
+  EXPECT_EQ(WindowsSignalDbm(255), -50.0);
 }
 
 TEST(TickCount, IntervalsAcrossTheWrapStayShort) {

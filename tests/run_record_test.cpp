@@ -52,7 +52,7 @@ TEST(RunRecord, FailureCauseAndResultLine) {
   lineUp.lowerBound = true;
   finished.DataMoved(2301952, 412000000);
   CConnection wifi;
-  wifi.link = {"wlp2s0", LinkKind::kWifi, -1.0};
+  wifi.link = {"wlp2s0", LinkKind::kWifi, -1.0, -61.0};
   wifi.otherDownloadMbit = 3.3;
   finished.Connection(wifi);
   finished.Finished(download, upload, "200Ktest.rnd", 3, latency, lineDown, lineUp);
@@ -66,13 +66,14 @@ TEST(RunRecord, FailureCauseAndResultLine) {
                 "upload retransmitted: not measured\n"),
             std::string::npos)
       << finished.LogText();
-  EXPECT_NE(finished.LogText().find("connection: wlp2s0, wifi, speed unknown; other traffic "
-                                    "3.3 Mbit/s down, unknown up\n"),
+  EXPECT_NE(finished.LogText().find(
+                "connection: wlp2s0, wifi, speed unknown, signal -61 dBm; other traffic "
+                "3.3 Mbit/s down, unknown up\n"),
             std::string::npos)
       << finished.LogText();
   EXPECT_EQ(finished.ResultLine(),
             "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,200Ktest.rnd,,3,23.5,h:21,schedule,"
-            "1.0,200.0,,C,,901234.5,0,250000.0,1,2.3,412.0,0,0,wifi,,3.3,\n");
+            "1.0,200.0,,C,,901234.5,0,250000.0,1,2.3,412.0,0,0,wifi,,-61.0,3.3,\n");
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ const char* const kRunTableWidest[kRunTableColumnCount] = {"00-00-0000 00:00",
                                                            "A+",
                                                            "mindst 0000,0",
                                                            "mindst 0000,0",
-                                                           "kabel, 10000 Mbit/s",
+                                                           "Wi-Fi, 0000 Mbit/s, -00 dBm",
                                                            "000,0 ned, 000,0 op"};
 
 namespace {
@@ -63,6 +63,7 @@ wxString Connection(const CHistoryRun& run) {
     if (run.connectionKind == kind.kind) text = kind.words;
   }
   if (run.linkSpeedMbit > 0) text += ", " + DanishNumber(run.linkSpeedMbit, 0) + " Mbit/s";
+  if (run.signalDbm < 0) text += ", " + DanishNumber(run.signalDbm, 0) + " dBm";
   return wxString::FromUTF8(text);
 }
 
