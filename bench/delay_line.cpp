@@ -197,6 +197,28 @@ std::int64_t Release(Direction& d) {
   return -1;
 }
 
+// Moves frames both ways, each one its delay after it came, until told to stop.
+void MoveFrames(Direction& ab, Direction& ba, std::int64_t delayNs) {
+  while (!g_stop) {
+    const std::int64_t nextAb = Release(ab);
+    const std::int64_t nextBa = Release(ba);
+    std::int64_t next = nextAb;
+    if (next < 0 || (nextBa >= 0 && nextBa < next)) next = nextBa;
+    pollfd entries[2] = {{ab.in, POLLIN, 0}, {ba.in, POLLIN, 0}};
+    timespec wait{};
+    timespec* timeout = nullptr;
+    if (next >= 0) {
+      const std::int64_t remaining = std::max<std::int64_t>(next - NowNs(), 0);
+      wait.tv_sec = remaining / 1000000000;
+      wait.tv_nsec = remaining % 1000000000;
+      timeout = &wait;
+    }
+    if (::ppoll(entries, 2, timeout, nullptr) < 0 && errno != EINTR) break;
+    if (entries[0].revents & POLLIN) Receive(ab, delayNs);
+    if (entries[1].revents & POLLIN) Receive(ba, delayNs);
+  }
+}
+
 unsigned long long KernelDrops(int fd) {
   tpacket_stats stats{};
   socklen_t length = sizeof stats;
@@ -237,24 +259,7 @@ int main(int argc, char** argv) {
   std::printf("ready\n");
   std::fflush(stdout);
 
-  while (!g_stop) {
-    const std::int64_t nextAb = Release(ab);
-    const std::int64_t nextBa = Release(ba);
-    std::int64_t next = nextAb;
-    if (next < 0 || (nextBa >= 0 && nextBa < next)) next = nextBa;
-    pollfd entries[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
-    timespec wait{};
-    timespec* timeout = nullptr;
-    if (next >= 0) {
-      const std::int64_t remaining = std::max<std::int64_t>(next - NowNs(), 0);
-      wait.tv_sec = remaining / 1000000000;
-      wait.tv_nsec = remaining % 1000000000;
-      timeout = &wait;
-    }
-    if (::ppoll(entries, 2, timeout, nullptr) < 0 && errno != EINTR) break;
-    if (entries[0].revents & POLLIN) Receive(ab, delayNs);
-    if (entries[1].revents & POLLIN) Receive(ba, delayNs);
-  }
+  MoveFrames(ab, ba, delayNs);
   const unsigned long long dropped = ab.dropped + ba.dropped + KernelDrops(a) + KernelDrops(b);
   std::printf(
       "delay line: moved %llu frames (%s to %s) and %llu back, dropped %llu; "
