@@ -1,7 +1,5 @@
 #include "speedtest/connection.h"
 
-#include <cstdio>
-
 #include "speedtest/danish_number.h"
 
 namespace {
@@ -11,17 +9,6 @@ constexpr double kDisturbingShare = 0.05;  // of the figure
 
 double Mbit(double kbit) {
   return kbit * 1024.0 / 1e6;
-}
-
-std::string Printed(double value, const char* format) {
-  char text[48];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
-
-// A figure that may be unknown (negative).
-std::string Figure(double value, const char* format) {
-  return value < 0.0 ? "unknown" : Printed(value, format);
 }
 
 }  // namespace
@@ -77,13 +64,4 @@ std::string ConnectionText(const CConnection& connection, double downloadKbit, d
   if (down && up) text += ", ";
   if (up) text += DanishNumber(connection.otherUploadMbit, 1) + " Mbit/s op";
   return text + ".";
-}
-
-std::string ConnectionLogText(const CConnection& connection) {
-  const CNetworkLink& link = connection.link;
-  return "connection: " + (link.name.empty() ? std::string("interface unknown") : link.name) +
-         ", " + LinkKindName(link.kind) + ", speed " + Figure(link.speedMbit, "%.1f Mbit/s") +
-         (link.signalDbm < 0.0 ? Printed(link.signalDbm, ", signal %.0f dBm") : std::string()) +
-         "; other traffic " + Figure(connection.otherDownloadMbit, "%.1f Mbit/s") + " down, " +
-         Figure(connection.otherUploadMbit, "%.1f Mbit/s") + " up\n";
 }

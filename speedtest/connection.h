@@ -52,6 +52,3 @@ bool OtherTrafficDisturbed(double otherMbit, double kbit);
 // direction's figure, why; else where other traffic disturbed one, how much. Empty when
 // neither did. A figure is the direction's best: its whole line where measured.
 std::string ConnectionText(const CConnection& connection, double downloadKbit, double uploadKbit);
-// The connection as the run log tells it: "connection: eth0, cable, 1000 Mbit/s; other
-// traffic 0.3 Mbit/s down, 0.0 Mbit/s up".
-std::string ConnectionLogText(const CConnection& connection);

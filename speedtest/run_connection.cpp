@@ -1,7 +1,7 @@
 // The run's look at the computer's own connection: which interface carried it, the other
 // traffic over the spans it measured in, and what that lets its figures say.
 #include "ftp/ftp_client.h"
-#include "ftp/socket_address.h"
+#include "ftp/socket_api.h"
 #include "speedtest/run.h"
 #include "speedtest/run_record.h"
 
@@ -10,8 +10,8 @@ namespace {
 // A packet's headers as the interface counts them: TCP with timestamps, IP, and the
 // Ethernet header where the link has one.
 int HeaderBytes(const sockaddr_storage& local, LinkKind kind) {
-  const std::string address = AddressText(local);
-  const bool ipv6 = local.ss_family == AF_INET6 && address.rfind("::ffff:", 0) != 0;
+  const bool ipv6 = local.ss_family == AF_INET6 &&
+                    !IN6_IS_ADDR_V4MAPPED(&reinterpret_cast<const sockaddr_in6&>(local).sin6_addr);
   const bool ethernet = kind == LinkKind::kCable || kind == LinkKind::kWifi;
   return (ipv6 ? 72 : 52) + (ethernet ? 14 : 0);
 }

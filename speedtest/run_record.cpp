@@ -134,7 +134,16 @@ void CRunRecord::WholeLine(bool upload, const CLineDirection& line) {
 void CRunRecord::Connection(const CConnection& connection) {
   m_connection = connection;
   m_connectionKnown = true;
-  m_log += ConnectionLogText(connection);
+  const CNetworkLink& link = connection.link;
+  const auto known = [](const std::string& tenths, const char* unit) {
+    return tenths.empty() ? std::string("unknown") : tenths + unit;
+  };
+  m_log += "connection: " + (link.name.empty() ? std::string("interface unknown") : link.name) +
+           ", " + LinkKindName(link.kind) + ", speed " +
+           known(TenthsText(link.speedMbit), " Mbit/s") +
+           (link.signalDbm < 0.0 ? Format(", signal %.0f dBm", link.signalDbm, 0.0) : "") +
+           "; other traffic " + known(TenthsText(connection.otherDownloadMbit), " Mbit/s") +
+           " down, " + known(TenthsText(connection.otherUploadMbit), " Mbit/s") + " up\n";
 }
 
 void CRunRecord::DataMoved(unsigned long long downloaded, unsigned long long uploaded) {
