@@ -385,8 +385,10 @@ cp {full}/lumvik-hastighed/results.csv {work}/full-2.csv
             started = time.monotonic()
             out, err = client.communicate(timeout=10)
             took = time.monotonic() - started
-            # Wine hands the console's Ctrl-C to the program a second or two late.
-            limit = 5.0 if under_wine else 0.5
+            # Wine hands the console's Ctrl-C to the program a second or two late; a sanitizer
+            # build takes its time to exit. Either is well short of the data connection's
+            # 10 s wait, which is what a run deaf to the signal would sit out.
+            limit = 5.0 if under_wine else 2.0
             name = signal.Signals(ending).name
             check(f"{name} ends the run within {limit} s with exit {expected}",
                   client.returncode == expected and took < limit, (client.returncode, took))
@@ -420,8 +422,8 @@ exec "$@"
         started = time.monotonic()
         client.communicate(timeout=30)
         took = time.monotonic() - started
-        check("Ctrl-C ends a lookup that is never answered within 0.5 s",
-              client.returncode == 130 and took < 0.5, (client.returncode, took))
+        check("Ctrl-C ends a lookup that is never answered within 2 s",
+              client.returncode == 130 and took < 2.0, (client.returncode, took))
 
     if under_wine:
         # The prefix's server writes the registry out as it ends; it must be gone before the
