@@ -69,7 +69,10 @@ json ConnectionJson(const CConnection& connection) {
           {"signal_dbm", link.signalDbm < 0.0 ? json(link.signalDbm) : json()},
           {"other_traffic_mbit_s",
            {{"download", Measured(connection.otherDownloadMbit)},
-            {"upload", Measured(connection.otherUploadMbit)}}}};
+            {"upload", Measured(connection.otherUploadMbit)}}},
+          {"household_traffic_mbit_s",
+           {{"download", Measured(connection.householdDownloadMbit)},
+            {"upload", Measured(connection.householdUploadMbit)}}}};
 }
 
 }  // namespace

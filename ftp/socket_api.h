@@ -16,9 +16,11 @@
 #endif
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "kernel/home_router.h"
 #include "kernel/network_link.h"
 
 #ifdef _WIN32
@@ -133,5 +135,7 @@ void Pause(int microseconds);
 // speed, and the counters of the interface named `name`.
 CNetworkLink NetworkLinkOf(const sockaddr_storage& local);
 CLinkCounters NetworkLinkCounters(const std::string& name);
+// The home router on the local network, looked for from now on; none beyond a loopback.
+std::unique_ptr<CHomeRouter> HomeRouterOf(const CNetworkLink& link);
 
 }  // namespace socket_api

@@ -1,5 +1,7 @@
 #include "speedtest/connection.h"
 
+#include <algorithm>
+
 #include "speedtest/danish_number.h"
 
 namespace {
@@ -56,12 +58,14 @@ std::string ConnectionText(const CConnection& connection, double downloadKbit, d
     return "Netværkskortet kører " + DanishNumber(link.speedMbit, 0) +
            " Mbit/s: linjen kan være hurtigere.";
   }
-  const bool down = OtherTrafficDisturbed(connection.otherDownloadMbit, downloadKbit);
-  const bool up = OtherTrafficDisturbed(connection.otherUploadMbit, uploadKbit);
+  const double otherDown = std::max(connection.otherDownloadMbit, connection.householdDownloadMbit);
+  const double otherUp = std::max(connection.otherUploadMbit, connection.householdUploadMbit);
+  const bool down = OtherTrafficDisturbed(otherDown, downloadKbit);
+  const bool up = OtherTrafficDisturbed(otherUp, uploadKbit);
   if (!down && !up) return std::string();
   std::string text = "Anden trafik under testen: ";
-  if (down) text += DanishNumber(connection.otherDownloadMbit, 1) + " Mbit/s ned";
+  if (down) text += DanishNumber(otherDown, 1) + " Mbit/s ned";
   if (down && up) text += ", ";
-  if (up) text += DanishNumber(connection.otherUploadMbit, 1) + " Mbit/s op";
+  if (up) text += DanishNumber(otherUp, 1) + " Mbit/s op";
   return text + ".";
 }

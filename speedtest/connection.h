@@ -14,6 +14,10 @@ struct CConnection {
   // the interface's counters were not known.
   double otherDownloadMbit = -1.0;
   double otherUploadMbit = -1.0;
+  // The household's traffic through the home router that was not the run's own, this
+  // computer's other traffic included, over the same spans; negative where no router told.
+  double householdDownloadMbit = -1.0;
+  double householdUploadMbit = -1.0;
 };
 
 // Adds up the interface's traffic that was not the run's own over the spans the run measured
@@ -49,6 +53,7 @@ bool ConnectionBounds(const CNetworkLink& link, double kbit);
 bool OtherTrafficDisturbed(double otherMbit, double kbit);
 
 // The result text's one note on the connection: where it bounds a
-// direction's figure, why; else where other traffic disturbed one, how much. Empty when
-// neither did. A figure is the direction's best: its whole line where measured.
+// direction's figure, why; else where other traffic (the household's where the router told
+// it) disturbed one, how much. Empty when neither did. A figure is the direction's best: its whole
+// line where measured.
 std::string ConnectionText(const CConnection& connection, double downloadKbit, double uploadKbit);

@@ -45,13 +45,15 @@ struct CHistoryRun {
   double lineUploadSessions = -1.0;
   // The computer's own connection: its kind ("cable", "wifi", ..., "unknown"; empty where
   // not recorded), its own speed in Mbit/s (a cable's, or a radio's rate), a radio's signal
-  // in dBm (0 where unknown), and the other traffic during the run in Mbit/s each way;
-  // negative where unknown.
+  // in dBm (0 where unknown), the other traffic during the run in Mbit/s each way, and the
+  // household's through the home router; negative where unknown.
   std::string connectionKind;
   double linkSpeedMbit = -1.0;
   double signalDbm = 0.0;
   double otherDownloadMbit = -1.0;
   double otherUploadMbit = -1.0;
+  double householdDownloadMbit = -1.0;
+  double householdUploadMbit = -1.0;
 };
 
 struct CHistory {

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ftp/internet_session.h"
 #include "ftp/progress_sink.h"
+#include "kernel/home_router.h"
 #include "kernel/private_folder.h"
 #include "kernel/types.h"
 #include "speedtest/connection.h"
@@ -141,7 +143,7 @@ class CTestRun : private CProgressSink {
   void BeginSpan();
   void EndSpan(bool upload, unsigned long long ownBytes);
   // The connection's judgement of the whole line's figures, its line of the result text.
-  std::string JudgeByConnection(CTestOutcome& outcome) const;
+  std::string JudgeByConnection(CTestOutcome& outcome);
   // The whole line in each direction that `m_wholeLine` asks for, each logged.
   void MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome);
   // Whether the whole line is measured in the direction: as `m_wholeLine` asks, and by
@@ -190,4 +192,6 @@ class CTestRun : private CProgressSink {
   std::string m_interface;  // that carries the run; empty while unknown
   COtherTraffic m_otherTraffic{0};
   long long m_spanStartUs = 0;
+  // The home router where one answers, asked while the run measures.
+  std::unique_ptr<CHomeRouter> m_router;
 };

@@ -1,5 +1,7 @@
 // The run's look at the computer's own connection: which interface carried it, the other
 // traffic over the spans it measured in, and what that lets its figures say.
+#include <algorithm>
+
 #include "ftp/ftp_client.h"
 #include "ftp/socket_api.h"
 #include "speedtest/run.h"
@@ -21,6 +23,15 @@ double BestKbit(const CLineDirection& line, const CMeasurement& measured) {
   return line.figure.kbitPerSecond >= 0.0 ? line.figure.kbitPerSecond : measured.rates.raw;
 }
 
+// How long the run waits for the home router to be found before its first transfer: its
+// search and a few round trips for its description.
+constexpr int kRouterSearchMs = 1500;
+
+// The household's traffic: the other devices' through the router, and this computer's own.
+double Household(double otherDevicesMbit, double ownOtherMbit) {
+  return otherDevicesMbit < 0.0 ? -1.0 : otherDevicesMbit + std::max(ownOtherMbit, 0.0);
+}
+
 }  // namespace
 
 void CTestRun::FindConnection(CFtpClient& client, CTestOutcome& outcome) {
@@ -28,6 +39,8 @@ void CTestRun::FindConnection(CFtpClient& client, CTestOutcome& outcome) {
   outcome.connection.link = socket_api::NetworkLinkOf(local);
   m_interface = outcome.connection.link.loopback ? std::string() : outcome.connection.link.name;
   m_otherTraffic = COtherTraffic(HeaderBytes(local, outcome.connection.link.kind));
+  m_router = socket_api::HomeRouterOf(outcome.connection.link);
+  if (m_router && !m_router->AwaitSearch(kRouterSearchMs)) m_router.reset();
 }
 
 void CTestRun::BeginSpan() {
@@ -40,10 +53,17 @@ void CTestRun::EndSpan(bool upload, unsigned long long ownBytes) {
   m_otherTraffic.End(socket_api::NetworkLinkCounters(m_interface), upload, ownBytes, seconds);
 }
 
-std::string CTestRun::JudgeByConnection(CTestOutcome& outcome) const {
+std::string CTestRun::JudgeByConnection(CTestOutcome& outcome) {
   CConnection& connection = outcome.connection;
   connection.otherDownloadMbit = m_otherTraffic.Mbit(false);
   connection.otherUploadMbit = m_otherTraffic.Mbit(true);
+  if (m_router) {
+    const CHomeRouter::Traffic devices = m_router->OtherDevices();
+    connection.householdDownloadMbit =
+        Household(devices.downloadMbit, connection.otherDownloadMbit);
+    connection.householdUploadMbit = Household(devices.uploadMbit, connection.otherUploadMbit);
+    m_router.reset();
+  }
   for (CLineDirection* line : {&outcome.lineDownload, &outcome.lineUpload}) {
     if (ConnectionBounds(connection.link, line->figure.kbitPerSecond)) {
       line->figure.lowerBound = true;

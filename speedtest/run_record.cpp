@@ -143,7 +143,9 @@ void CRunRecord::Connection(const CConnection& connection) {
            known(TenthsText(link.speedMbit), " Mbit/s") +
            (link.signalDbm < 0.0 ? Format(", signal %.0f dBm", link.signalDbm, 0.0) : "") +
            "; other traffic " + known(TenthsText(connection.otherDownloadMbit), " Mbit/s") +
-           " down, " + known(TenthsText(connection.otherUploadMbit), " Mbit/s") + " up\n";
+           " down, " + known(TenthsText(connection.otherUploadMbit), " Mbit/s") +
+           " up; household " + known(TenthsText(connection.householdDownloadMbit), " Mbit/s") +
+           " down, " + known(TenthsText(connection.householdUploadMbit), " Mbit/s") + " up\n";
 }
 
 void CRunRecord::DataMoved(unsigned long long downloaded, unsigned long long uploaded) {
@@ -193,6 +195,8 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
     run.signalDbm = m_connection.link.signalDbm;
     run.otherDownloadMbit = m_connection.otherDownloadMbit;
     run.otherUploadMbit = m_connection.otherUploadMbit;
+    run.householdDownloadMbit = m_connection.householdDownloadMbit;
+    run.householdUploadMbit = m_connection.householdUploadMbit;
   }
   m_result = HistoryLine(run);
 }

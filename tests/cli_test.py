@@ -127,10 +127,11 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
         whole = lambda d: (f"{line[d]['kbps']:.1f},{int(line[d]['lower_bound'])}" if line.get(d)
                            else ",")
         # The fewest sessions that carried the line: at most those of the figure's stage.
-        run_fields, *connection = history[-1].strip().rsplit(",", 5)
+        run_fields, *connection = history[-1].strip().rsplit(",", 7)
         row, *fewest = run_fields.rsplit(",", 2)
         link = result["connection"]
         other = link["other_traffic_mbit_s"]
+        household = link["household_traffic_mbit_s"]
         fits = lambda d, n: n == "" if not line.get(d) else 1 <= int(n) <= line[d]["sessions"]
         check("the history has the run, its round trip, server, origin, latency and line last",
               history[0].endswith(",rtt_ms,server,origin,jitter_ms,download_loaded_ms,"
@@ -139,7 +140,8 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
                                   "line_upload_kbit_s,line_upload_at_least,data_download_mb,"
                                   "data_upload_mb,line_download_sessions,line_upload_sessions,"
                                   "connection_kind,link_speed_mbit_s,wifi_signal_dbm,"
-                                  "other_download_mbit_s,other_upload_mbit_s") and
+                                  "other_download_mbit_s,other_upload_mbit_s,"
+                                  "household_download_mbit_s,household_upload_mbit_s") and
               row.endswith(
                   f",{result['attempts']},{result['rtt_ms']:.1f},127.0.0.1:{port},cli,"
                   f"{tenths(lat['jitter_ms'])},{tenths(lat['download_loaded_ms'])},"
@@ -150,7 +152,8 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
               fits("download", fewest[0]) and fits("upload", fewest[1]) and
               connection == [link["kind"], tenths(link["speed_mbit_s"]),
                              tenths(link["signal_dbm"]),
-                             tenths(other["download"]), tenths(other["upload"])],
+                             tenths(other["download"]), tenths(other["upload"]),
+                             tenths(household["download"]), tenths(household["upload"])],
               (history[-1], result))
         logged = dict(re.findall(r"whole line (\w+): (?:at least )?([\d.]+) kbit/s", last))
         check("beyond every product the whole line is measured, both directions as logged",

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "kernel/home_router.h"
 #include "kernel/local_file.h"
 #include "kernel/network_link.h"
 #include "kernel/own_file.h"
@@ -31,6 +32,13 @@ TEST(NetworkLink, WindowsAdapterKindsAndSpeeds) {
   EXPECT_EQ(WindowsSignalDbm(0), -100.0);  // a signal quality in per cent, as dBm
   EXPECT_EQ(WindowsSignalDbm(60), -70.0);
   EXPECT_EQ(WindowsSignalDbm(255), -50.0);
+}
+
+// The router's 32-bit counters, stepped across their wrap.
+TEST(HomeRouter, CountersStepAcrossTheirWrap) {
+  EXPECT_EQ(RouterCounterStep(1000, 1500), 500u);
+  EXPECT_EQ(RouterCounterStep(0xFFFFFF00u, 0x100u), 0x200u);
+  EXPECT_EQ(RouterCounterStep(0xFFFFFFFFu, 0xFFFFFFFFu), 0u);
 }
 
 TEST(TickCount, IntervalsAcrossTheWrapStayShort) {

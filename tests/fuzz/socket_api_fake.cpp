@@ -892,4 +892,8 @@ CLinkCounters NetworkLinkCounters(const std::string&) {
   return CLinkCounters();
 }
 
+std::unique_ptr<CHomeRouter> HomeRouterOf(const CNetworkLink&) {
+  return nullptr;
+}
+
 }  // namespace socket_api
