@@ -20,6 +20,7 @@
 #include "speedtest/schedule_policy.h"
 #include "speedtest/server_address.h"
 #include "speedtest/speed_readout.h"
+#include "speedtest/subscription.h"
 
 namespace {
 
@@ -116,6 +117,9 @@ struct Options {
   // How often the hourly schedule measures the whole line: what --schedule on installs and
   // what a scheduled run honours.
   WholeLineSchedule lineSchedule = WholeLineSchedule::kDaily;
+  // "set", "show" or "clear": no run, the subscription instead; what "set" keeps.
+  std::string subscriptionCommand;
+  CSubscription subscription;
 };
 
 // The command line's words before they are checked against each other.
@@ -127,6 +131,9 @@ struct Words {
   bool noWholeLine = false;
   std::string lineSchedule;
   CLI::Option* serverOption = nullptr;
+  // The subscription's speeds, DOWN/UP in Mbit/s: the maximum (or "show", "clear"), then the
+  // normally available, the minimum and the advertised.
+  std::string subscription[4];
 };
 
 void AddOptions(CLI::App& app, Options* options, Words* words) {
@@ -160,9 +167,51 @@ void AddOptions(CLI::App& app, Options* options, Words* words) {
                  "whole line (default daily)")
       ->check(CLI::IsMember({"every-run", "daily", "never"}))
       ->excludes(wholeLineFlag, noWholeLineFlag);
+  auto* subscription =
+      app.add_option("--subscription", words->subscription[0],
+                     "set the subscription's maximum speed DOWN/UP in Mbit/s, or show or clear it");
+  subscription->excludes(jsonFlag, csvFlag, scheduledFlag, scheduleOption, wholeLineFlag);
+  const char* const others[][2] = {
+      {"--normally-available", "with --subscription: the normally available speed DOWN/UP"},
+      {"--minimum", "with --subscription: the minimum speed DOWN/UP"},
+      {"--advertised", "with --subscription: the advertised speed DOWN/UP"}};
+  for (int kind = 0; kind < 3; ++kind) {
+    app.add_option(others[kind][0], words->subscription[kind + 1], others[kind][1])
+        ->needs(subscription);
+  }
   auto* ipv4Flag = app.add_flag("-4", words->ipv4, "connect over IPv4 only");
   app.add_flag("-6", words->ipv6, "connect over IPv6 only")->excludes(ipv4Flag);
   app.set_version_flag("--version", std::string(kProgram) + " " + LUMVIK_VERSION);
+}
+
+// The subscription's words into `options`; false, having said why, for a usage error.
+bool ReadSubscription(const Words& words, Options* options) {
+  const std::string& maximum = words.subscription[0];
+  if (maximum.empty()) return true;
+  const bool others =
+      !(words.subscription[1] + words.subscription[2] + words.subscription[3]).empty();
+  if (maximum == "show" || maximum == "clear") {
+    options->subscriptionCommand = maximum;
+    if (!others) return true;
+    std::fprintf(stderr, "%s: --subscription %s takes no speeds\n", kProgram, maximum.c_str());
+    return false;
+  }
+  options->subscriptionCommand = "set";
+  CSubscription& subscription = options->subscription;
+  CSpeedPair* pairs[] = {&subscription.maximum, &subscription.normallyAvailable,
+                         &subscription.minimum, &subscription.advertised};
+  for (int kind = 0; kind < 4; ++kind) {
+    const std::string& text = words.subscription[kind];
+    if (!text.empty() && !ParseSpeedPair(text, pairs[kind])) {
+      std::fprintf(stderr, "%s: '%s' is not DOWN/UP in Mbit/s, such as 300/300\n", kProgram,
+                   text.c_str());
+      return false;
+    }
+  }
+  const std::string problem = SubscriptionProblem(subscription);
+  if (problem.empty()) return true;
+  std::fprintf(stderr, "%s: --subscription: %s\n", kProgram, problem.c_str());
+  return false;
 }
 
 // Reads the command line into `options`; -1 to go on, else the status to exit with.
@@ -190,6 +239,7 @@ int ParseCommandLine(int argc, char** argv, Options* options) {
     std::fprintf(stderr, "%s: --whole-line-when needs --schedule on or --scheduled\n", kProgram);
     return kExitUsage;
   }
+  if (!ReadSubscription(words, options)) return kExitUsage;
   options->ipVersion = words.ipv4 ? IpVersion::k4 : words.ipv6 ? IpVersion::k6 : IpVersion::kAny;
   options->wholeLine = words.wholeLine     ? WholeLine::kAlways
                        : words.noWholeLine ? WholeLine::kNever
@@ -227,6 +277,29 @@ int ScheduleCommand(const Options& options) {
   return kExitResult;
 }
 
+// --subscription: sets, shows or clears the subscription; the exit status.
+int SubscriptionCommand(const Options& options) {
+  CSubscription subscription = options.subscription;
+  if (options.subscriptionCommand != "show") {
+    std::string failure;
+    if (!SaveSubscription(subscription, &failure)) {
+      std::fprintf(stderr, "%s: the subscription cannot be kept: %s\n", kProgram, failure.c_str());
+      return kExitFailure;
+    }
+  }
+  subscription = LoadSubscription();
+  if (!subscription.IsSet()) std::printf("no subscription\n");
+  const std::pair<const char*, const CSpeedPair*> kinds[] = {
+      {"maximum", &subscription.maximum},
+      {"normally available", &subscription.normallyAvailable},
+      {"minimum", &subscription.minimum},
+      {"advertised", &subscription.advertised}};
+  for (const auto& [name, pair] : kinds) {
+    if (pair->IsSet()) std::printf("%s: %s Mbit/s\n", name, SpeedPairText(*pair).c_str());
+  }
+  return kExitResult;
+}
+
 // What the run measures of the whole line: as asked, and in a scheduled run as often as the
 // schedule was told, after the history.
 WholeLine WholeLineOfRun(const Options& options) {
@@ -256,6 +329,7 @@ int main(int argc, char** argv) {
   Options options;
   if (const int status = ParseCommandLine(argc, argv, &options); status >= 0) return status;
   if (!options.schedule.empty()) return ScheduleCommand(options);
+  if (!options.subscriptionCommand.empty()) return SubscriptionCommand(options);
   if (!MarkProgramRunning()) {
     std::fprintf(stderr, "%s: an uninstall cannot see that the program runs\n", kProgram);
   }
@@ -272,6 +346,7 @@ int main(int argc, char** argv) {
   run.SetIpVersion(options.ipVersion);
   run.SetOrigin(options.scheduled ? RunOrigin::kSchedule : RunOrigin::kCli);
   run.SetWholeLine(WholeLineOfRun(options));
+  run.SetSubscription(LoadSubscription());
   const CTestOutcome outcome = run.Run();
   progress.Clear();
   AfxSocketTerm();

@@ -75,6 +75,35 @@ json ConnectionJson(const CConnection& connection) {
             {"upload", Measured(connection.householdUploadMbit)}}}};
 }
 
+// A speed each way in Mbit/s; null where the subscription names none.
+json SpeedPairJson(const CSpeedPair& pair) {
+  if (!pair.IsSet()) return json();
+  return {{"download", pair.download}, {"upload", pair.upload}};
+}
+
+// What a direction's figure says of the subscription; null where there was no figure.
+json VerdictJson(const CSubscriptionVerdict& verdict) {
+  if (verdict.shareOfMaximum < 0.0) return json();
+  const auto reached = [](int flag) { return flag < 0 ? json() : json(flag == 1); };
+  return {{"figure_mbit_s", Tenths(verdict.figureMbit)},
+          {"lower_bound", verdict.lowerBound},
+          {"share_of_maximum", std::round(verdict.shareOfMaximum * 1000.0) / 1000.0},
+          {"normally_available_reached", reached(verdict.normallyAvailable)},
+          {"minimum_reached", reached(verdict.minimum)}};
+}
+
+// The customer's subscription and the run's verdict on it: null where none is set.
+json SubscriptionJson(const CTestOutcome& outcome) {
+  const CSubscription& subscription = outcome.subscription;
+  if (!subscription.IsSet()) return json();
+  return {{"maximum_mbit_s", SpeedPairJson(subscription.maximum)},
+          {"normally_available_mbit_s", SpeedPairJson(subscription.normallyAvailable)},
+          {"minimum_mbit_s", SpeedPairJson(subscription.minimum)},
+          {"advertised_mbit_s", SpeedPairJson(subscription.advertised)},
+          {"download", VerdictJson(outcome.subscriptionDownload)},
+          {"upload", VerdictJson(outcome.subscriptionUpload)}};
+}
+
 }  // namespace
 
 std::string OutcomeJson(const CTestOutcome& outcome) {
@@ -101,6 +130,7 @@ std::string OutcomeJson(const CTestOutcome& outcome) {
                    {"upload", LineJson(outcome.lineUpload)}};
   }
   out["connection"] = ConnectionJson(outcome.connection);
+  out["subscription"] = SubscriptionJson(outcome);
   out["product"] = product.empty() ? json() : json(product);
   out["result_text"] = outcome.resultText;
   out["recorded"] = outcome.recordProblem.empty();

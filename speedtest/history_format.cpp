@@ -166,6 +166,8 @@ const HistoryColumn kColumns[] = {
     Figure<&CHistoryRun::otherUploadMbit>("other_upload_mbit_s", 6),
     Figure<&CHistoryRun::householdDownloadMbit>("household_download_mbit_s", 6),
     Figure<&CHistoryRun::householdUploadMbit>("household_upload_mbit_s", 6),
+    Figure<&CHistoryRun::subscribedDownloadMbit>("subscribed_download_mbit_s", 6),
+    Figure<&CHistoryRun::subscribedUploadMbit>("subscribed_upload_mbit_s", 6),
 };
 constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";

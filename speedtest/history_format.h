@@ -54,6 +54,10 @@ struct CHistoryRun {
   double otherUploadMbit = -1.0;
   double householdDownloadMbit = -1.0;
   double householdUploadMbit = -1.0;
+  // The subscription's maximum each way in Mbit/s when the run was made; negative where none
+  // was set.
+  double subscribedDownloadMbit = -1.0;
+  double subscribedUploadMbit = -1.0;
 };
 
 struct CHistory {

@@ -172,7 +172,10 @@ void CTestRun::Finish(CTestOutcome& outcome) {
   outcome.latency.retransmittedOnWholeLine = lineSent;
   m_pRecord->DataMoved(m_bytesDownloaded, m_bytesUploaded);
   const std::string connectionText = JudgeByConnection(outcome);
+  const std::string subscriptionText = JudgeBySubscription(outcome);
   m_pRecord->Connection(outcome.connection);
+  m_pRecord->Subscription(outcome.subscription, outcome.subscriptionDownload,
+                          outcome.subscriptionUpload);
   m_pRecord->Finished(outcome.download.rates, outcome.upload.rates, outcome.download.file,
                       outcome.attempts, outcome.latency, outcome.lineDownload.figure,
                       outcome.lineUpload.figure);
@@ -180,8 +183,8 @@ void CTestRun::Finish(CTestOutcome& outcome) {
   outcome.finished = true;
   const std::string result = ResultText(outcome.download.rates, outcome.upload.rates);
   const std::vector<std::string> notes = {
-      WholeLineText(outcome.lineDownload.figure, outcome.lineUpload.figure), connectionText,
-      LeftFilesText(outcome.lineUpload.leftFiles)};
+      WholeLineText(outcome.lineDownload.figure, outcome.lineUpload.figure), subscriptionText,
+      connectionText, LeftFilesText(outcome.lineUpload.leftFiles)};
   outcome.resultText = WithNotes(result, notes, std::numeric_limits<int>::max());
   outcome.fieldText = WithNotes(result, notes, kResultFieldLines);
 }

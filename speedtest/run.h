@@ -17,6 +17,7 @@
 #include "speedtest/latency.h"
 #include "speedtest/line_meter.h"
 #include "speedtest/rate_conversion.h"
+#include "speedtest/subscription.h"
 
 class CFtpClient;
 class CRunRecord;
@@ -77,6 +78,10 @@ struct CTestOutcome {
   CLineDirection lineUpload;
   // The computer's own connection that carried the run, and its other traffic meanwhile.
   CConnection connection;
+  // The customer's subscription, and what each direction's best figure says of it.
+  CSubscription subscription;
+  CSubscriptionVerdict subscriptionDownload;
+  CSubscriptionVerdict subscriptionUpload;
   // The data the run moved each way: the test files and the whole line, handed over or not.
   unsigned long long bytesDownloaded = 0;
   unsigned long long bytesUploaded = 0;
@@ -117,6 +122,8 @@ class CTestRun : private CProgressSink {
   void SetOrigin(RunOrigin origin) { m_origin = origin; }
   // When the run measures the whole line too; beyond the tiers unless told.
   void SetWholeLine(WholeLine when) { m_wholeLine = when; }
+  // The customer's subscription, that each finished run is judged by.
+  void SetSubscription(const CSubscription& subscription) { m_subscription = subscription; }
 
  private:
   // The transfers' sink: the listener's, with the last report kept and the remarks logged.
@@ -144,6 +151,8 @@ class CTestRun : private CProgressSink {
   void EndSpan(bool upload, unsigned long long ownBytes);
   // The connection's judgement of the whole line's figures, its line of the result text.
   std::string JudgeByConnection(CTestOutcome& outcome);
+  // The subscription's judgement of each direction's best figure, its line of the result text.
+  std::string JudgeBySubscription(CTestOutcome& outcome) const;
   // The whole line in each direction that `m_wholeLine` asks for, each logged.
   void MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome);
   // Whether the whole line is measured in the direction: as `m_wholeLine` asks, and by
@@ -177,6 +186,7 @@ class CTestRun : private CProgressSink {
   IpVersion m_ipVersion = IpVersion::kAny;
   RunOrigin m_origin = RunOrigin::kWindow;
   WholeLine m_wholeLine = WholeLine::kBeyondTiers;
+  CSubscription m_subscription;
   // While not 0, the waits go on until this time (socket_api::NowMs), a close notwithstanding.
   long long m_cleanupUntilMs = 0;
   DWORD m_lastBytes = 0;

@@ -1,5 +1,6 @@
-// The run's look at the computer's own connection: which interface carried it, the other
-// traffic over the spans it measured in, and what that lets its figures say.
+// What lies beyond the line that judges a run's figures: the computer's own connection (which
+// interface carried it, the other traffic over the spans it measured in) and the customer's
+// subscription.
 #include <algorithm>
 
 #include "ftp/ftp_client.h"
@@ -21,6 +22,9 @@ int HeaderBytes(const sockaddr_storage& local, LinkKind kind) {
 // A direction's best figure: its whole line where measured, else the test file's rate.
 double BestKbit(const CLineDirection& line, const CMeasurement& measured) {
   return line.figure.kbitPerSecond >= 0.0 ? line.figure.kbitPerSecond : measured.rates.raw;
+}
+bool BestIsLowerBound(const CLineDirection& line) {
+  return line.figure.kbitPerSecond >= 0.0 && line.figure.lowerBound;
 }
 
 // How long the run waits for the home router to be found before its first transfer: its
@@ -71,4 +75,15 @@ std::string CTestRun::JudgeByConnection(CTestOutcome& outcome) {
   }
   return ConnectionText(connection, BestKbit(outcome.lineDownload, outcome.download),
                         BestKbit(outcome.lineUpload, outcome.upload));
+}
+
+std::string CTestRun::JudgeBySubscription(CTestOutcome& outcome) const {
+  outcome.subscription = m_subscription;
+  outcome.subscriptionDownload =
+      ::JudgeBySubscription(m_subscription, false, BestKbit(outcome.lineDownload, outcome.download),
+                            BestIsLowerBound(outcome.lineDownload));
+  outcome.subscriptionUpload =
+      ::JudgeBySubscription(m_subscription, true, BestKbit(outcome.lineUpload, outcome.upload),
+                            BestIsLowerBound(outcome.lineUpload));
+  return SubscriptionText(m_subscription, outcome.subscriptionDownload, outcome.subscriptionUpload);
 }

@@ -148,6 +148,27 @@ void CRunRecord::Connection(const CConnection& connection) {
            " down, " + known(TenthsText(connection.householdUploadMbit), " Mbit/s") + " up\n";
 }
 
+void CRunRecord::Subscription(const CSubscription& subscription,
+                              const CSubscriptionVerdict& download,
+                              const CSubscriptionVerdict& upload) {
+  if (!subscription.IsSet()) return;
+  m_subscribed = subscription.maximum;
+  std::string text = "subscription: maximum " + SpeedPairText(subscription.maximum) + " Mbit/s";
+  for (const auto* verdict : {&download, &upload}) {
+    if (verdict->shareOfMaximum < 0.0) continue;
+    text += std::string(verdict == &download ? "; download " : "; upload ") +
+            (verdict->lowerBound ? "at least " : "") +
+            Format("%.1f%% of it", verdict->shareOfMaximum * 100.0, 0.0);
+    if (verdict->normallyAvailable >= 0) {
+      text += verdict->normallyAvailable ? ", normally available reached"
+                                         : ", normally available not reached";
+    }
+    if (verdict->minimum >= 0)
+      text += verdict->minimum ? ", minimum reached" : ", minimum undercut";
+  }
+  m_log += text + "\n";
+}
+
 void CRunRecord::DataMoved(unsigned long long downloaded, unsigned long long uploaded) {
   m_downloadedMB = static_cast<double>(downloaded) / 1e6;
   m_uploadedMB = static_cast<double>(uploaded) / 1e6;
@@ -198,6 +219,8 @@ void CRunRecord::Finished(const CRateRecord& download, const CRateRecord& upload
     run.householdDownloadMbit = m_connection.householdDownloadMbit;
     run.householdUploadMbit = m_connection.householdUploadMbit;
   }
+  run.subscribedDownloadMbit = m_subscribed.download;
+  run.subscribedUploadMbit = m_subscribed.upload;
   m_result = HistoryLine(run);
 }
 

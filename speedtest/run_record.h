@@ -13,6 +13,7 @@
 #include "speedtest/latency.h"
 #include "speedtest/line_meter.h"
 #include "speedtest/rate_conversion.h"
+#include "speedtest/subscription.h"
 
 class CRunRecord {
  public:
@@ -39,6 +40,10 @@ class CRunRecord {
   // The computer's own connection and its other traffic; before Finished, for its history
   // line.
   void Connection(const CConnection& connection);
+  // The customer's subscription and what each direction's best figure says of it; before
+  // Finished, for its history line. Nothing where no subscription is set.
+  void Subscription(const CSubscription& subscription, const CSubscriptionVerdict& download,
+                    const CSubscriptionVerdict& upload);
   // The whole line in one direction, as its phase found it.
   void WholeLine(bool upload, const CLineDirection& line);
   // The run ended with these rates, the download measured on `downloadFile`, this latency
@@ -68,6 +73,7 @@ class CRunRecord {
   double m_uploadedMB = -1.0;
   CConnection m_connection;
   bool m_connectionKnown = false;
+  CSpeedPair m_subscribed;  // the maximum each way
 };
 
 // `log` with `run` added, less its oldest runs, so that at most `maxRuns` runs and

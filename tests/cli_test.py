@@ -88,6 +88,11 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
     subprocess.run([f"{source}/scripts/ftp-test-point", "start", point, str(port)], check=True,
                    stdout=subprocess.DEVNULL)
     try:
+        status, out, _ = run("--subscription", "300/300", "--normally-available", "270/270",
+                             env=env)
+        check("--subscription sets the speeds, and says them",
+              status == 0 and out == "maximum: 300/300 Mbit/s\n"
+              "normally available: 270/270 Mbit/s\n", (status, out))
         # A whole run: one JSON object that agrees with the run log and the history; faster
         # than every product, it measures the whole line too.
         status, out, err = run("--json", "--server", f"127.0.0.1:{port}", env=env,
@@ -127,7 +132,7 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
         whole = lambda d: (f"{line[d]['kbps']:.1f},{int(line[d]['lower_bound'])}" if line.get(d)
                            else ",")
         # The fewest sessions that carried the line: at most those of the figure's stage.
-        run_fields, *connection = history[-1].strip().rsplit(",", 7)
+        run_fields, *connection = history[-1].strip().rsplit(",", 9)
         row, *fewest = run_fields.rsplit(",", 2)
         link = result["connection"]
         other = link["other_traffic_mbit_s"]
@@ -141,7 +146,8 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
                                   "data_upload_mb,line_download_sessions,line_upload_sessions,"
                                   "connection_kind,link_speed_mbit_s,wifi_signal_dbm,"
                                   "other_download_mbit_s,other_upload_mbit_s,"
-                                  "household_download_mbit_s,household_upload_mbit_s") and
+                                  "household_download_mbit_s,household_upload_mbit_s,"
+                                  "subscribed_download_mbit_s,subscribed_upload_mbit_s") and
               row.endswith(
                   f",{result['attempts']},{result['rtt_ms']:.1f},127.0.0.1:{port},cli,"
                   f"{tenths(lat['jitter_ms'])},{tenths(lat['download_loaded_ms'])},"
@@ -153,8 +159,16 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
               connection == [link["kind"], tenths(link["speed_mbit_s"]),
                              tenths(link["signal_dbm"]),
                              tenths(other["download"]), tenths(other["upload"]),
-                             tenths(household["download"]), tenths(household["upload"])],
+                             tenths(household["download"]), tenths(household["upload"]),
+                             "300.0", "300.0"],
               (history[-1], result))
+        verdicts = result["subscription"]
+        check("the subscription judges each direction's whole line: its share of the maximum",
+              all(abs(verdicts[d]["share_of_maximum"] - line[d]["kbps"] * 1024 / 1e6 / 300) <
+                  0.001 and verdicts[d]["normally_available_reached"] ==
+                  (line[d]["kbps"] * 1024 / 1e6 >= 270) and verdicts[d]["minimum_reached"] is None
+                  for d in ("download", "upload")) and "Af abonnementets 300/300 Mbit/s: " in
+              result["result_text"], verdicts)
         logged = dict(re.findall(r"whole line (\w+): (?:at least )?([\d.]+) kbit/s", last))
         check("beyond every product the whole line is measured, both directions as logged",
               all(line.get(d) and line[d]["kbps"] > 0 and line[d]["sessions"] >= 1 and
@@ -332,10 +346,17 @@ cp {full}/lumvik-hastighed/results.csv {work}/full-2.csv
                  ["--json", "--csv"], ["--header"], ["--schedule", "bogus"],
                  ["--schedule", "on", "--json"], ["--schedule", "on", "--whole-line"],
                  ["--schedule", "on", "--whole-line-when", "weekly"],
-                 ["--whole-line-when", "daily"]):
+                 ["--whole-line-when", "daily"], ["--subscription", "3x/300"],
+                 ["--minimum", "1/1"], ["--subscription", "300/300", "--minimum", "400/1"],
+                 ["--subscription", "show", "--minimum", "1/1"]):
         status, out, err = run(*args, env=env)
         check(f"usage error {args}", status == 2 and out == "" and err.count("\n") <= 2,
               (status, err))
+    status, out, _ = run("--subscription", "show", env=env)
+    check("usage errors changed nothing", out.startswith("maximum: 300/300 Mbit/s\n"), out)
+    status, out, _ = run("--subscription", "clear", env=env)
+    check("--subscription clear: none", status == 0 and out == "no subscription\n" and
+          not os.path.exists(os.path.join(os.path.dirname(history_file), "subscription.txt")), out)
     status, out, _ = run("--version", env=env)
     check("--version", status == 0 and out.strip() == "lumvik-hastighed-cli 3.0.0.4", out)
 

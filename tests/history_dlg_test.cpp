@@ -42,8 +42,8 @@ std::string PlantedRuns(int count) {
     lines += UtcTimestamp(t) + "," + std::to_string(1700 + i) + ".0," + std::to_string(2000 + i) +
              ".0,432.0,508.0,2Mtest.rnd," + (i % 2 ? "" : "2048/512") + ",1,12.5," +
              "ftp.example.net:21,schedule,0.8," + (i % 2 ? ",," : "245.5,30.2,D") + ",0.1," +
-             (i % 2 ? ",,,,2.3,0.2,,,wifi,,-61.0,3.5,0.1"
-                    : "876543.2,0,97656.3,1,412.3,98.7,8,16,cable,1000.0,,0.0,0.0") +
+             (i % 2 ? ",,,,2.3,0.2,,,wifi,,-61.0,3.5,0.1,,,300.0,300.0"
+                    : "876543.2,0,97656.3,1,412.3,98.7,8,16,cable,1000.0,,0.0,0.0,,,,") +
              "\n";
   }
   return lines;
@@ -97,6 +97,8 @@ TEST_F(HistoryTest, OpensFromTheMenuWithThePlantedRunsAndFollowsARun) {
                                 "0,0 ned, 0,0 op"};
   for (int column = 1; column <= 14; ++column) EXPECT_EQ(Cell(0, column), newest[column - 1]);
   EXPECT_EQ(Cell(1, 13), "Wi-Fi, -61 dBm");
+  EXPECT_EQ(Cell(0, 15), "");                 // no subscription then
+  EXPECT_EQ(Cell(1, 15), "1 % ned, 0 % op");  // the test files' rates of 300/300 Mbit/s
   EXPECT_EQ(Cell(1, 5), "intet");
   EXPECT_EQ(Cell(1, 8), "");  // not measured
   EXPECT_EQ(Cell(1, 10), "");

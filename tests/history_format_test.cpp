@@ -36,16 +36,17 @@ const std::string kHeadings[] = {
     "line_download_kbit_s,line_download_at_least,line_upload_kbit_s,line_upload_at_least,"
     "data_download_mb,data_upload_mb,line_download_sessions,line_upload_sessions,"
     "connection_kind,link_speed_mbit_s,wifi_signal_dbm,other_download_mbit_s,"
-    "other_upload_mbit_s,household_download_mbit_s,household_upload_mbit_s",
+    "other_upload_mbit_s,household_download_mbit_s,household_upload_mbit_s,"
+    "subscribed_download_mbit_s,subscribed_upload_mbit_s",
 };
 constexpr int kAges = sizeof kHeadings / sizeof kHeadings[0];
 // The empty fields that a row under each heading lacks.
-const std::string kMissing[] = {std::string(23, ','),
+const std::string kMissing[] = {std::string(25, ','),
+                                std::string(24, ','),
                                 std::string(22, ','),
-                                std::string(20, ','),
-                                std::string(15, ','),
-                                std::string(11, ','),
-                                std::string(7, ','),
+                                std::string(17, ','),
+                                std::string(13, ','),
+                                std::string(9, ','),
                                 ""};
 
 std::string Crlf(std::string text) {
@@ -88,6 +89,8 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   full.otherUploadMbit = 0.0;
   full.householdDownloadMbit = 31.4;
   full.householdUploadMbit = 0.2;
+  full.subscribedDownloadMbit = 1000.0;
+  full.subscribedUploadMbit = 2.5;
   CHistoryRun unmeasured = full;
   unmeasured.time = kNoon + 1;
   unmeasured.tiers = "";
@@ -103,15 +106,16 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
   unmeasured.connectionKind = "unknown";
   unmeasured.linkSpeedMbit = unmeasured.otherDownloadMbit = unmeasured.otherUploadMbit = -1.0;
   unmeasured.householdDownloadMbit = unmeasured.householdUploadMbit = -1.0;
+  unmeasured.subscribedDownloadMbit = unmeasured.subscribedUploadMbit = -1.0;
   unmeasured.signalDbm = 0.0;
 
   const std::string lines = HistoryLine(full) + HistoryLine(unmeasured);
   EXPECT_EQ(lines,
             "2026-12-09T12:00:00Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,2048/512,3,23.5,"
             "\"odd,\"\"name\"\":21\",schedule,0.8,200.0,245.5,A+,0.3,901234.5,0,250000.0,1,"
-            "412.3,98.7,8,16,wifi,866.7,-52.0,12.5,0.0,31.4,0.2\n"
+            "412.3,98.7,8,16,wifi,866.7,-52.0,12.5,0.0,31.4,0.2,1000.0,2.5\n"
             "2026-12-09T12:00:01Z,1706.7,2007.8,432.4,508.7,2Mtest.rnd,,1,,h:21,schedule,,,,,,,,,"
-            ",,,,,unknown,,,,,,\n");
+            ",,,,,unknown,,,,,,,,\n");
   const std::string history = AppendHistoryLines("", lines);
   EXPECT_EQ(history, HistoryHeading() + lines);
   for (const std::string& text : {history, "\xEF\xBB\xBF" + Crlf(history)}) {
@@ -135,9 +139,9 @@ TEST(HistoryFormat, OlderHeadingsReadAndBroughtUpToDate) {
                                 ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,",
                                 ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,,3.1,0.4,4,",
                                 ",4.0,h:21,cli,0.5,90.0,,C,,912345.6,1,,,3.1,0.4,4,,cable,100.0,,"
-                                "2.5,,,7.5"};
+                                "2.5,,,7.5,300.0,"};
   const std::string added =
-      "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1" + std::string(23, ',') + "\n";
+      "2026-12-09T13:00:00Z,1.0,1.2,2.0,2.4,2Mtest.rnd,,1" + std::string(25, ',') + "\n";
   for (int age = 0; age < kAges; ++age) {
     SCOPED_TRACE(age);
     const std::string old = kHeadings[age] + "\n" + row + fields[age] + "\n";
@@ -155,6 +159,7 @@ TEST(HistoryFormat, OlderHeadingsReadAndBroughtUpToDate) {
     EXPECT_EQ(read.runs[0].connectionKind, age >= 6 ? "cable" : "");
     EXPECT_EQ(read.runs[0].otherDownloadMbit, age >= 6 ? 2.5 : -1.0);
     EXPECT_EQ(read.runs[0].householdUploadMbit, age >= 6 ? 7.5 : -1.0);
+    EXPECT_EQ(read.runs[0].subscribedDownloadMbit, age >= 6 ? 300.0 : -1.0);
 
     const std::string current = HistoryHeading() + row + fields[age] + kMissing[age] + "\n";
     EXPECT_EQ(AppendHistoryLines(old, added), current + added);

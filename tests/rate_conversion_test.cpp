@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "speedtest/connection.h"
+#include "speedtest/subscription.h"
 
 namespace {
 
@@ -150,6 +151,9 @@ TEST(ConnectionJudging, BoundAtItsEdgeAndOtherTrafficAboveItsShare) {
             "Anden trafik under testen: 40,0 Mbit/s ned.");
   card.otherDownloadMbit = 2.5;
   EXPECT_EQ(ConnectionText(card, 50.0 * kbitPerMbit, 10.0 * kbitPerMbit), "");
+  card.householdDownloadMbit = 2.6;  // the router's count includes this computer's
+  EXPECT_EQ(ConnectionText(card, 50.0 * kbitPerMbit, 10.0 * kbitPerMbit),
+            "Anden trafik under testen: 2,6 Mbit/s ned.");
 
   COtherTraffic traffic(66);
   CLinkCounters counters;
@@ -165,6 +169,44 @@ TEST(ConnectionJudging, BoundAtItsEdgeAndOtherTrafficAboveItsShare) {
   counters.sentBytes = 0;  // the interface came up again: the span says nothing
   traffic.End(counters, true, 0, 1.0);
   EXPECT_LT(traffic.Mbit(true), 0.0);
+}
+
+// The speeds as typed, the file read back or refused whole, and a figure judged at the
+// speeds' edges.
+TEST(Subscription, SpeedsTypedKeptAndJudged) {
+  CSpeedPair pair;
+  EXPECT_TRUE(ParseSpeedPair("2,5/0.5", &pair));
+  EXPECT_EQ(SpeedPairText(pair), "2.5/0.5");
+  for (const char* bad : {"300", "300/", "/300", "0/1", "1/100001", "1./2", ",5/1", "1,2,3/4",
+                          "-1/2", "1/2/3", "1 /2", "3x/300", ""}) {
+    EXPECT_FALSE(ParseSpeedPair(bad, &pair)) << bad;
+  }
+  EXPECT_EQ(SpeedPairText(pair), "2.5/0.5");  // a refused text changes nothing
+
+  CSubscription subscription;
+  ParseSpeedPair("300/300", &subscription.maximum);
+  ParseSpeedPair("270/270", &subscription.normallyAvailable);
+  ParseSpeedPair("150/100", &subscription.minimum);
+  const std::string file = SubscriptionFileText(subscription);
+  EXPECT_EQ(SubscriptionFileText(ParseSubscriptionFile(file)), file);
+  EXPECT_FALSE(ParseSubscriptionFile(file + "maximum=1/\n").IsSet());
+  EXPECT_FALSE(ParseSubscriptionFile(file + "minimum=400/1\n").IsSet());  // above the maximum
+  EXPECT_FALSE(ParseSubscriptionFile("\x01\xff").IsSet());
+  EXPECT_EQ(SubscriptionProblem(ParseSubscriptionFile(file)), "");
+
+  const double kbitPerMbit = 1e6 / 1024.0;
+  const CSubscriptionVerdict down =
+      JudgeBySubscription(subscription, false, 270.0 * kbitPerMbit, false);
+  EXPECT_DOUBLE_EQ(down.shareOfMaximum, 0.9);
+  EXPECT_EQ(down.normallyAvailable, 1);
+  EXPECT_EQ(JudgeBySubscription(subscription, false, 269.9 * kbitPerMbit, false).normallyAvailable,
+            0);
+  const CSubscriptionVerdict up = JudgeBySubscription(subscription, true, 99.9 * kbitPerMbit, true);
+  EXPECT_EQ(up.minimum, 0);
+  EXPECT_EQ(SubscriptionText(subscription, down, up),
+            "Af abonnementets 300/300 Mbit/s: 90 % ned, mindst 33 % op.");
+  EXPECT_LT(JudgeBySubscription(CSubscription(), false, 1.0, false).shareOfMaximum, 0.0);
+  EXPECT_EQ(JudgeBySubscription(subscription, true, -1.0, false).shareOfMaximum, -1.0);
 }
 
 }  // namespace

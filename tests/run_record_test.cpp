@@ -54,7 +54,14 @@ TEST(RunRecord, FailureCauseAndResultLine) {
   CConnection wifi;
   wifi.link = {"wlp2s0", LinkKind::kWifi, -1.0, -61.0};
   wifi.otherDownloadMbit = 3.3;
+  wifi.householdDownloadMbit = 8.1;
   finished.Connection(wifi);
+  CSubscription subscription;
+  ParseSpeedPair("1000/250", &subscription.maximum);
+  ParseSpeedPair("900/200", &subscription.normallyAvailable);
+  finished.Subscription(subscription,
+                        JudgeBySubscription(subscription, false, lineDown.kbitPerSecond, false),
+                        JudgeBySubscription(subscription, true, lineUp.kbitPerSecond, true));
   finished.Finished(download, upload, "200Ktest.rnd", 3, latency, lineDown, lineUp);
   EXPECT_NE(finished.LogText().find(
                 "started from: schedule\n"
@@ -68,12 +75,15 @@ TEST(RunRecord, FailureCauseAndResultLine) {
       << finished.LogText();
   EXPECT_NE(finished.LogText().find(
                 "connection: wlp2s0, wifi, speed unknown, signal -61 dBm; other traffic "
-                "3.3 Mbit/s down, unknown up\n"),
+                "3.3 Mbit/s down, unknown up; household 8.1 Mbit/s down, unknown up\n"
+                "subscription: maximum 1000/250 Mbit/s; download 92.3% of it, normally "
+                "available reached; upload at least 102.4% of it, normally available reached\n"),
             std::string::npos)
       << finished.LogText();
   EXPECT_EQ(finished.ResultLine(),
             "1970-01-01T00:00:00Z,1706.7,2007.8,432.4,508.7,200Ktest.rnd,,3,23.5,h:21,schedule,"
-            "1.0,200.0,,C,,901234.5,0,250000.0,1,2.3,412.0,0,0,wifi,,-61.0,3.3,\n");
+            "1.0,200.0,,C,,901234.5,0,250000.0,1,2.3,412.0,0,0,wifi,,-61.0,3.3,,8.1,,1000.0,"
+            "250.0\n");
 }
 
 }  // namespace

@@ -182,7 +182,7 @@ TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
                        std::regex("20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z,1706\\.7,2007\\.8,"
                                   "432\\.4,508\\.7,2Mtest\\.rnd,2048/512,1,0\\.0,"
                                   "fake\\.test:21,schedule,5\\.6,200\\.0,200\\.0,D,0\\.5,,,,,2\\.3,"
-                                  "0\\.2,,,unknown,,,,,,\n")))
+                                  "0\\.2,,,unknown,,,,,,,,\n")))
       << outcome.historyLine;
   EXPECT_EQ(outcome.recordProblem, "");
   const std::string history = ReadText(ResultHistoryPath());
@@ -303,8 +303,8 @@ TEST_F(RunTest, SlowNoopsAndAPathTheSystemDoesNotTell) {
   EXPECT_LT(outcome.rttMs, 501.0);                  // the log-in's round trips count too
   EXPECT_EQ(outcome.latency.download.samples, 0);
   EXPECT_EQ(outcome.latency.grade, "");
-  EXPECT_EQ(outcome.historyLine.substr(outcome.historyLine.size() - 45),
-            "schedule,0.0,,,,,,,,,2.3,0.2,,,unknown,,,,,,\n");
+  EXPECT_EQ(outcome.historyLine.substr(outcome.historyLine.size() - 47),
+            "schedule,0.0,,,,,,,,,2.3,0.2,,,unknown,,,,,,,,\n");
   EXPECT_NE(LoggedRun(outcome).find("download under load: not measured\n"
                                     "upload under load: not measured\n"
                                     "latency grade: not measured\n"

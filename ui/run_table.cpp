@@ -18,7 +18,8 @@ const char* const kRunTableColumns[kRunTableColumnCount] = {"Tidspunkt",
                                                             "Linjen ned Mbit/s",
                                                             "Linjen op Mbit/s",
                                                             "Forbindelse",
-                                                            "Anden trafik Mbit/s"};
+                                                            "Anden trafik Mbit/s",
+                                                            "Af abonnement"};
 const char* const kRunTableWidest[kRunTableColumnCount] = {"00-00-0000 00:00",
                                                            "000000",
                                                            "000000",
@@ -33,7 +34,8 @@ const char* const kRunTableWidest[kRunTableColumnCount] = {"00-00-0000 00:00",
                                                            "mindst 0000,0",
                                                            "mindst 0000,0",
                                                            "Wi-Fi, 0000 Mbit/s, -00 dBm",
-                                                           "000,0 ned, 000,0 op"};
+                                                           "000,0 ned, 000,0 op",
+                                                           "mindst 000 % ned, mindst 000 % op"};
 
 namespace {
 
@@ -75,6 +77,22 @@ wxString OtherTraffic(const CHistoryRun& run) {
                             " op");
 }
 
+// Each direction's best figure (its whole line where measured, else the test file's rate) as
+// a share of the subscription's maximum when the run was made; empty without one.
+wxString SubscriptionShare(const CHistoryRun& run) {
+  const auto way = [](double line, bool atLeast, double raw, double subscribed) {
+    if (subscribed <= 0) return std::string("?");
+    const double kbit = line >= 0 ? line : raw;
+    return (line >= 0 && atLeast ? "mindst " : "") +
+           DanishNumber(kbit * 1024.0 / 1e6 / subscribed * 100.0, 0) + " %";
+  };
+  if (run.subscribedDownloadMbit <= 0 && run.subscribedUploadMbit <= 0) return wxString();
+  return wxString::FromUTF8(
+      way(run.lineDownload, run.lineDownloadAtLeast, run.download, run.subscribedDownloadMbit) +
+      " ned, " + way(run.lineUpload, run.lineUploadAtLeast, run.upload, run.subscribedUploadMbit) +
+      " op");
+}
+
 }  // namespace
 
 wxString RunCellText(const CHistoryRun& run, int column) {
@@ -107,7 +125,9 @@ wxString RunCellText(const CHistoryRun& run, int column) {
       return Line(run.lineUpload, run.lineUploadAtLeast);
     case 13:
       return Connection(run);
-    default:
+    case 14:
       return OtherTraffic(run);
+    default:
+      return SubscriptionShare(run);
   }
 }

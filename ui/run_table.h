@@ -30,7 +30,7 @@ class CRunTable {
 };
 
 // The columns' headings, and the text of a run's cell.
-inline constexpr int kRunTableColumnCount = 15;
+inline constexpr int kRunTableColumnCount = 16;
 extern const char* const kRunTableColumns[kRunTableColumnCount];
 wxString RunCellText(const CHistoryRun& run, int column);
 // The widest text a column can hold, for its width.

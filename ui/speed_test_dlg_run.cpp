@@ -6,6 +6,7 @@
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
 #include "speedtest/server_address.h"
+#include "speedtest/subscription.h"
 #include "ui/history_dlg.h"
 #include "ui/speed_test_dlg.h"
 
@@ -41,6 +42,7 @@ void CSpeedTestDlg::RunTest() {
 
   CTestRun run(m_windowsDir, kTestServer, kTestServerPort, this);
   run.SetWholeLine(m_wholeLine);
+  run.SetSubscription(LoadSubscription());
   m_pRun = &run;
   const CTestOutcome outcome = run.Run();
   m_pRun = nullptr;
