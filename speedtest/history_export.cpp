@@ -18,6 +18,31 @@ std::string LineText(const CHistoryRun& run) {
   return directions.empty() ? std::string() : "  hele linjen " + directions;
 }
 
+// A field as Danish Excel reads it: a decimal number with a comma, quoted where it holds a
+// separator, a quote or a line end.
+std::string ExcelField(std::string text) {
+  const std::size_t digits = text.rfind('-', 0) == 0 ? 1 : 0;
+  const std::size_t point = text.find('.');
+  const bool number =
+      text.size() > digits && text.find_first_not_of("0123456789.", digits) == std::string::npos &&
+      point != digits && point != text.size() - 1 &&
+      text.find('.', point == std::string::npos ? 0 : point + 1) == std::string::npos;
+  if (number && point != std::string::npos) text[point] = ',';
+  if (text.find_first_of(";\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+// One line of the history (with its "\n") as a spreadsheet row.
+std::string ExcelRow(const std::string& line) {
+  std::vector<std::string> fields;
+  SplitCsvRow(line.substr(0, line.size() - 1), &fields);
+  std::string row;
+  for (std::size_t i = 0; i < fields.size(); ++i) row += (i ? ";" : "") + ExcelField(fields[i]);
+  return row + "\r\n";
+}
+
 }  // namespace
 
 std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& version) {
@@ -41,5 +66,11 @@ std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& 
 std::string RunsAsCsv(const std::vector<CHistoryRun>& runs) {
   std::string csv = HistoryHeading();
   for (const CHistoryRun& run : runs) csv += HistoryLine(run);
+  return csv;
+}
+
+std::string RunsAsExcelCsv(const std::vector<CHistoryRun>& runs) {
+  std::string csv = "\xEF\xBB\xBF" + ExcelRow(HistoryHeading());
+  for (const CHistoryRun& run : runs) csv += ExcelRow(HistoryLine(run));
   return csv;
 }

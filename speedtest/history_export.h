@@ -13,3 +13,7 @@
 std::string RunsAsText(const std::vector<CHistoryRun>& runs, const std::string& version);
 // The runs as a history file of their own: the heading line and a line per run.
 std::string RunsAsCsv(const std::vector<CHistoryRun>& runs);
+// The same for a spreadsheet in Danish: what Excel splits when the file is opened with a
+// double click there (";" between fields, a decimal comma, CRLF), with a UTF-8 byte order
+// mark so that it reads æøå as such, and no "sep=" line, which would have it ignore the mark.
+std::string RunsAsExcelCsv(const std::vector<CHistoryRun>& runs);

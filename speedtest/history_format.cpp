@@ -220,7 +220,9 @@ void ForEachLine(const std::string& text, std::size_t at, Each each) {
 
 // The fields of one CSV row; quoted fields may hold separators and doubled quotes. False
 // when a quote is left open.
-bool SplitRow(const std::string& row, std::vector<std::string>* fields) {
+}  // namespace
+
+bool SplitCsvRow(const std::string& row, std::vector<std::string>* fields) {
   fields->assign(1, std::string());
   bool quoted = false;
   for (std::size_t i = 0; i < row.size(); ++i) {
@@ -238,6 +240,8 @@ bool SplitRow(const std::string& row, std::vector<std::string>* fields) {
   }
   return !quoted;
 }
+
+namespace {
 
 // A row holds every column of the first generation and at most every column there is.
 bool ParseRow(const std::vector<std::string>& fields, CHistoryRun* run) {
@@ -272,7 +276,7 @@ CHistory ParseHistory(const std::string& text) {
     first = false;
     if (row.empty() || heading) return;
     CHistoryRun run;
-    if (SplitRow(row, &fields) && ParseRow(fields, &run)) {
+    if (SplitCsvRow(row, &fields) && ParseRow(fields, &run)) {
       history.runs.push_back(run);
     } else {
       ++history.skippedRows;

@@ -11,6 +11,7 @@
 #include <wx/dcscreen.h>
 #include <wx/settings.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@
 #include "ui/history_chart.h"
 #include "ui/run_table.h"
 #include "ui/speed_test_dlg.h"
+#include "ui/subscription_dlg.h"
 
 namespace {
 
@@ -169,6 +171,42 @@ TEST_F(HistoryTest, CopyAndSaveTakeTheRunsAway) {
   const std::string saved = WindowTestRoot() + kPathSeparator + "saved.csv";
   ASSERT_TRUE(history->SaveRange(saved));
   EXPECT_EQ(ReadWholeFile(saved), HistoryHeading() + planted);
+  ASSERT_TRUE(history->SaveRange(saved, true));  // for Danish Excel
+  const std::string excel = ReadWholeFile(saved);
+  EXPECT_EQ(excel.rfind("\xEF\xBB\xBFtimestamp;download_kbit_s;", 0), 0u) << excel;
+  EXPECT_NE(excel.find(";2048/512;1;12,5;ftp.example.net:21;schedule;0,8;245,5;"),
+            std::string::npos)
+      << excel;
+}
+
+// The subscription as typed in Danish, kept and shown again; what does not make one is
+// said and changes nothing; removed, it is gone.
+TEST_F(HistoryTest, SubscriptionTypedKeptShownAgainAndRemoved) {
+  ASSERT_NE(history, nullptr);
+  {
+    CSubscriptionDlg typed(history);
+    typed.Field(0, false)->SetValue("1000");
+    typed.Field(0, true)->SetValue("2,5");
+    typed.Field(2, false)->SetValue(" 600 ");
+    typed.Field(2, true)->SetValue("1");
+    EXPECT_TRUE(typed.Save()) << typed.Problem()->GetLabel();
+  }
+  EXPECT_EQ(SubscriptionFileText(LoadSubscription()),
+            "# Lumvik Hastighed: the subscription's speeds, Mbit/s down/up\n"
+            "maximum=1000/2.5\nminimum=600/1\n");
+  CSubscriptionDlg shown(history);
+  EXPECT_EQ(shown.Field(0, true)->GetValue(), "2,5");
+  EXPECT_EQ(shown.Field(2, false)->GetValue(), "600");
+  EXPECT_EQ(shown.Field(1, false)->GetValue(), "");
+  shown.Field(1, true)->SetValue("3");  // normally available above the maximum
+  shown.Field(1, false)->SetValue("900");
+  EXPECT_FALSE(shown.Save());
+  shown.Field(1, true)->SetValue("to");
+  EXPECT_FALSE(shown.Save());
+  EXPECT_NE(shown.Problem()->GetLabel(), "");
+  EXPECT_EQ(LoadSubscription().maximum.upload, 2.5);
+  EXPECT_TRUE(shown.Remove());
+  EXPECT_FALSE(LoadSubscription().IsSet());
 }
 
 // The chart draws each series in its colour, at the display's scale.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "speedtest/history_export.h"
+
 namespace {
 
 // 2026-12-09T12:00:00Z
@@ -118,6 +120,15 @@ TEST(HistoryFormat, EveryColumnWrittenAndReadBack) {
             ",,,,,unknown,,,,,,,,\n");
   const std::string history = AppendHistoryLines("", lines);
   EXPECT_EQ(history, HistoryHeading() + lines);
+  // For Danish Excel: ";", decimal commas (and only in numbers), quotes only where needed.
+  const std::string excel = RunsAsExcelCsv({full, unmeasured});
+  EXPECT_EQ(excel.rfind("\xEF\xBB\xBFtimestamp;download_kbit_s;", 0), 0u);
+  EXPECT_EQ(excel.substr(excel.find("\r\n") + 2),
+            "2026-12-09T12:00:00Z;1706,7;2007,8;432,4;508,7;2Mtest.rnd;2048/512;3;23,5;"
+            "\"odd,\"\"name\"\":21\";schedule;0,8;200,0;245,5;A+;0,3;901234,5;0;250000,0;1;"
+            "412,3;98,7;8;16;wifi;866,7;-52,0;12,5;0,0;31,4;0,2;1000,0;2,5\r\n"
+            "2026-12-09T12:00:01Z;1706,7;2007,8;432,4;508,7;2Mtest.rnd;;1;;h:21;schedule;;;;;;;;;"
+            ";;;;;unknown;;;;;;;;\r\n");
   for (const std::string& text : {history, "\xEF\xBB\xBF" + Crlf(history)}) {
     const CHistory back = ParseHistory(text);
     EXPECT_EQ(back.skippedRows, 0u);

@@ -22,6 +22,7 @@
 #include "speedtest/record_store.h"
 #include "ui/history_chart.h"
 #include "ui/run_table.h"
+#include "ui/subscription_dlg.h"
 
 namespace {
 
@@ -100,7 +101,12 @@ wxWindow* CHistoryDlg::RunTable() {
 wxSizer* CHistoryDlg::ButtonRow() {
   auto* copy = new wxButton(this, wxID_COPY, wxString::FromUTF8("Kopiér"));
   auto* save = new wxButton(this, wxID_SAVEAS, wxString::FromUTF8("Gem som..."));
+  auto* subscription = new wxButton(this, wxID_ANY, "Abonnement...");
   auto* close = new wxButton(this, wxID_CLOSE, "Luk");
+  subscription->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    CSubscriptionDlg dialog(this);
+    if (dialog.ShowModal() == wxID_OK) Reload(true);
+  });
   m_hourly = new wxCheckBox(this, wxID_ANY, wxString::FromUTF8("Mål automatisk hver time"));
   copy->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { CopySelection(); });
   save->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnSaveAs(); });
@@ -117,7 +123,8 @@ wxSizer* CHistoryDlg::ButtonRow() {
   });
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(copy, 0, wxRIGHT, FromDIP(6));
-  row->Add(save, 0, wxRIGHT, FromDIP(18));
+  row->Add(save, 0, wxRIGHT, FromDIP(6));
+  row->Add(subscription, 0, wxRIGHT, FromDIP(18));
   row->Add(m_hourly, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(6));
   row->Add(m_lineChoice, 0, wxALIGN_CENTER_VERTICAL);
   row->AddStretchSpacer();
@@ -233,9 +240,9 @@ void CHistoryDlg::CopySelection() {
   wxTheClipboard->Flush();
 }
 
-bool CHistoryDlg::SaveRange(const std::string& path) {
+bool CHistoryDlg::SaveRange(const std::string& path, bool forExcel) {
   std::vector<CHistoryRun> runs(m_shown.rbegin(), m_shown.rend());
-  const std::string csv = RunsAsCsv(runs);
+  const std::string csv = forExcel ? RunsAsExcelCsv(runs) : RunsAsCsv(runs);
   wxFFile file(wxString::FromUTF8(path), "wb");
   if (file.IsOpened() && file.Write(csv.data(), csv.size()) == csv.size() && file.Close()) {
     return true;
@@ -246,8 +253,12 @@ bool CHistoryDlg::SaveRange(const std::string& path) {
 }
 
 void CHistoryDlg::OnSaveAs() {
-  wxFileDialog dialog(this, wxString::FromUTF8("Gem historik som"), wxString(),
-                      "lumvik-hastighed.csv", "CSV (*.csv)|*.csv",
-                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-  if (dialog.ShowModal() == wxID_OK) SaveRange(dialog.GetPath().utf8_string());
+  // Excel's first: a double click opens the file there. The plain one is for programs.
+  wxFileDialog dialog(
+      this, wxString::FromUTF8("Gem historik som"), wxString(), "lumvik-hastighed.csv",
+      wxString::FromUTF8("CSV til Excel (*.csv)|*.csv|CSV til programmer (*.csv)|*.csv"),
+      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  if (dialog.ShowModal() == wxID_OK) {
+    SaveRange(dialog.GetPath().utf8_string(), dialog.GetFilterIndex() == 0);
+  }
 }

@@ -31,8 +31,9 @@ class CHistoryDlg : public wxDialog {
   void SetRange(HistoryRange range);
   // Puts the selected runs (all shown when none is) on the clipboard as text for support.
   void CopySelection();
-  // Writes the range's runs to `path` as CSV; false, with the reason shown, on failure.
-  bool SaveRange(const std::string& path);
+  // Writes the range's runs to `path` as CSV, for Danish Excel or as the history has them;
+  // false, with the reason shown, on failure.
+  bool SaveRange(const std::string& path, bool forExcel = false);
 
   // What the window shows, for a test: the list and the chart; the runs, newest first.
   CRunTable* Table() const { return m_table; }
