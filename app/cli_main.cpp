@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 
+#include "app/cli_campaign.h"
 #include "app/cli_report.h"
 #include "kernel/console.h"
 #include "kernel/directories.h"
@@ -120,6 +121,7 @@ struct Options {
   // "set", "show" or "clear": no run, the subscription instead; what "set" keeps.
   std::string subscriptionCommand;
   CSubscription subscription;
+  std::string campaign;  // "start", "status" or "stop": no run, the campaign instead
 };
 
 // The command line's words before they are checked against each other.
@@ -171,6 +173,11 @@ void AddOptions(CLI::App& app, Options* options, Words* words) {
       app.add_option("--subscription", words->subscription[0],
                      "set the subscription's maximum speed DOWN/UP in Mbit/s, or show or clear it");
   subscription->excludes(jsonFlag, csvFlag, scheduledFlag, scheduleOption, wholeLineFlag);
+  app.add_option("--campaign", options->campaign,
+                 "start, follow (--json for JSON) or stop a measurement campaign on the hourly "
+                 "schedule")
+      ->check(CLI::IsMember({"start", "status", "stop"}))
+      ->excludes(csvFlag, scheduledFlag, scheduleOption, subscription, wholeLineFlag);
   const char* const others[][2] = {
       {"--normally-available", "with --subscription: the normally available speed DOWN/UP"},
       {"--minimum", "with --subscription: the minimum speed DOWN/UP"},
@@ -240,6 +247,10 @@ int ParseCommandLine(int argc, char** argv, Options* options) {
     return kExitUsage;
   }
   if (!ReadSubscription(words, options)) return kExitUsage;
+  if (options->json && !options->campaign.empty() && options->campaign != "status") {
+    std::fprintf(stderr, "%s: --json goes with --campaign status only\n", kProgram);
+    return kExitUsage;
+  }
   options->ipVersion = words.ipv4 ? IpVersion::k4 : words.ipv6 ? IpVersion::k6 : IpVersion::kAny;
   options->wholeLine = words.wholeLine     ? WholeLine::kAlways
                        : words.noWholeLine ? WholeLine::kNever
@@ -300,14 +311,23 @@ int SubscriptionCommand(const Options& options) {
   return kExitResult;
 }
 
-// What the run measures of the whole line: as asked, and in a scheduled run as often as the
+// Who started the run and what it measures of the whole line: as asked; a scheduled run is
+// the campaign's where one is due (the whole line, always), else measures it as often as the
 // schedule was told, after the history.
-WholeLine WholeLineOfRun(const Options& options) {
-  if (!options.scheduled || options.wholeLine != WholeLine::kBeyondTiers) return options.wholeLine;
+void PlanRun(const Options& options, CTestRun* run) {
+  run->SetOrigin(options.scheduled ? RunOrigin::kSchedule : RunOrigin::kCli);
+  run->SetWholeLine(options.wholeLine);
+  if (!options.scheduled || options.wholeLine != WholeLine::kBeyondTiers) return;
   CHistory history;
   std::string unread;
   LoadHistory(ResultHistoryPath(), &history, &unread);
-  return ScheduledWholeLine(options.lineSchedule, history, std::time(nullptr));
+  const std::time_t now = std::time(nullptr);
+  if (CampaignRunNow(history, now)) {
+    run->SetOrigin(RunOrigin::kCampaign);
+    run->SetWholeLine(WholeLine::kAlways);
+  } else {
+    run->SetWholeLine(ScheduledWholeLine(options.lineSchedule, history, now));
+  }
 }
 
 // Prints the run as asked; false when it did not reach standard output whole.
@@ -330,6 +350,7 @@ int main(int argc, char** argv) {
   if (const int status = ParseCommandLine(argc, argv, &options); status >= 0) return status;
   if (!options.schedule.empty()) return ScheduleCommand(options);
   if (!options.subscriptionCommand.empty()) return SubscriptionCommand(options);
+  if (!options.campaign.empty()) return CampaignCommand(options.campaign, options.json);
   if (!MarkProgramRunning()) {
     std::fprintf(stderr, "%s: an uninstall cannot see that the program runs\n", kProgram);
   }
@@ -344,8 +365,7 @@ int main(int argc, char** argv) {
   CTestRun run(PrivateCacheDirectory(), options.server, options.port, &progress);
   run.EchoLog(false);
   run.SetIpVersion(options.ipVersion);
-  run.SetOrigin(options.scheduled ? RunOrigin::kSchedule : RunOrigin::kCli);
-  run.SetWholeLine(WholeLineOfRun(options));
+  PlanRun(options, &run);
   run.SetSubscription(LoadSubscription());
   const CTestOutcome outcome = run.Run();
   progress.Clear();

@@ -48,6 +48,8 @@ const char* OriginName(RunOrigin origin) {
       return "cli";
     case RunOrigin::kSchedule:
       return "schedule";
+    case RunOrigin::kCampaign:
+      return "campaign";
     case RunOrigin::kWindow:
       break;
   }

@@ -40,7 +40,7 @@ enum class RunStage {
 enum class WholeLine { kBeyondTiers, kAlways, kNever };
 
 // Who started a run, as its record names it: "window", "cli" or "schedule".
-enum class RunOrigin { kWindow, kCli, kSchedule };
+enum class RunOrigin { kWindow, kCli, kSchedule, kCampaign };
 const char* OriginName(RunOrigin origin);
 
 // What the run tells its front end: each stage, and what a transfer tells its sink (each

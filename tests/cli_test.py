@@ -5,6 +5,7 @@ the progress line only on a terminal (Linux: a pty).
   cli_test.py CLI SCRIPTED_SERVER SOURCE_DIR [--wine]
 With --wine, CLI is the Windows build's .exe, run under Wine in a prefix of its own."""
 import contextlib
+import csv
 import json
 import os
 import pty
@@ -194,6 +195,22 @@ with tempfile.TemporaryDirectory(prefix="lumvik-cli-") as work:
               status == 0 and out == "" and err == "" and
               ",schedule," in open(history_file).read().splitlines()[-1] and
               "started from: schedule" in open(f"{cache}/runs.log").read(), (status, out, err))
+        # With a campaign under way, a scheduled run is the campaign's (the whole line
+        # always) when the campaign says one is due (a day's first run comes before 13:00);
+        # over the loopback it cannot count, and the campaign says why.
+        status, out, _ = run("--campaign", "start", env=env)
+        due = json.loads(run("--campaign", "status", "--json", env=env)[1])["run_due_now"]
+        run("--scheduled", "--server", f"127.0.0.1:{port}", env=env, whole_line=True)
+        _, out, _ = run("--campaign", "status", "--json", env=env)
+        campaign = json.loads(out)
+        row = next(csv.reader(open(history_file).read().splitlines()[-1:]))
+        check("a campaign's scheduled run: its origin, the whole line, why it did not count",
+              status == 0 and campaign["days"] == [] and campaign["verdict"] is None and
+              (row[10], row[16] != "", [m["why"] for m in campaign["missed"]]) ==
+              (("campaign", True, ["ikke målt over kabel"]) if due else ("schedule", False, [])),
+              (due, out, row))
+        _, out, _ = run("--campaign", "stop", env=env)
+        check("--campaign stop", "(stopped)" in out.splitlines()[0], out)
 
         # The progress line appears on a terminal only, redrawn in place.
         pid, terminal = pty.fork() if not under_wine else (None, None)
