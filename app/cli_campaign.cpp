@@ -7,6 +7,7 @@
 #include "kernel/directories.h"
 #include "kernel/hourly_schedule.h"
 #include "speedtest/campaign.h"
+#include "speedtest/protocol.h"
 #include "speedtest/record_store.h"
 
 namespace {
@@ -146,4 +147,21 @@ int CampaignCommand(const std::string& what, bool asJson) {
 bool CampaignRunNow(const CHistory& history, std::time_t now) {
   const CCampaign campaign = LoadCampaign();
   return campaign.IsSet() && CampaignRunDue(campaign, FollowCampaign(campaign, history, now), now);
+}
+
+int ProtocolCommand(const std::string& path, const std::string& testPoint) {
+  CProtocolFacts facts;
+  facts.campaign = LoadCampaign();
+  facts.subscription = facts.campaign.IsSet() ? facts.campaign.subscription : LoadSubscription();
+  facts.history = History();
+  facts.now = std::time(nullptr);
+  facts.version = LUMVIK_VERSION;
+  facts.testPoint = testPoint;
+  std::string failure;
+  if (!WriteProtocol(facts, path, &failure)) {
+    std::fprintf(stderr, "%s: the protocol cannot be written: %s\n", kProgram, failure.c_str());
+    return 1;
+  }
+  std::printf("protocol: %s\n", path.c_str());
+  return 0;
 }

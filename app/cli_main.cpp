@@ -122,6 +122,7 @@ struct Options {
   std::string subscriptionCommand;
   CSubscription subscription;
   std::string campaign;  // "start", "status" or "stop": no run, the campaign instead
+  std::string protocol;  // a file: no run, the protocol instead
 };
 
 // The command line's words before they are checked against each other.
@@ -178,6 +179,9 @@ void AddOptions(CLI::App& app, Options* options, Words* words) {
                  "schedule")
       ->check(CLI::IsMember({"start", "status", "stop"}))
       ->excludes(csvFlag, scheduledFlag, scheduleOption, subscription, wholeLineFlag);
+  app.add_option("--protocol", options->protocol,
+                 "write the measurement campaign's protocol (PDF) to FILE")
+      ->excludes(jsonFlag, csvFlag, scheduledFlag, scheduleOption, subscription, wholeLineFlag);
   const char* const others[][2] = {
       {"--normally-available", "with --subscription: the normally available speed DOWN/UP"},
       {"--minimum", "with --subscription: the minimum speed DOWN/UP"},
@@ -351,6 +355,9 @@ int main(int argc, char** argv) {
   if (!options.schedule.empty()) return ScheduleCommand(options);
   if (!options.subscriptionCommand.empty()) return SubscriptionCommand(options);
   if (!options.campaign.empty()) return CampaignCommand(options.campaign, options.json);
+  if (!options.protocol.empty()) {
+    return ProtocolCommand(options.protocol, options.server + ":" + std::to_string(options.port));
+  }
   if (!MarkProgramRunning()) {
     std::fprintf(stderr, "%s: an uninstall cannot see that the program runs\n", kProgram);
   }

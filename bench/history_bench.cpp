@@ -1,8 +1,10 @@
 // The history window with a large planted history: how long it takes to open (read, parse,
 // list and draw), and how long a redraw takes while the window is resized. Not a test:
-// figures only. With --screenshot it saves the window as a PNG, for the README.
+// figures only. With --screenshot it saves the window as a PNG, for the README; with
+// --subscription-screenshot the subscription's dialog (with the user's own subscription).
 //   history_bench [--runs N] [--hourly-days D] [--range day|week|month|year|all]
 //                 [--screenshot FILE.png|FILE.bmp] [--line-mbit M]
+//                 [--subscription-screenshot FILE.png|FILE.bmp]
 #include <wx/app.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
@@ -25,6 +27,7 @@
 #include "ui/history_chart.h"
 #include "ui/history_dlg.h"
 #include "ui/run_table.h"
+#include "ui/subscription_dlg.h"
 
 namespace {
 
@@ -107,6 +110,7 @@ int main(int argc, char** argv) {
   int runs = 10000;
   int range = 4;
   std::string screenshot;
+  std::string subscriptionScreenshot;
   double lineMbit = 0;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--runs")) runs = std::atoi(argv[i + 1]);
@@ -117,6 +121,7 @@ int main(int argc, char** argv) {
     }
     if (!std::strcmp(argv[i], "--screenshot")) screenshot = argv[i + 1];
     if (!std::strcmp(argv[i], "--line-mbit")) lineMbit = std::atof(argv[i + 1]);
+    if (!std::strcmp(argv[i], "--subscription-screenshot")) subscriptionScreenshot = argv[i + 1];
   }
   wxApp::SetInstance(new wxApp);
   int one = 1;
@@ -155,6 +160,13 @@ int main(int argc, char** argv) {
   if (!screenshot.empty()) {
     wxTheApp->Yield();
     SaveScreenshot(dlg, wxString::FromUTF8(screenshot));
+  }
+  if (!subscriptionScreenshot.empty()) {
+    auto* subscription = new CSubscriptionDlg(dlg);
+    subscription->Show();
+    for (int i = 0; i < 20; ++i) wxTheApp->Yield();
+    SaveScreenshot(subscription, wxString::FromUTF8(subscriptionScreenshot));
+    subscription->Destroy();
   }
   dlg->Destroy();
   wxRemoveFile(wxString::FromUTF8(path));

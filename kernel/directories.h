@@ -20,6 +20,9 @@ std::string PrivateDataDirectory();
 std::string RunLogPath();
 std::string ResultHistoryPath();
 
+// A font of the system's with the Danish letters, for documents the program writes: DejaVu
+// Sans (Debian's fonts-dejavu-core) on Linux, Arial on Windows; empty where it is missing.
+std::string DocumentFontPath(bool bold);
 // The temporary directory ($TMPDIR, else /tmp), ending in a separator.
 std::string TemporaryDirectory();
 

@@ -62,3 +62,9 @@ std::string TemporaryDirectory() {
   if (temp.back() != kPathSeparator) temp += kPathSeparator;
   return temp;
 }
+
+std::string DocumentFontPath(bool bold) {
+  const std::string path =
+      std::string("/usr/share/fonts/truetype/dejavu/DejaVuSans") + (bold ? "-Bold" : "") + ".ttf";
+  return ::access(path.c_str(), R_OK) == 0 ? path : std::string();
+}

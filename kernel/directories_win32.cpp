@@ -47,3 +47,15 @@ std::string TemporaryDirectory() {
   if (temp.back() != kPathSeparator) temp += kPathSeparator;
   return temp;
 }
+
+std::string DocumentFontPath(bool bold) {
+  wchar_t* fonts = nullptr;
+  std::string path;
+  if (::SHGetKnownFolderPath(FOLDERID_Fonts, 0, nullptr, &fonts) == S_OK) {
+    path = Narrow(fonts) + kPathSeparator + (bold ? "arialbd.ttf" : "arial.ttf");
+  }
+  ::CoTaskMemFree(fonts);
+  const DWORD attributes =
+      path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(Widen(path).c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES ? std::string() : path;
+}

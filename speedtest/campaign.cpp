@@ -183,6 +183,49 @@ bool CampaignRunDue(const CCampaign& campaign, const CCampaignState& state, std:
   return MayBeginDay(state, today) && LocalParts(now).tm_hour < kLastStartHour;
 }
 
+std::time_t NextCampaignRun(const CCampaign& campaign, const CCampaignState& state,
+                            std::time_t now) {
+  if (!campaign.IsSet() || state.over) return 0;
+  const long today = LocalDay(now);
+  if (!state.days.empty() && state.days.back().day == today &&
+      state.days.back().counted.size() < static_cast<std::size_t>(kCampaignRunsPerDay)) {
+    const std::vector<CHistoryRun>& counted = state.days.back().counted;
+    return std::max({now, counted.back().time + kMinGap,
+                     counted.size() == 5 ? counted.back().time + kGapBeforeSixth : now});
+  }
+  for (int ahead = 0; ahead <= kCampaignLengthDays; ++ahead) {
+    std::tm parts = LocalParts(now);
+    parts.tm_mday += ahead;
+    parts.tm_hour = parts.tm_min = parts.tm_sec = 0;
+    parts.tm_isdst = -1;
+    const std::time_t midnight = std::mktime(&parts);
+    const bool started = !state.days.empty() && state.days.back().day == LocalDay(midnight);
+    if (started || !MayBeginDay(state, LocalDay(midnight))) continue;
+    const std::time_t from = std::max(now, midnight);
+    if (LocalParts(from).tm_hour < kLastStartHour) return from < state.ends ? from : 0;
+  }
+  return 0;
+}
+
+std::string CampaignProgressText(const CCampaign& campaign, const CCampaignState& state,
+                                 std::time_t now) {
+  if (!campaign.IsSet()) return "Ingen målekampagne.";
+  std::string text = "Målekampagne";
+  for (std::size_t i = 0; i < state.days.size(); ++i) {
+    text += std::string(i == 0 ? ": " : ", ") + "dag " + std::to_string(i + 1) + " " +
+            std::to_string(state.days[i].counted.size()) + " af " +
+            std::to_string(kCampaignRunsPerDay);
+  }
+  if (state.complete) return text + "; fuldført.";
+  if (campaign.stopped > 0) return text + "; stoppet.";
+  if (state.over) return text + "; slut efter 14 dage, ikke fuldført.";
+  const std::time_t next = NextCampaignRun(campaign, state, now);
+  return text + (state.days.empty() ? ": ingen målinger endnu" : "") +
+         (next > 0
+              ? "; næste måling tidligst " + LocalTimeText(next) + " (med den timelige måling)."
+              : ".");
+}
+
 std::vector<CHistoryRun> CountedRuns(const CCampaignState& state) {
   std::vector<CHistoryRun> runs;
   for (const CCampaignDay& day : state.days) {

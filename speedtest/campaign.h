@@ -61,6 +61,12 @@ struct CCampaignState {
 CCampaignState FollowCampaign(const CCampaign& campaign, const CHistory& history, std::time_t now);
 // Whether a scheduled run at `now` is to be one of the campaign's.
 bool CampaignRunDue(const CCampaign& campaign, const CCampaignState& state, std::time_t now);
+// The earliest moment from `now` at which a run could count; 0 once the campaign is over.
+std::time_t NextCampaignRun(const CCampaign& campaign, const CCampaignState& state,
+                            std::time_t now);
+// Where the campaign stands, in Danish for the window: its days' counts and the next run.
+std::string CampaignProgressText(const CCampaign& campaign, const CCampaignState& state,
+                                 std::time_t now);
 // The complete days' runs, oldest first.
 std::vector<CHistoryRun> CountedRuns(const CCampaignState& state);
 

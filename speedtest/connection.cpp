@@ -41,6 +41,18 @@ double COtherTraffic::Mbit(bool upload) const {
   return sum.seconds > 0.0 ? sum.bytes * 8.0 / 1e6 / sum.seconds : -1.0;
 }
 
+const char* LinkKindWords(const std::string& kindName) {
+  static const struct {
+    const char* kind;
+    const char* words;
+  } kKinds[] = {{"cable", "kabel"}, {"wifi", "Wi-Fi"},  {"mobile", "mobilt bredbånd"},
+                {"tunnel", "VPN"},  {"other", "andet"}, {"unknown", "ukendt"}};
+  for (const auto& kind : kKinds) {
+    if (kindName == kind.kind) return kind.words;
+  }
+  return "";
+}
+
 bool ConnectionBounds(const CNetworkLink& link, double kbit) {
   if (kbit < 0.0) return false;
   if (link.kind == LinkKind::kWifi) return true;

@@ -46,6 +46,9 @@ class COtherTraffic {
   Sum m_upload;
 };
 
+// A kind as the records name it ("cable", "wifi", ...), in Danish words; empty for none.
+const char* LinkKindWords(const std::string& kindName);
+
 // Whether the computer's own connection bounds a figure of `kbit` kbit/s (1 kbit = 1024
 // bits): it was measured over Wi-Fi, or reached within 10% of the link's own speed.
 bool ConnectionBounds(const CNetworkLink& link, double kbit);

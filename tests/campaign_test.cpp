@@ -131,12 +131,17 @@ TEST_F(CampaignTest, WhenTheScheduleRunsOneAndTheFileReadBack) {
   const CCampaignState five = FollowCampaign(campaign, history, kStart + 5 * kHour);
   EXPECT_FALSE(CampaignRunDue(campaign, five, kStart + 6 * kHour));
   EXPECT_TRUE(CampaignRunDue(campaign, five, kStart + 7 * kHour));
+  EXPECT_EQ(NextCampaignRun(campaign, five, kStart + 5 * kHour), kStart + 7 * kHour);
+  EXPECT_EQ(CampaignProgressText(campaign, five, kStart + 5 * kHour),
+            "Målekampagne: dag 1 5 af 10; næste måling tidligst 10-12-2026 07:00 (med den "
+            "timelige måling).");
   Day(0);
   history.runs.erase(history.runs.begin(), history.runs.begin() + 5);
   const CCampaignState done = FollowCampaign(campaign, history, kStart + 13 * kHour);
   EXPECT_FALSE(CampaignRunDue(campaign, done, kStart + 14 * kHour));
   EXPECT_FALSE(CampaignRunDue(campaign, done, kStart + kDay + 2 * kHour));  // the day between
   EXPECT_TRUE(CampaignRunDue(campaign, done, kStart + 2 * kDay + 2 * kHour));
+  EXPECT_EQ(NextCampaignRun(campaign, done, kStart + 14 * kHour), kStart + 2 * kDay);
 
   campaign.stopped = kStart + kDay;
   const CCampaign back = ParseCampaignFile(CampaignFileText(campaign));

@@ -369,6 +369,40 @@ cp {full}/lumvik-hastighed/results.csv {work}/full-2.csv
         status, out, err = run(*args, env=env)
         check(f"usage error {args}", status == 2 and out == "" and err.count("\n") <= 2,
               (status, err))
+    # The protocol of a planted campaign: three days of ten runs over a gigabit cable, a
+    # day between them; once as met, once with the upload reaching the normally available
+    # speed in 26 of 30 runs (criterion 2).
+    names = open(history_file).read().splitlines()[0].lstrip("\ufeff").split(",")
+    first = (int(time.time()) // 86400 - 9) * 86400
+    with open(os.path.join(os.path.dirname(history_file), "campaign.txt"), "w") as kept:
+        kept.write(f"started={time.strftime('%Y-%m-%dT%H:%M:%SZ', time.gmtime(first - 3600))}\n"
+                   "maximum=300/300\nnormally_available=270/270\n")
+    for short in (0, 4):
+        rows = [",".join(names)]
+        for n in range(30):
+            at = first + n // 10 * 2 * 86400 + (n % 10 + (3 if n % 10 >= 5 else 0)) * 3600
+            up = 260.0 if n < short else 290.0
+            row = dict(timestamp=time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(at)),
+                       download_kbit_s="8000.0", download_converted_kbit_s="9411.8",
+                       upload_kbit_s="8000.0", upload_converted_kbit_s="9411.8",
+                       download_file="2Mtest.rnd", attempts="1", rtt_ms="10.0",
+                       server="ftp.example.net:21", origin="campaign",
+                       line_download_kbit_s="283203.1", line_download_at_least="0",
+                       line_upload_kbit_s=f"{up * 1e6 / 1024:.1f}", line_upload_at_least="0",
+                       connection_kind="cable", link_speed_mbit_s="1000.0",
+                       subscribed_download_mbit_s="300.0", subscribed_upload_mbit_s="300.0")
+            rows.append(",".join(row.get(name, "") for name in names))
+        open(history_file, "w").write("\n".join(rows) + "\n")
+        pdf = f"{work}/protocol.pdf"
+        status, out, err = run("--protocol", pdf, env=env)
+        text = " ".join(subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True,
+                                       text=True).stdout.split())
+        check(f"the protocol of a campaign {'short in criterion 2 up' if short else 'that met the rule'}",
+              status == 0 and "Måleprotokol: bredbåndets hastighed" in text and
+              "fuldført, 30 målinger tæller" in text and
+              "lever downloaden op til abonnementet" in text and
+              f"nået i {30 - short} af 30 målinger" in text and
+              ("lever uploaden ikke op" in text) == (short > 0), (status, err, text))
     status, out, _ = run("--subscription", "show", env=env)
     check("usage errors changed nothing", out.startswith("maximum: 300/300 Mbit/s\n"), out)
     status, out, _ = run("--subscription", "clear", env=env)

@@ -24,6 +24,7 @@
 #include "kernel/hourly_schedule.h"
 #include "kernel/local_file.h"
 #include "res/resource.h"
+#include "speedtest/campaign.h"
 #include "speedtest/run_record.h"
 #include "tests/support/test_point.h"
 #include "tests/support/window_test_env.h"
@@ -205,6 +206,20 @@ TEST_F(HistoryTest, SubscriptionTypedKeptShownAgainAndRemoved) {
   EXPECT_FALSE(shown.Save());
   EXPECT_NE(shown.Problem()->GetLabel(), "");
   EXPECT_EQ(LoadSubscription().maximum.upload, 2.5);
+
+  // A campaign started and followed in both windows, its protocol written, then stopped.
+  shown.Field(1, true)->SetValue("");
+  shown.Field(1, false)->SetValue("");
+  EXPECT_TRUE(shown.ToggleCampaign());
+  EXPECT_EQ(LoadCampaign().subscription.maximum.download, 1000.0);
+  EXPECT_EQ(shown.CampaignText()->GetLabel().rfind("Målekampagne", 0), 0u);
+  history->Reload(true);
+  EXPECT_EQ(history->CampaignNote()->GetLabel(), shown.CampaignText()->GetLabel());
+  const std::string protocol = WindowTestRoot() + kPathSeparator + "protocol.pdf";
+  EXPECT_TRUE(shown.WriteProtocolTo(protocol));
+  EXPECT_EQ(ReadWholeFile(protocol).rfind("%PDF-", 0), 0u);
+  EXPECT_TRUE(shown.ToggleCampaign());
+  EXPECT_GT(LoadCampaign().stopped, 0);
   EXPECT_TRUE(shown.Remove());
   EXPECT_FALSE(LoadSubscription().IsSet());
 }

@@ -14,6 +14,8 @@ say_ok=1
 work=$(mktemp -d /tmp/lumvik-router-XXXXXX)
 chmod 755 "$work"
 client=lumvik-hr-client-$$ router=lumvik-hr-router-$$ server=lumvik-hr-server-$$
+# The veths are made outside the namespaces first: names of this run's own.
+lan=hrl$$ wan=hrw$$ host=hrc$$ isp=hrs$$
 cleanup() {
   [ -n "${stream:-}" ] && kill "$stream" 2>/dev/null
   [ -n "${igd:-}" ] && kill -CONT "$igd" 2>/dev/null && kill "$igd" 2>/dev/null
@@ -25,13 +27,13 @@ trap cleanup EXIT
 [ "$(id -u)" -eq 0 ] && [ -x /usr/sbin/miniupnpd ] && ip netns add "$client" &&
   ip netns add "$router" && ip netns add "$server" ||
   { echo "skipped: no network namespaces or no miniupnpd here"; exit 0; }
-ip link add hr-client netns "$client" type veth peer name hr-lan netns "$router"
-ip link add hr-server netns "$server" type veth peer name hr-wan netns "$router"
-ip -n "$client" addr add 198.18.4.2/24 dev hr-client
-ip -n "$router" addr add 198.18.4.1/24 dev hr-lan
-ip -n "$router" addr add 198.18.5.1/24 dev hr-wan
-ip -n "$server" addr add 198.18.5.2/24 dev hr-server
-for link in "$client:hr-client" "$router:hr-lan" "$router:hr-wan" "$server:hr-server"; do
+ip link add "$host" netns "$client" type veth peer name "$lan" netns "$router"
+ip link add "$isp" netns "$server" type veth peer name "$wan" netns "$router"
+ip -n "$client" addr add 198.18.4.2/24 dev "$host"
+ip -n "$router" addr add 198.18.4.1/24 dev "$lan"
+ip -n "$router" addr add 198.18.5.1/24 dev "$wan"
+ip -n "$server" addr add 198.18.5.2/24 dev "$isp"
+for link in "$client:$host" "$router:$lan" "$router:$wan" "$server:$isp"; do
   ip -n "${link%%:*}" link set lo up
   ip -n "${link%%:*}" link set "${link##*:}" up
 done
@@ -40,11 +42,11 @@ ip -n "$server" route add default via 198.18.5.1
 ip netns exec "$router" sysctl -q -w net.ipv4.ip_forward=1
 # Shaped where a line is, before the router in each direction: what the shaper drops never
 # reaches the router's counters, as on a real line.
-for side in "$server:hr-server" "$client:hr-client"; do
+for side in "$server:$isp" "$client:$host"; do
   ip netns exec "${side%%:*}" tc qdisc add dev "${side##*:}" root tbf rate 40mbit burst 20000 \
     limit 200000
 done
-ip netns exec "$router" /usr/sbin/miniupnpd -d -f /dev/null -i hr-wan -a hr-lan -p 0 \
+ip netns exec "$router" /usr/sbin/miniupnpd -d -f /dev/null -i "$wan" -a "$lan" -p 0 \
   -u 00000000-0000-0000-0000-00000000cafe -P "$work/miniupnpd.pid" >"$work/miniupnpd.log" 2>&1 &
 igd=$!
 FTP_TEST_POINT_ADDRESS=198.18.5.2 \
@@ -79,6 +81,7 @@ started=$EPOCHREALTIME
 read -r down up own <<<"$(measure)"
 silent=$(python3 -c "print(round($EPOCHREALTIME - $started, 2))")
 check "a silent router: nothing named ($down, $up)" '[ "$down $up" = "None None" ]'
+# The search itself is the same either way; a silent router may cost at most its bound (1.5 s).
 check "and the run waits at most its bound for it: ${silent} s against ${answered} s" \
-  'python3 -c "import sys; sys.exit(not $silent < $answered + 1.0)"'
+  'python3 -c "import sys; sys.exit(not $silent < $answered + 1.5)"'
 finish_checks

@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "kernel/hourly_schedule.h"
+#include "speedtest/campaign.h"
 #include "speedtest/danish_number.h"
 #include "speedtest/history_export.h"
 #include "speedtest/rate_conversion.h"
@@ -60,6 +61,8 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, std::string historyPath, std::string 
   auto* all = new wxBoxSizer(wxVERTICAL);
   const int border = FromDIP(10);
   all->Add(RangeRow(), 0, wxEXPAND | wxALL, border);
+  m_campaign = new wxStaticText(this, wxID_ANY, wxString());
+  all->Add(m_campaign, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, border);
   m_chart = new CHistoryChart(this);
   all->Add(m_chart, 3, wxEXPAND | wxLEFT | wxRIGHT, border);
   all->Add(RunTable(), 2, wxEXPAND | wxALL, border);
@@ -190,10 +193,22 @@ void CHistoryDlg::Reload(bool evenIfUnchanged) {
   if (m_path.empty()) m_history = CHistory();
   ShowRange();
   ShowLineScheduleCosts();
+  ShowCampaign();
   if (!read) {
     m_note->SetLabel(wxString::FromUTF8("Historikken kan ikke læses: " +
                                         (m_path.empty() ? std::string("ingen mappe") : failure)));
   }
+}
+
+void CHistoryDlg::ShowCampaign() {
+  const CCampaign campaign = LoadCampaign();
+  const std::time_t now = std::time(nullptr);
+  m_campaign->SetLabel(campaign.IsSet()
+                           ? wxString::FromUTF8(CampaignProgressText(
+                                 campaign, FollowCampaign(campaign, m_history, now), now))
+                           : wxString());
+  m_campaign->Show(campaign.IsSet());
+  Layout();
 }
 
 void CHistoryDlg::SetRange(HistoryRange range) {

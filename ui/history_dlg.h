@@ -39,6 +39,7 @@ class CHistoryDlg : public wxDialog {
   CRunTable* Table() const { return m_table; }
   CHistoryChart* Chart() const { return m_chart; }
   wxStaticText* Note() const { return m_note; }
+  wxStaticText* CampaignNote() const { return m_campaign; }
   wxCheckBox* Hourly() const { return m_hourly; }
   // How often the hourly runs measure the whole line, each choice with its cost a month.
   wxChoice* LineSchedule() const { return m_lineChoice; }
@@ -58,6 +59,8 @@ class CHistoryDlg : public wxDialog {
   // The choice's texts with what each costs a month, after the history just read.
   void ShowLineScheduleCosts();
   WholeLineSchedule ChosenLineSchedule() const;
+  // The measurement campaign's progress above the chart, where one is kept.
+  void ShowCampaign();
 
   std::string m_path;
   std::string m_version;
@@ -68,6 +71,7 @@ class CHistoryDlg : public wxDialog {
   wxChoice* m_rangeChoice = nullptr;
   CHistoryChart* m_chart = nullptr;
   wxStaticText* m_note = nullptr;
+  wxStaticText* m_campaign = nullptr;
   CRunTable* m_table = nullptr;  // a child window: the dialog owns it
   wxCheckBox* m_hourly = nullptr;
   wxChoice* m_lineChoice = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/run_table.h"
 
 #include "kernel/calendar.h"
+#include "speedtest/connection.h"
 #include "speedtest/danish_number.h"
 #include "speedtest/rate_conversion.h"
 
@@ -55,15 +56,7 @@ wxString Line(double kbit, bool atLeast) {
 // The computer's own connection: its kind in Danish and a cable's speed; empty where the
 // run did not record it.
 wxString Connection(const CHistoryRun& run) {
-  static const struct {
-    const char* kind;
-    const char* words;
-  } kKinds[] = {{"cable", "kabel"}, {"wifi", "Wi-Fi"},  {"mobile", "mobilt bredbånd"},
-                {"tunnel", "VPN"},  {"other", "andet"}, {"unknown", "ukendt"}};
-  std::string text;
-  for (const auto& kind : kKinds) {
-    if (run.connectionKind == kind.kind) text = kind.words;
-  }
+  std::string text = LinkKindWords(run.connectionKind);
   if (run.linkSpeedMbit > 0) text += ", " + DanishNumber(run.linkSpeedMbit, 0) + " Mbit/s";
   if (run.signalDbm < 0) text += ", " + DanishNumber(run.signalDbm, 0) + " dBm";
   return wxString::FromUTF8(text);

@@ -1,9 +1,19 @@
 #include "ui/subscription_dlg.h"
 
 #include <wx/button.h>
+#include <wx/filedlg.h>
 #include <wx/sizer.h>
+#include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+
+#include <ctime>
+
+#include "kernel/directories.h"
+#include "speedtest/campaign.h"
+#include "speedtest/protocol.h"
+#include "speedtest/record_store.h"
+#include "speedtest/server_address.h"
 
 namespace {
 
@@ -65,6 +75,7 @@ CSubscriptionDlg::CSubscriptionDlg(wxWindow* parent)
            0, wxALL, border);
   all->Add(grid, 0, wxLEFT | wxRIGHT, border);
   all->Add(m_problem, 0, wxEXPAND | wxALL, border);
+  all->Add(CampaignBox(), 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, border);
   all->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, border);
   SetSizerAndFit(all);
   save->SetDefault();
@@ -112,4 +123,90 @@ bool CSubscriptionDlg::Save() {
 
 bool CSubscriptionDlg::Remove() {
   return Keep(CSubscription());
+}
+
+wxSizer* CSubscriptionDlg::CampaignBox() {
+  auto* box = new wxStaticBoxSizer(wxVERTICAL, this, wxString::FromUTF8("Målekampagne"));
+  m_campaignText = new wxStaticText(box->GetStaticBox(), wxID_ANY, wxString());
+  m_campaignText->Wrap(FromDIP(360));
+  box->Add(
+      new wxStaticText(box->GetStaticBox(), wxID_ANY,
+                       wxString::FromUTF8("30 målinger på 3 dage med den timelige måling, over "
+                                          "kabel,\nsom grundlag for en klage.")),
+      0, wxALL, FromDIP(6));
+  box->Add(m_campaignText, 0, wxEXPAND | wxLEFT | wxRIGHT, FromDIP(6));
+  m_campaignButton = new wxButton(box->GetStaticBox(), wxID_ANY, wxString());
+  auto* protocol = new wxButton(box->GetStaticBox(), wxID_ANY, "Gem protokol...");
+  m_campaignButton->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ToggleCampaign(); });
+  protocol->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnProtocol(); });
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(m_campaignButton, 0, wxRIGHT, FromDIP(6));
+  row->Add(protocol);
+  box->Add(row, 0, wxALL, FromDIP(6));
+  ShowCampaign();
+  return box;
+}
+
+void CSubscriptionDlg::ShowCampaign() {
+  const CCampaign campaign = LoadCampaign();
+  CHistory history;
+  std::string unread;
+  LoadHistory(ResultHistoryPath(), &history, &unread);
+  const std::time_t now = std::time(nullptr);
+  const CCampaignState state = FollowCampaign(campaign, history, now);
+  m_campaignText->SetLabel(wxString::FromUTF8(CampaignProgressText(campaign, state, now)));
+  const bool running = campaign.IsSet() && !state.over;
+  m_campaignButton->SetLabel(
+      wxString::FromUTF8(running ? "Stop målekampagne" : "Start målekampagne"));
+  Layout();
+  Fit();
+}
+
+bool CSubscriptionDlg::ToggleCampaign() {
+  CCampaign campaign = LoadCampaign();
+  CHistory history;
+  std::string unread;
+  LoadHistory(ResultHistoryPath(), &history, &unread);
+  const std::time_t now = std::time(nullptr);
+  if (campaign.IsSet() && !FollowCampaign(campaign, history, now).over) {
+    campaign.stopped = now;
+  } else {
+    CCampaign started;
+    if (!ReadFields(&started.subscription)) return false;
+    std::string failure;
+    if (!SaveSubscription(started.subscription, &failure)) {
+      m_problem->SetLabel(wxString::FromUTF8("Abonnementet kunne ikke gemmes: " + failure));
+      return false;
+    }
+    started.started = now;
+    campaign = started;
+  }
+  std::string failure;
+  const bool kept = SaveCampaign(campaign, &failure);
+  m_problem->SetLabel(kept ? wxString()
+                           : wxString::FromUTF8("Kampagnen kunne ikke gemmes: " + failure));
+  ShowCampaign();
+  return kept;
+}
+
+bool CSubscriptionDlg::WriteProtocolTo(const std::string& path) {
+  CProtocolFacts facts;
+  facts.campaign = LoadCampaign();
+  facts.subscription = facts.campaign.IsSet() ? facts.campaign.subscription : LoadSubscription();
+  std::string failure;
+  LoadHistory(ResultHistoryPath(), &facts.history, &failure);
+  facts.now = std::time(nullptr);
+  facts.version = LUMVIK_VERSION;
+  facts.testPoint = std::string(kTestServer) + ":" + std::to_string(kTestServerPort);
+  failure.clear();
+  const bool written = WriteProtocol(facts, path, &failure);
+  m_problem->SetLabel(written ? wxString()
+                              : wxString::FromUTF8("Protokollen kunne ikke gemmes: " + failure));
+  return written;
+}
+
+void CSubscriptionDlg::OnProtocol() {
+  wxFileDialog dialog(this, wxString::FromUTF8("Gem protokol"), wxString(), "maaleprotokol.pdf",
+                      "PDF (*.pdf)|*.pdf", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  if (dialog.ShowModal() == wxID_OK) WriteProtocolTo(dialog.GetPath().utf8_string());
 }
