@@ -1,15 +1,21 @@
 #include "app/cli_report.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 namespace {
 
 using nlohmann::json;
 
-// Rates and round trips to the tenth, as the history has them.
+// Rates and round trips to the tenth, as the history and the log write them ("%.1f"): a
+// figure at a half, such as 0.15, may round either way in binary, and the JSON must say
+// what they say.
 double Tenths(double value) {
-  return std::round(value * 10.0) / 10.0;
+  char text[48];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return std::strtod(text, nullptr);
 }
 
 json Direction(const CMeasurement& measurement) {
@@ -30,15 +36,12 @@ json Measured(double value) {
 json LineJson(const CLineDirection& line) {
   if (!line.measured || line.figure.kbitPerSecond < 0.0) return json();
   const CLineFigure& figure = line.figure;
-  return {{"kbps", std::round(figure.kbitPerSecond * 10.0) / 10.0},
-          {"sessions", figure.sessions},
-          {"seconds", std::round(figure.seconds * 10.0) / 10.0},
-          {"phase_seconds", std::round(figure.phaseSeconds * 10.0) / 10.0},
-          {"lower_bound", figure.lowerBound},
-          {"loaded_rtt_ms", Measured(figure.loadedRttMs)},
-          {"sessions_started", line.sessionsStarted},
-          {"sessions_refused", line.sessionsRefused},
-          {"sessions_lost", line.sessionsFailed}};
+  return {
+      {"kbps", Tenths(figure.kbitPerSecond)},     {"sessions", figure.sessions},
+      {"seconds", Tenths(figure.seconds)},        {"phase_seconds", Tenths(figure.phaseSeconds)},
+      {"lower_bound", figure.lowerBound},         {"loaded_rtt_ms", Measured(figure.loadedRttMs)},
+      {"sessions_started", line.sessionsStarted}, {"sessions_refused", line.sessionsRefused},
+      {"sessions_lost", line.sessionsFailed}};
 }
 
 json LatencyJson(const CLatency& latency) {
