@@ -85,5 +85,5 @@ std::string CTestRun::JudgeBySubscription(CTestOutcome& outcome) const {
   outcome.subscriptionUpload =
       ::JudgeBySubscription(m_subscription, true, BestKbit(outcome.lineUpload, outcome.upload),
                             BestIsLowerBound(outcome.lineUpload));
-  return SubscriptionText(m_subscription, outcome.subscriptionDownload, outcome.subscriptionUpload);
+  return SubscriptionText(outcome.subscriptionDownload, outcome.subscriptionUpload);
 }

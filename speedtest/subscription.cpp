@@ -168,8 +168,7 @@ CSubscriptionVerdict JudgeBySubscription(const CSubscription& subscription, bool
   return verdict;
 }
 
-std::string SubscriptionText(const CSubscription& subscription,
-                             const CSubscriptionVerdict& download,
+std::string SubscriptionText(const CSubscriptionVerdict& download,
                              const CSubscriptionVerdict& upload) {
   std::vector<std::string> ways;
   for (const auto* verdict : {&download, &upload}) {
@@ -179,11 +178,9 @@ std::string SubscriptionText(const CSubscription& subscription,
                    (verdict == &download ? " ned" : " op"));
   }
   if (ways.empty()) return std::string();
-  std::string maximum = SpeedPairText(subscription.maximum);
-  for (char& c : maximum) {
-    if (c == '.') c = ',';
-  }
-  std::string text = "Af abonnementets " + maximum + " Mbit/s: " + ways[0];
+  // The speeds themselves are in the log and the JSON: the status field has room for the
+  // shares only.
+  std::string text = "Af abonnementet: " + ways[0];
   if (ways.size() > 1) text += ", " + ways[1];
   return text + ".";
 }

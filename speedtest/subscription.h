@@ -52,8 +52,7 @@ struct CSubscriptionVerdict {
 // negative) without a subscription or a figure.
 CSubscriptionVerdict JudgeBySubscription(const CSubscription& subscription, bool upload,
                                          double kbit, bool lowerBound);
-// The result text's note: the share of the maximum each way ("Af abonnementets 300/300
-// Mbit/s: 96 % ned, mindst 95 % op."); empty without a verdict.
-std::string SubscriptionText(const CSubscription& subscription,
-                             const CSubscriptionVerdict& download,
+// The result text's note: the share of the maximum each way ("Af abonnementet: 96 % ned,
+// mindst 95 % op."); empty without a verdict.
+std::string SubscriptionText(const CSubscriptionVerdict& download,
                              const CSubscriptionVerdict& upload);

@@ -264,6 +264,15 @@ TEST_F(HistoryTest, ChartDrawsEachSeriesInItsColour) {
   if (theme && std::strstr(theme, ":dark")) {
     EXPECT_LT(ground.GetLuminance(), 0.3);
   }
+  // With a subscription its speeds are drawn too, and a screen reader hears its maximum.
+  CSubscription subscription;
+  ParseSpeedPair("500/400", &subscription.maximum);
+  std::string failure;
+  ASSERT_TRUE(SaveSubscription(subscription, &failure)) << failure;
+  history->Reload(true);
+  EXPECT_NE(chart->GetLabel().utf8_string().find("Abonnement: 500/400 Mbit/s."), std::string::npos)
+      << chart->GetLabel();
+  ASSERT_TRUE(SaveSubscription(CSubscription(), &failure)) << failure;
 }
 
 }  // namespace

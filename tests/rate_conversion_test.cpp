@@ -203,8 +203,7 @@ TEST(Subscription, SpeedsTypedKeptAndJudged) {
             0);
   const CSubscriptionVerdict up = JudgeBySubscription(subscription, true, 99.9 * kbitPerMbit, true);
   EXPECT_EQ(up.minimum, 0);
-  EXPECT_EQ(SubscriptionText(subscription, down, up),
-            "Af abonnementets 300/300 Mbit/s: 90 % ned, mindst 33 % op.");
+  EXPECT_EQ(SubscriptionText(down, up), "Af abonnementet: 90 % ned, mindst 33 % op.");
   EXPECT_LT(JudgeBySubscription(CSubscription(), false, 1.0, false).shareOfMaximum, 0.0);
   EXPECT_EQ(JudgeBySubscription(subscription, true, -1.0, false).shareOfMaximum, -1.0);
 }

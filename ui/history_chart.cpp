@@ -18,6 +18,11 @@
 
 namespace {
 
+// A contract's speed in Mbit/s (a million bits) as the measured figures are: kbit/s of 1024.
+double MeasuredKbit(double mbit) {
+  return mbit * 1e6 / 1024.0;
+}
+
 // Distances in pixels at 96 DPI.
 constexpr int kRight = 16;
 constexpr int kTop = 26;
@@ -53,6 +58,11 @@ void CHistoryChart::SetRuns(std::vector<CHistoryRun> runs, std::time_t from, std
   m_from = from;
   m_to = std::max(to, from + 1);
   DescribeChartForAssistiveTechnology(this, summary);
+  Refresh();
+}
+
+void CHistoryChart::SetSubscription(const CSubscription& subscription) {
+  m_subscription = subscription;
   Refresh();
 }
 
@@ -126,6 +136,9 @@ void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
         {highest, run.downloadConverted, run.uploadConverted, run.lineDownload, run.lineUpload});
     slowest = std::max({slowest, run.rttMs, run.downloadLoadedMs, run.uploadLoadedMs});
   }
+  const CSpeedPair& maximum = m_subscription.maximum;
+  if (maximum.IsSet())
+    highest = std::max({highest, MeasuredKbit(maximum.download), MeasuredKbit(maximum.upload)});
   const double left = paint.Dip(kChartLeft);
   const double width = std::max(1.0, size.x - left - paint.Dip(kRight));
   const double height =
@@ -134,7 +147,8 @@ void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
   const ChartPanel rates{wxRect2DDouble(left, paint.Dip(kTop), width, height * kRatesShare),
                          rateAxis.top, m_from, m_to};
   DrawTiers(paint, rates);
-  paint.ValueGrid(rates, rateAxis.step, "kbit/s (omregnet)");
+  DrawSubscription(paint, rates);
+  paint.ValueGrid(rates, rateAxis.step, "kbit/s");
   paint.Series(rates, times, downloads, DownloadColour());
   paint.Series(rates, times, uploads, UploadColour());
   paint.Series(rates, lineDown.times, lineDown.values, WholeLineColour(false));
@@ -185,15 +199,37 @@ void CHistoryChart::DrawTiers(ChartPainter& paint, const ChartPanel& rates) cons
   }
 }
 
+void CHistoryChart::DrawSubscription(ChartPainter& paint, const ChartPanel& rates) const {
+  const CSpeedPair* speeds[] = {&m_subscription.maximum, &m_subscription.normallyAvailable,
+                                &m_subscription.minimum};
+  const wxPenStyle styles[] = {wxPENSTYLE_SOLID, wxPENSTYLE_LONG_DASH, wxPENSTYLE_DOT};
+  const char* const names[] = {"abonnement, maksimal", "normalt tilgængelig", "minimum"};
+  const wxRect2DDouble& area = rates.area;
+  for (int kind = 0; kind < 3; ++kind) {
+    if (!speeds[kind]->IsSet()) continue;
+    for (const bool upload : {true, false}) {
+      // On whole pixels: a line of two drawn between pixels would be two blends of its colour.
+      const double y =
+          std::round(rates.Y(MeasuredKbit(upload ? speeds[kind]->upload : speeds[kind]->download)));
+      paint.Line(area.m_x, y, area.GetRight(), y, upload ? UploadColour() : DownloadColour(), 2.0,
+                 styles[kind]);
+    }
+    paint.Text(wxString::FromUTF8(names[kind]), area.m_x + area.m_width / 2,
+               rates.Y(MeasuredKbit(speeds[kind]->download)), 0.5, 1.0, paint.Faint(0.55));
+  }
+}
+
 void CHistoryChart::DrawLegend(ChartPainter& paint, const ChartPanel& rates,
                                const wxColour& wholeLine) const {
   double x = rates.area.GetRight();
-  std::vector<std::pair<const char*, wxColour>> entries = {{"Upload", UploadColour()},
-                                                           {"Download", DownloadColour()}};
-  if (wholeLine.IsOk()) entries.emplace_back("Hele linjen", wholeLine);
+  // The test files' rates are converted, the whole line's measured: each says which.
+  std::vector<std::pair<const char*, wxColour>> entries = {
+      {"Upload (omregnet)", UploadColour()}, {"Download (omregnet)", DownloadColour()}};
+  if (wholeLine.IsOk()) entries.emplace_back("Hele linjen (målt)", wholeLine);
   for (const auto& [name, colour] : entries) {
-    const wxSize extent = paint.Extent(name);
-    paint.Text(name, x, paint.Dip(4), 1.0, 0.0);
+    const wxString label = wxString::FromUTF8(name);
+    const wxSize extent = paint.Extent(label);
+    paint.Text(label, x, paint.Dip(4), 1.0, 0.0);
     paint.Dot(x - extent.x - paint.Dip(8), paint.Dip(4) + extent.y / 2.0, colour);
     x -= extent.x + paint.Dip(24);
   }

@@ -222,7 +222,13 @@ void CHistoryDlg::ShowRange() {
   std::vector<CHistoryRun> runs = RunsInRange(m_history, m_range, now);
   const std::time_t from =
       m_range == HistoryRange::kAll && !runs.empty() ? runs.front().time : RangeStart(m_range, now);
-  m_chart->SetRuns(runs, from, now, SummaryText(m_range, Summarise(runs)));
+  const CSubscription subscription = LoadSubscription();
+  m_chart->SetSubscription(subscription);
+  m_chart->SetRuns(
+      runs, from, now,
+      SummaryText(m_range, Summarise(runs)) +
+          (subscription.IsSet() ? " Abonnement: " + SpeedPairText(subscription.maximum) + " Mbit/s."
+                                : std::string()));
   m_shown.assign(runs.rbegin(), runs.rend());
   m_table->Refill();
   std::string note;

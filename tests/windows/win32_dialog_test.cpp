@@ -174,7 +174,8 @@ TEST(DisplayScale, LogoScalesAndEveryTextFits) {
       "Testresultat\n\nTest af download:  352941 kbit/s (omregnet fra 300000 kbit/s)\n"
       "Test af upload:      352941 kbit/s (omregnet fra 300000 kbit/s)";
   for (const char* connection : {"Netværkskortet kører 10000 Mbit/s: linjen kan være hurtigere.",
-                                 "Anden trafik under testen: 123,4 Mbit/s ned, 123,4 Mbit/s op."}) {
+                                 "Anden trafik under testen: 123,4 Mbit/s ned, 123,4 Mbit/s op.",
+                                 "Af abonnementet: mindst 9999 % ned, mindst 9999 % op."}) {
     dlg.m_infoText = WithNotes(
         tests, {"Hele linjen: mindst 9999,9 Mbit/s ned, mindst 9999,9 Mbit/s op", connection},
         kResultFieldLines);
