@@ -212,7 +212,7 @@ TEST_F(HistoryTest, SubscriptionTypedKeptShownAgainAndRemoved) {
   shown.Field(1, false)->SetValue("");
   EXPECT_TRUE(shown.ToggleCampaign());
   EXPECT_EQ(LoadCampaign().subscription.maximum.download, 1000.0);
-  EXPECT_EQ(shown.CampaignText()->GetLabel().rfind("Målekampagne", 0), 0u);
+  EXPECT_EQ(shown.CampaignText()->GetLabel().utf8_string().rfind("Målekampagne", 0), 0u);
   history->Reload(true);
   EXPECT_EQ(history->CampaignNote()->GetLabel(), shown.CampaignText()->GetLabel());
   const std::string protocol = WindowTestRoot() + kPathSeparator + "protocol.pdf";
