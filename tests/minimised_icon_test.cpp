@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST(MinimisedIcon, CentredWithTheDesignRounding) {
+TEST(MinimisedIcon, CentredTruncatingTowardZero) {
   const IconOrigin origin = MinimisedIconOrigin(48, 40, 32, 32);
   EXPECT_EQ(origin.x, 8);
   EXPECT_EQ(origin.y, 4);

@@ -54,7 +54,8 @@ class User : public CTestRunListener {
   int m_reports = 0;
 };
 
-bool IsDesignCode(int code) {
+// One of the failure codes a run reports: an FTP failure code, or the run stopped.
+bool IsFailureCode(int code) {
   return (code >= CFTPException::kUnknown &&
           code <= CFTPException::kCannotOpenRemoteFileForWriting) ||
          code == CFTPException::kAborted;
@@ -107,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every socket closed once the run is over.
   if (fake_network::OpenSockets() != 0) __builtin_trap();
   // Only CFTPException reached the run, with one of its failure codes.
-  if (!outcome.finished && !IsDesignCode(outcome.errorCode)) __builtin_trap();
+  if (!outcome.finished && !IsFailureCode(outcome.errorCode)) __builtin_trap();
   if (outcome.errorCause == "unexpected failure") __builtin_trap();
   // No result after a transfer the server failed.
   if (outcome.finished && fake_network::ServerFailedATransfer()) __builtin_trap();
