@@ -1,13 +1,14 @@
 // lumvik-hastighed-cli: one speed test without a window, for support desks, scripts and
 // scheduled tasks. The same run as the window program's, against the same built-in server.
 #include <CLI/CLI.hpp>
-#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <string>
 
 #include "app/cli_campaign.h"
+#include "app/cli_progress.h"
 #include "app/cli_report.h"
+#include "app/cli_subscription.h"
 #include "kernel/console.h"
 #include "kernel/directories.h"
 #include "kernel/hourly_schedule.h"
@@ -20,7 +21,6 @@
 #include "speedtest/run_record.h"
 #include "speedtest/schedule_policy.h"
 #include "speedtest/server_address.h"
-#include "speedtest/speed_readout.h"
 #include "speedtest/subscription.h"
 
 namespace {
@@ -29,79 +29,6 @@ constexpr char kProgram[] = "lumvik-hastighed-cli";
 constexpr int kExitResult = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-
-// One line on the terminal's standard error, redrawn in place: the stage, a bar and the
-// live rate. Silent when told so; stops the run once interrupted.
-class ProgressLine : public CTestRunListener {
- public:
-  ProgressLine(bool show, bool quiet) : m_show(show), m_quiet(quiet) {}
-
-  void OnStage(RunStage stage, const char* file, DWORD expectedBytes, int attempt) override {
-    switch (stage) {
-      case RunStage::kWaitForLine:
-        if (!m_quiet) {
-          std::fprintf(stderr, "%s: another test run is using the line; waiting for it to end\n",
-                       kProgram);
-        }
-        m_stage = "waiting for another run";
-        break;
-      case RunStage::kLogIn:
-        m_stage = "log-in";
-        break;
-      case RunStage::kNewAttempt:
-        m_stage = "attempt " + std::to_string(attempt);
-        break;
-      case RunStage::kDownload:
-        m_stage = std::string("download ") + file;
-        break;
-      case RunStage::kUpload:
-        m_stage = std::string("upload ") + file;
-        break;
-      case RunStage::kWholeLine:
-        m_stage = std::string("whole line ") + file;
-        break;
-    }
-    m_expectedBytes = expectedBytes;
-    Draw(0, 0.0, true);
-  }
-
-  bool ReportProgress(DWORD bytes, double seconds) override {
-    Draw(bytes, seconds, false);
-    return Interrupted();
-  }
-
-  bool ReportWaiting() override { return Interrupted(); }
-
-  // Leaves the terminal's line empty for what follows.
-  void Clear() {
-    if (m_drawn) std::fprintf(stderr, "\r%-79s\r", "");
-    m_drawn = false;
-  }
-
- private:
-  void Draw(DWORD bytes, double seconds, bool always) {
-    if (!m_show) return;
-    // A redraw for every 4 KiB chunk would cost more than the chunk: ten a second suffice.
-    const auto now = std::chrono::steady_clock::now();
-    if (!always && now - m_lastDraw < std::chrono::milliseconds(100)) return;
-    m_lastDraw = now;
-    const DWORD percent = std::min<DWORD>(ProgressPosition(bytes, m_expectedBytes), 100);
-    const std::string bar = std::string(percent / 5, '#') + std::string(20 - percent / 5, ' ');
-    // The dialog's readout is "kbit/s\n N": here the number alone.
-    std::string rate = SpeedReadoutText(bytes, seconds);
-    rate = rate.substr(rate.find_first_not_of(" \n", rate.find('\n')));
-    std::fprintf(stderr, "\r%-26.26s [%s] %10s kbit/s", m_stage.c_str(), bar.c_str(), rate.c_str());
-    std::fflush(stderr);
-    m_drawn = true;
-  }
-
-  bool m_show;
-  bool m_quiet;
-  bool m_drawn = false;
-  std::string m_stage;
-  DWORD m_expectedBytes = 0;
-  std::chrono::steady_clock::time_point m_lastDraw;
-};
 
 // What the user asked for on the command line.
 struct Options {
@@ -197,32 +124,8 @@ void AddOptions(CLI::App& app, Options* options, Words* words) {
 
 // The subscription's words into `options`; false, having said why, for a usage error.
 bool ReadSubscription(const Words& words, Options* options) {
-  const std::string& maximum = words.subscription[0];
-  if (maximum.empty()) return true;
-  const bool others =
-      !(words.subscription[1] + words.subscription[2] + words.subscription[3]).empty();
-  if (maximum == "show" || maximum == "clear") {
-    options->subscriptionCommand = maximum;
-    if (!others) return true;
-    std::fprintf(stderr, "%s: --subscription %s takes no speeds\n", kProgram, maximum.c_str());
-    return false;
-  }
-  options->subscriptionCommand = "set";
-  CSubscription& subscription = options->subscription;
-  CSpeedPair* pairs[] = {&subscription.maximum, &subscription.normallyAvailable,
-                         &subscription.minimum, &subscription.advertised};
-  for (int kind = 0; kind < 4; ++kind) {
-    const std::string& text = words.subscription[kind];
-    if (!text.empty() && !ParseSpeedPair(text, pairs[kind])) {
-      std::fprintf(stderr, "%s: '%s' is not DOWN/UP in Mbit/s, such as 300/300\n", kProgram,
-                   text.c_str());
-      return false;
-    }
-  }
-  const std::string problem = SubscriptionProblem(subscription);
-  if (problem.empty()) return true;
-  std::fprintf(stderr, "%s: --subscription: %s\n", kProgram, problem.c_str());
-  return false;
+  return ReadSubscriptionWords(words.subscription, &options->subscriptionCommand,
+                               &options->subscription);
 }
 
 // Reads the command line into `options`; -1 to go on, else the status to exit with.
@@ -292,29 +195,6 @@ int ScheduleCommand(const Options& options) {
   return kExitResult;
 }
 
-// --subscription: sets, shows or clears the subscription; the exit status.
-int SubscriptionCommand(const Options& options) {
-  CSubscription subscription = options.subscription;
-  if (options.subscriptionCommand != "show") {
-    std::string failure;
-    if (!SaveSubscription(subscription, &failure)) {
-      std::fprintf(stderr, "%s: the subscription cannot be kept: %s\n", kProgram, failure.c_str());
-      return kExitFailure;
-    }
-  }
-  subscription = LoadSubscription();
-  if (!subscription.IsSet()) std::printf("no subscription\n");
-  const std::pair<const char*, const CSpeedPair*> kinds[] = {
-      {"maximum", &subscription.maximum},
-      {"normally available", &subscription.normallyAvailable},
-      {"minimum", &subscription.minimum},
-      {"advertised", &subscription.advertised}};
-  for (const auto& [name, pair] : kinds) {
-    if (pair->IsSet()) std::printf("%s: %s Mbit/s\n", name, SpeedPairText(*pair).c_str());
-  }
-  return kExitResult;
-}
-
 // Who started the run and what it measures of the whole line: as asked; a scheduled run is
 // the campaign's where one is due (the whole line, always), else measures it as often as the
 // schedule was told, after the history.
@@ -353,7 +233,9 @@ int main(int argc, char** argv) {
   Options options;
   if (const int status = ParseCommandLine(argc, argv, &options); status >= 0) return status;
   if (!options.schedule.empty()) return ScheduleCommand(options);
-  if (!options.subscriptionCommand.empty()) return SubscriptionCommand(options);
+  if (!options.subscriptionCommand.empty()) {
+    return SubscriptionCommand(options.subscriptionCommand, options.subscription);
+  }
   if (!options.campaign.empty()) return CampaignCommand(options.campaign, options.json);
   if (!options.protocol.empty()) {
     return ProtocolCommand(options.protocol, options.server + ":" + std::to_string(options.port));

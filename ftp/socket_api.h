@@ -50,6 +50,8 @@ bool Resolve(const std::string& host, unsigned short port, int family,
 // A non-blocking stream socket that is not inherited by child processes; kNoSocket on
 // failure.
 SocketHandle NewStreamSocket(int family);
+// A blocking datagram socket, not inherited either; kNoSocket on failure.
+SocketHandle NewDatagramSocket(int family);
 void Close(SocketHandle socket);
 // Starts a connection: 0 when it is made at once, -1 with LastError otherwise (kInProgress
 // or kWouldBlock while it goes on).
@@ -135,7 +137,8 @@ void Pause(int microseconds);
 // speed, and the counters of the interface named `name`.
 CNetworkLink NetworkLinkOf(const sockaddr_storage& local);
 CLinkCounters NetworkLinkCounters(const std::string& name);
-// The home router on the local network, looked for from now on; none beyond a loopback.
+// The home router on the local network, looked for from now on; none beyond a loopback, or
+// where the system has no way to the local network's SSDP group (home_router_search.cpp).
 std::unique_ptr<CHomeRouter> HomeRouterOf(const CNetworkLink& link);
 
 }  // namespace socket_api

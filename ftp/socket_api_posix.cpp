@@ -74,6 +74,10 @@ SocketHandle NewStreamSocket(int family) {
   return ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
 }
 
+SocketHandle NewDatagramSocket(int family) {
+  return ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+}
+
 void Close(SocketHandle socket) {
   ::close(socket);
 }
@@ -238,30 +242,6 @@ CNetworkLink NetworkLinkOf(const sockaddr_storage& local) {
 
 CLinkCounters NetworkLinkCounters(const std::string& name) {
   return ReadLinkCounters(name);
-}
-
-namespace {
-
-// Whether the system has a way to the local network's SSDP group; where it has none, a search
-// would only have miniupnpc say so on standard error.
-bool ReachesSsdpGroup() {
-  const int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
-  if (probe < 0) return false;
-  sockaddr_in group{};
-  group.sin_family = AF_INET;
-  group.sin_port = htons(1900);
-  ::inet_pton(AF_INET, "239.255.255.250", &group.sin_addr);
-  const bool reaches =
-      ::connect(probe, reinterpret_cast<const sockaddr*>(&group), sizeof group) == 0;
-  ::close(probe);
-  return reaches;
-}
-
-}  // namespace
-
-std::unique_ptr<CHomeRouter> HomeRouterOf(const CNetworkLink& link) {
-  if (link.loopback || link.name.empty() || !ReachesSsdpGroup()) return nullptr;
-  return std::make_unique<CHomeRouter>(link.name);
 }
 
 }  // namespace socket_api

@@ -81,6 +81,10 @@ SocketHandle NewStreamSocket(int family) {
   return socket;
 }
 
+SocketHandle NewDatagramSocket(int family) {
+  return ::WSASocketW(family, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+}
+
 void Close(SocketHandle socket) {
   ::closesocket(socket);
 }
@@ -284,30 +288,6 @@ CNetworkLink NetworkLinkOf(const sockaddr_storage& local) {
 
 CLinkCounters NetworkLinkCounters(const std::string& name) {
   return ReadLinkCounters(name);
-}
-
-namespace {
-
-// Whether the system has a way to the local network's SSDP group; where it has none, a search
-// would only have miniupnpc say so on standard error.
-bool ReachesSsdpGroup() {
-  const SOCKET probe = ::socket(AF_INET, SOCK_DGRAM, 0);
-  if (probe == INVALID_SOCKET) return false;
-  sockaddr_in group{};
-  group.sin_family = AF_INET;
-  group.sin_port = htons(1900);
-  ::inet_pton(AF_INET, "239.255.255.250", &group.sin_addr);
-  const bool reaches =
-      ::connect(probe, reinterpret_cast<const sockaddr*>(&group), sizeof group) == 0;
-  ::closesocket(probe);
-  return reaches;
-}
-
-}  // namespace
-
-std::unique_ptr<CHomeRouter> HomeRouterOf(const CNetworkLink& link) {
-  if (link.loopback || link.name.empty() || !ReachesSsdpGroup()) return nullptr;
-  return std::make_unique<CHomeRouter>(link.name);
 }
 
 }  // namespace socket_api

@@ -1,147 +1,17 @@
-// The protocol as a PDF, through libharu: A4 pages of text, a chart and a table, in a font
-// of the system's with the Danish letters embedded (PDF's own Helvetica where none is found:
-// the letters still survive, in its WinAnsi encoding).
+// The protocol as a PDF: its sections on pages of text, a chart of the runs drawn through
+// libharu, and a table of them.
 #include <hpdf.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "kernel/calendar.h"
-#include "kernel/directories.h"
 #include "speedtest/connection.h"
 #include "speedtest/danish_number.h"
+#include "speedtest/pdf_pages.h"
 #include "speedtest/protocol.h"
 
 namespace {
-
-constexpr float kMargin = 50.0f;
-constexpr float kPageWidth = 595.0f;  // A4 in points
-constexpr float kPageHeight = 842.0f;
-
-// UTF-8 as the fonts' single-byte encoding (CP1252): Latin-1 as it is, the dash, and '?'
-// for anything else.
-std::string Cp1252(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = text[i];
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if ((c & 0xE0) == 0xC0 && i + 1 < text.size()) {
-      const unsigned code = ((c & 0x1F) << 6) | (text[++i] & 0x3F);
-      out += code < 0x100 ? static_cast<char>(code) : '?';
-    } else if ((c & 0xF0) == 0xE0 && i + 2 < text.size()) {
-      const unsigned code = ((c & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
-      i += 2;
-      out += code == 0x2013 ? '\x96' : '?';
-    } else {
-      out += '?';
-    }
-  }
-  return out;
-}
-
-void OnError(HPDF_STATUS error, HPDF_STATUS detail, void* data) {
-  auto* failure = static_cast<std::string*>(data);
-  if (failure->empty()) {
-    *failure = "libharu error " + std::to_string(error) + " (" + std::to_string(detail) + ")";
-  }
-}
-
-// Pages filled from the top: lines of text, table rows, a chart.
-class Pages {
- public:
-  explicit Pages(std::string* failure) : m_failure(failure) {
-    m_pdf = HPDF_New(OnError, failure);
-    if (m_pdf == nullptr) return;
-    m_font = LoadFont(false);
-    m_bold = LoadFont(true);
-    NewPage();
-  }
-  ~Pages() {
-    if (m_pdf != nullptr) HPDF_Free(m_pdf);
-  }
-
-  // Lines of `text`, each wrapped at the right margin, its continuations indented as it is.
-  void Text(const std::string& text, float size = 10.0f, bool bold = false) {
-    std::size_t start = 0;
-    while (start <= text.size()) {
-      const std::size_t end = std::min(text.find('\n', start), text.size());
-      Wrapped(text.substr(start, end - start), size, bold);
-      start = end + 1;
-    }
-  }
-  void Gap(float points) { m_y -= points; }
-  void Row(const std::vector<std::string>& cells, const std::vector<float>& widths, bool bold) {
-    Room(12.0f);
-    m_y -= 12.0f;
-    float x = kMargin;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-      Write(x, m_y, cells[i], 7.5f, bold);
-      x += widths[i];
-    }
-  }
-  // Room for `height` points below; else a new page.
-  void Room(float height) {
-    if (m_y - height < kMargin) NewPage();
-  }
-  float Top() const { return m_y; }
-  HPDF_Page Page() const { return m_page; }
-  void Write(float x, float y, const std::string& text, float size, bool bold) {
-    if (m_page == nullptr) return;
-    HPDF_Page_BeginText(m_page);
-    HPDF_Page_SetFontAndSize(m_page, bold ? m_bold : m_font, size);
-    HPDF_Page_TextOut(m_page, x, y, Cp1252(text).c_str());
-    HPDF_Page_EndText(m_page);
-  }
-  bool Save(const std::string& path) {
-    return m_pdf != nullptr && m_failure->empty() &&
-           HPDF_SaveToFile(m_pdf, path.c_str()) == HPDF_OK && m_failure->empty();
-  }
-
- private:
-  void Wrapped(const std::string& line, float size, bool bold) {
-    const std::size_t indent = line.find_first_not_of(' ');
-    std::string rest = line;
-    while (true) {
-      std::size_t cut = rest.size();
-      while (cut != std::string::npos && cut > indent &&
-             Width(rest.substr(0, cut), size, bold) > kPageWidth - 2 * kMargin) {
-        cut = rest.rfind(' ', cut - 1);
-      }
-      if (cut == std::string::npos || cut <= indent) cut = rest.size();
-      Room(size * 1.5f);
-      m_y -= size * 1.5f;
-      Write(kMargin, m_y, rest.substr(0, cut), size, bold);
-      if (cut >= rest.size()) return;
-      rest = std::string(indent == std::string::npos ? 0 : indent + 2, ' ') + rest.substr(cut + 1);
-    }
-  }
-  float Width(const std::string& text, float size, bool bold) {
-    if (m_page == nullptr) return 0.0f;
-    HPDF_Page_SetFontAndSize(m_page, bold ? m_bold : m_font, size);
-    return HPDF_Page_TextWidth(m_page, Cp1252(text).c_str());
-  }
-  HPDF_Font LoadFont(bool bold) {
-    const std::string file = DocumentFontPath(bold);
-    const char* name =
-        file.empty() ? nullptr : HPDF_LoadTTFontFromFile(m_pdf, file.c_str(), HPDF_TRUE);
-    if (name != nullptr) return HPDF_GetFont(m_pdf, name, "CP1252");
-    m_failure->clear();  // a font that would not load gives way to PDF's own
-    return HPDF_GetFont(m_pdf, bold ? "Helvetica-Bold" : "Helvetica", "WinAnsiEncoding");
-  }
-  void NewPage() {
-    m_page = HPDF_AddPage(m_pdf);
-    HPDF_Page_SetSize(m_page, HPDF_PAGE_SIZE_A4, HPDF_PAGE_PORTRAIT);
-    m_y = kPageHeight - kMargin;
-  }
-
-  std::string* m_failure;
-  HPDF_Doc m_pdf = nullptr;
-  HPDF_Page m_page = nullptr;
-  HPDF_Font m_font = nullptr;
-  HPDF_Font m_bold = nullptr;
-  float m_y = 0.0f;
-};
 
 std::string Mbit(double mbit) {
   return mbit < 0 ? std::string("-") : DanishNumber(mbit, 1);
@@ -180,7 +50,7 @@ std::vector<Row> ProtocolRows(const CProtocolFacts& facts, const CCampaignState&
   return rows;
 }
 
-void Heading(Pages& pages, const CProtocolFacts& facts, const CCampaignState& state) {
+void Heading(CPdfPages& pages, const CProtocolFacts& facts, const CCampaignState& state) {
   pages.Text("Måleprotokol: bredbåndets hastighed", 16.0f, true);
   pages.Gap(6.0f);
   const CSubscription& s = facts.subscription;
@@ -201,7 +71,7 @@ void Heading(Pages& pages, const CProtocolFacts& facts, const CCampaignState& st
   }
 }
 
-void Connection(Pages& pages, const std::vector<Row>& rows) {
+void Connection(CPdfPages& pages, const std::vector<Row>& rows) {
   pages.Gap(6.0f);
   pages.Text("Computerens forbindelse", 11.0f, true);
   if (rows.empty()) {
@@ -217,7 +87,7 @@ void Connection(Pages& pages, const std::vector<Row>& rows) {
              "abonnementet og uden anden trafik af betydning (over 5 % af målingen).");
 }
 
-void Verdicts(Pages& pages, const CProtocolFacts& facts) {
+void Verdicts(CPdfPages& pages, const CProtocolFacts& facts) {
   pages.Gap(6.0f);
   pages.Text("Vurdering efter reglen", 11.0f, true);
   pages.Text(
@@ -236,9 +106,9 @@ void Verdicts(Pages& pages, const CProtocolFacts& facts) {
 }
 
 // The runs' figures each way, oldest left, beside the subscription's speeds.
-void Chart(Pages& pages, const std::vector<Row>& rows, const CSubscription& subscription) {
+void Chart(CPdfPages& pages, const std::vector<Row>& rows, const CSubscription& subscription) {
   constexpr float kHeight = 170.0f;
-  const float width = kPageWidth - 2 * kMargin;
+  const float width = CPdfPages::kPageWidth - 2 * CPdfPages::kMargin;
   pages.Gap(8.0f);
   pages.Text(
       "Målingerne i Mbit/s (blå: ned, orange: op); vandrette streger: maksimal (hel),\n"
@@ -254,10 +124,11 @@ void Chart(Pages& pages, const std::vector<Row>& rows, const CSubscription& subs
   const auto yOf = [&](double mbit) { return bottom + static_cast<float>(mbit / top) * kHeight; };
   HPDF_Page_SetLineWidth(page, 0.5f);
   HPDF_Page_SetRGBStroke(page, 0.4f, 0.4f, 0.4f);
-  HPDF_Page_Rectangle(page, kMargin, bottom, width, kHeight);
+  HPDF_Page_Rectangle(page, CPdfPages::kMargin, bottom, width, kHeight);
   HPDF_Page_Stroke(page);
-  pages.Write(kMargin - 30.0f, bottom + kHeight - 8.0f, DanishNumber(top, 0), 7.0f, false);
-  pages.Write(kMargin - 10.0f, bottom, "0", 7.0f, false);
+  pages.Write(CPdfPages::kMargin - 30.0f, bottom + kHeight - 8.0f, DanishNumber(top, 0), 7.0f,
+              false);
+  pages.Write(CPdfPages::kMargin - 10.0f, bottom, "0", 7.0f, false);
   const float colours[2][3] = {{0.1f, 0.3f, 0.8f}, {0.9f, 0.5f, 0.1f}};
   for (int upload = 0; upload < 2; ++upload) {
     HPDF_Page_SetRGBStroke(page, colours[upload][0], colours[upload][1], colours[upload][2]);
@@ -269,13 +140,13 @@ void Chart(Pages& pages, const std::vector<Row>& rows, const CSubscription& subs
       const double mbit = upload ? speeds[kind]->upload : speeds[kind]->download;
       if (mbit <= 0) continue;
       HPDF_Page_SetDash(page, dashes[kind], kind == 0 ? 0 : 2, 0);
-      HPDF_Page_MoveTo(page, kMargin, yOf(mbit));
-      HPDF_Page_LineTo(page, kMargin + width, yOf(mbit));
+      HPDF_Page_MoveTo(page, CPdfPages::kMargin, yOf(mbit));
+      HPDF_Page_LineTo(page, CPdfPages::kMargin + width, yOf(mbit));
       HPDF_Page_Stroke(page);
     }
     HPDF_Page_SetDash(page, nullptr, 0, 0);
     for (std::size_t i = 0; i < rows.size(); ++i) {
-      const float x = kMargin + (i + 0.5f) * width / rows.size();
+      const float x = CPdfPages::kMargin + (i + 0.5f) * width / rows.size();
       HPDF_Page_Rectangle(page, x - 1.5f, yOf(BestMbit(rows[i].run, upload)) - 1.5f, 3.0f, 3.0f);
       HPDF_Page_Fill(page);
     }
@@ -284,7 +155,7 @@ void Chart(Pages& pages, const std::vector<Row>& rows, const CSubscription& subs
   pages.Gap(kHeight + 10.0f);
 }
 
-void Table(Pages& pages, const std::vector<Row>& rows, bool campaign) {
+void Table(CPdfPages& pages, const std::vector<Row>& rows, bool campaign) {
   pages.Gap(8.0f);
   pages.Text("Alle målinger (hastigheder i Mbit/s, svartid i ms)", 11.0f, true);
   const std::vector<float> widths = {72, 36, 36, 36, 86, 56, 32, 141};
@@ -313,7 +184,7 @@ void Table(Pages& pages, const std::vector<Row>& rows, bool campaign) {
 
 bool WriteProtocol(const CProtocolFacts& facts, const std::string& path, std::string* failure) {
   std::string problem;
-  Pages pages(&problem);
+  CPdfPages pages(&problem);
   const CCampaignState state = facts.campaign.IsSet()
                                    ? FollowCampaign(facts.campaign, facts.history, facts.now)
                                    : CCampaignState();

@@ -892,8 +892,9 @@ CLinkCounters NetworkLinkCounters(const std::string&) {
   return CLinkCounters();
 }
 
-std::unique_ptr<CHomeRouter> HomeRouterOf(const CNetworkLink&) {
-  return nullptr;
+// The fake line has no local network: no router on it answers.
+SocketHandle NewDatagramSocket(int) {
+  return kNoSocket;
 }
 
 }  // namespace socket_api
