@@ -5,7 +5,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 foreach(name ftp_reply_test ftp_syntax_test latency_test line_meter_test rate_conversion_test
-    speed_readout_test
+    campaign_test speed_readout_test
     minimised_icon_test run_record_test history_format_test history_summary_test send_wait_test)
   add_executable(${name} ${name}.cpp)
   target_link_libraries(${name} PRIVATE lumvik_core gtest_main)
