@@ -3,9 +3,8 @@
 #include <algorithm>
 
 #include "kernel/calendar.h"
-#include "kernel/directories.h"
-#include "kernel/own_file.h"
 #include "speedtest/connection.h"
+#include "speedtest/record_store.h"
 
 namespace {
 
@@ -30,10 +29,7 @@ long LocalDay(std::time_t time) {
   return era * 146097 + dayOfEra;
 }
 
-std::string CampaignPath() {
-  const std::string folder = PrivateDataDirectory();
-  return folder.empty() ? std::string() : folder + kPathSeparator + "campaign.txt";
-}
+constexpr char kCampaignFile[] = "campaign.txt";
 
 // Why a valid run cannot count on its day as the campaign stands; empty when it can.
 std::string DayProblem(const CCampaignDay& day, std::time_t time) {
@@ -89,21 +85,11 @@ CCampaign ParseCampaignFile(const std::string& text) {
 }
 
 CCampaign LoadCampaign() {
-  const std::string path = CampaignPath();
-  std::string text;
-  std::string failure;
-  if (path.empty() || !ReadOwnFile(path, &text, &failure)) return CCampaign();
-  return ParseCampaignFile(text);
+  return ParseCampaignFile(ReadDataFile(kCampaignFile));
 }
 
 bool SaveCampaign(const CCampaign& campaign, std::string* failure) {
-  const std::string path = CampaignPath();
-  if (path.empty()) {
-    *failure = "the private data folder cannot be used";
-    return false;
-  }
-  if (!campaign.IsSet()) return RemoveOwnFile(path, failure);
-  return ReplaceOwnFile(path, CampaignFileText(campaign), failure);
+  return KeepDataFile(kCampaignFile, CampaignFileText(campaign), failure);
 }
 
 double BestMbit(const CHistoryRun& run, bool upload) {

@@ -143,3 +143,29 @@ std::vector<std::string> HistoryFiles(const std::string& history) {
   for (const std::string& place : WaitingPlaces(history)) files.push_back(place);
   return files;
 }
+
+namespace {
+
+std::string DataFilePath(const char* name) {
+  const std::string folder = PrivateDataDirectory();
+  return folder.empty() ? std::string() : folder + kPathSeparator + name;
+}
+
+}  // namespace
+
+std::string ReadDataFile(const char* name) {
+  const std::string path = DataFilePath(name);
+  std::string text;
+  std::string failure;
+  if (path.empty() || !ReadOwnFile(path, &text, &failure)) return std::string();
+  return text;
+}
+
+bool KeepDataFile(const char* name, const std::string& text, std::string* failure) {
+  const std::string path = DataFilePath(name);
+  if (path.empty()) {
+    *failure = "the private data folder cannot be used";
+    return false;
+  }
+  return text.empty() ? RemoveOwnFile(path, failure) : ReplaceOwnFile(path, text, failure);
+}

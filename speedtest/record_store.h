@@ -29,3 +29,10 @@ std::string KeepRunRecord(const CRunRecord& record, bool echo);
 bool LoadHistory(const std::string& history, CHistory* runs, std::string* failure);
 // The files that LoadHistory reads, for a reader that watches them for changes.
 std::vector<std::string> HistoryFiles(const std::string& history);
+
+// A file of the customer's own settings beside the history (`name` in the private data
+// folder): its text, empty where it is missing, unreadable or there is no such folder.
+std::string ReadDataFile(const char* name);
+// Puts `text` in its place, or removes the file where `text` is empty; false, with the
+// cause, where that failed.
+bool KeepDataFile(const char* name, const std::string& text, std::string* failure);

@@ -3,9 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "kernel/directories.h"
-#include "kernel/own_file.h"
 #include "speedtest/danish_number.h"
+#include "speedtest/record_store.h"
 
 namespace {
 
@@ -62,10 +61,7 @@ bool AtMost(const CSpeedPair& lower, const CSpeedPair& upper) {
   return way(lower.download, upper.download) && way(lower.upload, upper.upload);
 }
 
-std::string SubscriptionPath() {
-  const std::string folder = PrivateDataDirectory();
-  return folder.empty() ? std::string() : folder + kPathSeparator + "subscription.txt";
-}
+constexpr char kSubscriptionFile[] = "subscription.txt";
 
 }  // namespace
 
@@ -133,21 +129,13 @@ CSubscription ParseSubscriptionFile(const std::string& text) {
 }
 
 CSubscription LoadSubscription() {
-  const std::string path = SubscriptionPath();
-  std::string text;
-  std::string failure;
-  if (path.empty() || !ReadOwnFile(path, &text, &failure)) return CSubscription();
-  return ParseSubscriptionFile(text);
+  return ParseSubscriptionFile(ReadDataFile(kSubscriptionFile));
 }
 
 bool SaveSubscription(const CSubscription& subscription, std::string* failure) {
-  const std::string path = SubscriptionPath();
-  if (path.empty()) {
-    *failure = "the private data folder cannot be used";
-    return false;
-  }
-  if (!subscription.IsSet()) return RemoveOwnFile(path, failure);
-  return ReplaceOwnFile(path, SubscriptionFileText(subscription), failure);
+  return KeepDataFile(kSubscriptionFile,
+                      subscription.IsSet() ? SubscriptionFileText(subscription) : std::string(),
+                      failure);
 }
 
 CSubscriptionVerdict JudgeBySubscription(const CSubscription& subscription, bool upload,
