@@ -4,13 +4,6 @@
 #include "ftp/internet_exception.h"
 #include "ftp/internet_file.h"
 
-namespace {
-
-// A server may announce a delay with 120 replies before its greeting; a few are enough.
-constexpr int kMaxDelayReplies = 8;
-
-}  // namespace
-
 CFtpConnection::CFtpConnection(TcpSocket control, const InternetTimeouts& timeouts)
     : m_control(std::move(control)), m_timeouts(timeouts), m_roundTripMs(m_control.ConnectMs()) {}
 
@@ -63,89 +56,103 @@ FtpReply CFtpConnection::ReadReply() {
     m_parser.Append(buffer, received);
   }
   m_lastReply = reply.text;
-  // 421: the server is closing the connection; whatever was asked is refused.
-  if (reply.code == 421) Break();
   return reply;
 }
 
-FtpReply CFtpConnection::Command(const std::string& verb, const std::string& argument) {
-  EnsureUsable();
-  if (!IsSafeArgument(argument)) {
-    throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION,
-                                 verb + ": the argument holds a line break");
+FtpVerdict CFtpConnection::Await() {
+  for (;;) {
+    std::string next;
+    const FtpVerdict verdict = m_dialogue.Hear(ReadReply(), &next);
+    if (m_dialogue.Closing()) Break();
+    if (verdict != FtpVerdict::kAwait) return verdict;
+    if (!next.empty()) return Exchange(next);
   }
-  const std::string line = CommandLine(verb, argument);
-  BreakingOnFailure([&] { m_control.SendAll(line.data(), line.size(), m_timeouts.replyMs); });
-  return ReadReply();
 }
 
-bool CFtpConnection::Accepted(const FtpReply& reply, int expectedClass) {
-  if (reply.code / 100 == expectedClass) return true;
-  if (reply.code >= 400) return false;
-  Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + reply.text);
+FtpVerdict CFtpConnection::Exchange(const std::string& line) {
+  BreakingOnFailure([&] { m_control.SendAll(line.data(), line.size(), m_timeouts.replyMs); });
+  return Await();
+}
+
+FtpVerdict CFtpConnection::Command(FtpStep step, const std::string& argument) {
+  EnsureUsable();
+  std::string line;
+  if (!m_dialogue.Begin(step, argument, &line)) {
+    throw new CInternetException(
+        ERROR_INTERNET_INVALID_OPERATION,
+        std::string(m_dialogue.Verb()) + ": the argument holds a line break");
+  }
+  return line.empty() ? Await() : Exchange(line);
+}
+
+bool CFtpConnection::Accepted(FtpVerdict verdict) {
+  if (verdict == FtpVerdict::kAccepted) return true;
+  if (verdict == FtpVerdict::kRefused) return false;
+  Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + m_lastReply);
 }
 
 void CFtpConnection::Login(const std::string& user, const std::string& password) {
-  FtpReply greeting = ReadReply();
-  for (int delays = 0; greeting.code == 120 && delays < kMaxDelayReplies; ++delays) {
-    greeting = ReadReply();
+  if (Command(FtpStep::kGreeting) != FtpVerdict::kAccepted) {
+    Fail(ERROR_INTERNET_CANNOT_CONNECT, "greeting: " + m_lastReply);
   }
-  if (greeting.code != 220) Fail(ERROR_INTERNET_CANNOT_CONNECT, "greeting: " + greeting.text);
-
-  FtpReply reply = Command("USER", user);
-  if (reply.code == 331) reply = Command("PASS", password);
-  if (!reply.IsCompletion()) {
-    throw new CInternetException(ERROR_INTERNET_LOGIN_FAILURE, reply.text);
+  std::string line;
+  if (!m_dialogue.BeginLogIn(user, password, &line)) {
+    throw new CInternetException(ERROR_INTERNET_INVALID_OPERATION,
+                                 "log-in: the name or password holds a line break");
+  }
+  if (Exchange(line) != FtpVerdict::kAccepted) {
+    throw new CInternetException(ERROR_INTERNET_LOGIN_FAILURE, m_lastReply);
   }
 }
 
-FtpReply CFtpConnection::TimedCommand(const std::string& verb, double* ms) {
+FtpVerdict CFtpConnection::TimedCommand(FtpStep step, double* ms) {
   const long long start = socket_api::NowUs();
-  FtpReply reply = Command(verb);
+  const FtpVerdict verdict = Command(step);
   *ms = (socket_api::NowUs() - start) / 1000.0;
   if (m_roundTripMs < 0.0 || *ms < m_roundTripMs) m_roundTripMs = *ms;
-  return reply;
+  return verdict;
 }
 
 bool CFtpConnection::GetCurrentDirectory(std::string& directory) {
   // PWD asks the server for nothing but a name it holds: its reply time is one round trip
   // and little else.
   double ms;
-  const FtpReply reply = TimedCommand("PWD", &ms);
-  return Accepted(reply, 2) && ParseDirectoryReply(reply.text, &directory);
+  return Accepted(TimedCommand(FtpStep::kPrintFolder, &ms)) &&
+         ParseDirectoryReply(m_lastReply, &directory);
 }
 
 double CFtpConnection::NoopRoundTrip() {
-  // Even a server that does not know NOOP answers it at once; a reply that closes the
-  // connection shows at the next command. A preliminary reply would leave the final one
-  // owed, and every later reply would answer the command before it.
+  // A reply that closes the connection shows at the next command.
   double ms;
-  const FtpReply reply = TimedCommand("NOOP", &ms);
-  if (reply.code < 200) Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + reply.text);
+  if (TimedCommand(FtpStep::kNoop, &ms) != FtpVerdict::kAccepted) {
+    Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + m_lastReply);
+  }
   return ms;
 }
 
 bool CFtpConnection::SetCurrentDirectory(const std::string& directory) {
-  return Accepted(Command("CWD", directory), 2);
+  return Accepted(Command(FtpStep::kFolder, directory));
 }
 
 bool CFtpConnection::Remove(const std::string& fileName) {
-  return Accepted(Command("DELE", fileName), 2);
+  return Accepted(Command(FtpStep::kDelete, fileName));
 }
 
 CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD access, DWORD flags,
                                         DWORD) {
   const bool writing = (access & GENERIC_WRITE) != 0;
-  if (!Accepted(Command("TYPE", flags == FTP_TRANSFER_TYPE_ASCII ? "A" : "I"), 2)) return nullptr;
-
+  if (!Accepted(Command(FtpStep::kType, flags == FTP_TRANSFER_TYPE_ASCII ? "A" : "I"))) {
+    return nullptr;
+  }
   EnsureUsable();
   TcpSocket listener = TcpSocket::Listen(m_control.LocalAddress());
   listener.SetWaitSink(m_control.WaitSink());
-  const sockaddr_storage local = listener.LocalAddress();
-  const FtpReply portReply = local.ss_family == AF_INET ? Command("PORT", PortArgument(local))
-                                                        : Command("EPRT", EprtArgument(local));
-  if (!Accepted(portReply, 2)) return nullptr;
-  if (!Accepted(Command(writing ? "STOR" : "RETR", fileName), 1)) return nullptr;
+  if (!Accepted(Exchange(m_dialogue.BeginOfferData(listener.LocalAddress())))) return nullptr;
+  const FtpVerdict opened = Command(writing ? FtpStep::kStore : FtpStep::kRetrieve, fileName);
+  if (opened == FtpVerdict::kRefused) return nullptr;
+  if (opened != FtpVerdict::kUnderWay) {
+    Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + m_lastReply);
+  }
 
   // A failure here leaves the server's final reply to the transfer owed: the dialogue is lost.
   TcpSocket data = BreakingOnFailure([&] {
@@ -176,7 +183,7 @@ void CFtpConnection::Close() {
   }
   if (!m_broken) {
     try {
-      Command("QUIT");
+      Command(FtpStep::kQuit);
     } catch (CInternetException* e) {
       // The session ends here either way; a server that does not answer QUIT changes nothing.
       e->Delete();

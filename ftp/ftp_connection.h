@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "ftp/ftp_dialogue.h"
 #include "ftp/ftp_reply.h"
 #include "ftp/internet_session.h"
 #include "ftp/tcp_socket.h"
@@ -49,14 +50,17 @@ class CFtpConnection {
   CFtpConnection(TcpSocket control, const InternetTimeouts& timeouts);
 
   void Login(const std::string& user, const std::string& password);
-  // Sends one command and returns the server's first reply to it.
-  FtpReply Command(const std::string& verb, const std::string& argument = std::string());
+  // Begins `step` and exchanges it.
+  FtpVerdict Command(FtpStep step, const std::string& argument = std::string());
+  // Sends the line that began a step and awaits the verdict on it.
+  FtpVerdict Exchange(const std::string& line);
+  // Reads replies until one settles the step under way: the blocking loop around the dialogue.
+  FtpVerdict Await();
   FtpReply ReadReply();
   // Command, with the reply time in `ms`, kept when it is the shortest round trip yet.
-  FtpReply TimedCommand(const std::string& verb, double* ms);
-  // A negative reply (4xx, 5xx) is a refusal; any reply but `expected` and refusals breaks
-  // the dialogue and throws.
-  bool Accepted(const FtpReply& reply, int expectedClass);
+  FtpVerdict TimedCommand(FtpStep step, double* ms);
+  // Accepted is true and a refusal false; any other verdict breaks the dialogue and throws.
+  bool Accepted(FtpVerdict verdict);
   // The dialogue is lost: the connection is marked broken and closed.
   void Break();
   // Runs `action`; a CInternetException from it breaks the connection and passes on.
@@ -70,6 +74,7 @@ class CFtpConnection {
 
   TcpSocket m_control;
   FtpReplyParser m_parser;
+  CFtpDialogue m_dialogue;
   InternetTimeouts m_timeouts;
   bool m_broken = false;
   CInternetFile* m_pOpenFile = nullptr;

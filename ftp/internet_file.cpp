@@ -94,8 +94,8 @@ void CInternetFile::Finish(bool reportFailure) {
   // Closing the data connection ends an upload's stream, or tells the server that the
   // rest of a download is not wanted; either way one final reply follows.
   m_data.Close();
-  const FtpReply reply = connection->ReadReply();
-  if (completed && !reply.IsCompletion()) {
-    throw new CInternetException(ERROR_INTERNET_EXTENDED_ERROR, reply.text);
+  const FtpVerdict verdict = connection->Await();
+  if (completed && verdict != FtpVerdict::kAccepted) {
+    throw new CInternetException(ERROR_INTERNET_EXTENDED_ERROR, connection->LastReply());
   }
 }

@@ -1,7 +1,5 @@
 #include "ftp/line_session.h"
 
-#include "ftp/ftp_syntax.h"
-
 bool CLineSession::WouldBlock() {
   const socket_api::Failure failure = socket_api::Classify(socket_api::LastError());
   return failure == socket_api::Failure::kWouldBlock ||
@@ -10,6 +8,8 @@ bool CLineSession::WouldBlock() {
 
 CLineSession::CLineSession(CLineSessionPlan plan, long long nowMs) : m_plan(std::move(plan)) {
   Progress(nowMs);
+  std::string greeting;
+  m_dialogue.Begin(FtpStep::kGreeting, std::string(), &greeting);
   const SocketHandle handle = socket_api::NewStreamSocket(m_plan.server.ss_family);
   if (handle == kNoSocket) {
     Fail("socket: " + socket_api::ErrorText(socket_api::LastError()));
@@ -93,62 +93,57 @@ void CLineSession::ReadControl(long long nowMs) {
 }
 
 void CLineSession::OnReply(const FtpReply& reply, long long nowMs) {
-  if (m_state == State::kTransfer) return OnTransferReply(reply, nowMs);
-  const std::string said = std::to_string(reply.code) + " " + reply.text;
-  // A greeting may be put off with 120 first; any other preliminary reply is out of turn.
-  if (reply.IsPreliminary()) {
-    if (m_state != State::kGreeting) Fail("unexpected reply: " + said);
+  std::string next;
+  const FtpVerdict verdict = m_dialogue.Hear(reply, &next);
+  if (m_state == State::kTransfer) return OnTransferReply(reply, verdict, nowMs);
+  if (verdict == FtpVerdict::kAwait) {
+    if (!next.empty()) Send(next, m_state);
     return;
   }
-  const bool positive = reply.IsCompletion() || reply.IsIntermediate();
+  const std::string said = std::to_string(reply.code) + " " + reply.text;
+  if (verdict == FtpVerdict::kOutOfTurn) return Fail("unexpected reply: " + said);
+  if (m_state == State::kQuit) {
+    m_state = State::kDone;
+    m_control.Close();
+    return;
+  }
+  if (m_state == State::kDelete) return Say(FtpStep::kQuit, std::string(), State::kQuit);
+  if (verdict != FtpVerdict::kAccepted) {
+    m_refused = m_state == State::kGreeting || m_state == State::kLogIn;
+    if (m_refused) return Fail("refused: " + said);
+    return Fail(std::string(m_dialogue.Verb()) + " refused: " + said);
+  }
   switch (m_state) {
-    case State::kGreeting:
-    case State::kUser:
-    case State::kPassword:
-      if (!positive) {
-        m_refused = true;
-        return Fail("refused: " + said);
+    case State::kGreeting: {
+      std::string line;
+      if (!m_dialogue.BeginLogIn(m_plan.user, m_plan.password, &line)) {
+        return Fail("the name or password holds a line break");
       }
-      if (m_state == State::kGreeting) return Send("USER", m_plan.user, State::kUser);
-      if (m_state == State::kUser && reply.code == 331) {
-        return Send("PASS", m_plan.password, State::kPassword);
-      }
-      return Send("TYPE", "I", State::kType);
+      return Send(line, State::kLogIn);
+    }
+    case State::kLogIn:
+      return Say(FtpStep::kType, "I", State::kType);
     case State::kType:
-      if (!reply.IsCompletion()) return Fail("TYPE refused: " + said);
-      return Send("CWD", m_plan.folder, State::kFolder);
+      return Say(FtpStep::kFolder, m_plan.folder, State::kFolder);
     case State::kFolder:
-      if (!reply.IsCompletion()) return Fail("CWD refused: " + said);
       return OfferDataConnection();
     case State::kPort:
-      if (!reply.IsCompletion()) return Fail("PORT refused: " + said);
       if (m_stopping) return LeaveAfterTransfer();
       m_preliminary = m_finalReply = m_dataEnded = m_accepted = false;
       m_sentOfFile = 0;
-      m_storeUnanswered = m_plan.upload;
-      return Send(m_plan.upload ? "STOR" : "RETR", m_plan.file, State::kTransfer);
-    case State::kDelete:
-      m_deleted = reply.IsCompletion();
-      return Send("QUIT", std::string(), State::kQuit);
-    case State::kQuit:
-      m_state = State::kDone;
-      m_control.Close();
-      return;
+      return Say(m_plan.upload ? FtpStep::kStore : FtpStep::kRetrieve, m_plan.file,
+                 State::kTransfer);
     default:
       return Fail("unexpected reply: " + said);
   }
 }
 
-void CLineSession::OnTransferReply(const FtpReply& reply, long long nowMs) {
-  // Only a refusal (5xx) means the server made no file: it makes the file before it
-  // connects, so a 425 may follow a file made.
-  m_stored = m_stored || (m_storeUnanswered && reply.code / 100 != 5);
-  m_storeUnanswered = false;
-  if (reply.IsPreliminary()) {
+void CLineSession::OnTransferReply(const FtpReply& reply, FtpVerdict verdict, long long nowMs) {
+  if (verdict == FtpVerdict::kUnderWay) {
     m_preliminary = true;
     return;
   }
-  if (reply.IsCompletion() && (m_dataEnded || !m_plan.upload || m_stopping)) {
+  if (verdict == FtpVerdict::kAccepted && (m_dataEnded || !m_plan.upload || m_stopping)) {
     m_finalReply = true;
     return;
   }
@@ -160,8 +155,8 @@ void CLineSession::OnTransferReply(const FtpReply& reply, long long nowMs) {
     return OfferDataConnection();
   }
   if (!m_stopping) {
-    return Fail(std::string(m_plan.upload ? "STOR" : "RETR") + " ended with " +
-                std::to_string(reply.code) + " " + reply.text);
+    return Fail(std::string(m_dialogue.Verb()) + " ended with " + std::to_string(reply.code) + " " +
+                reply.text);
   }
   // Cut by the stop: whatever the server says ends the transfer.
   m_finalReply = m_dataEnded = true;
@@ -169,20 +164,27 @@ void CLineSession::OnTransferReply(const FtpReply& reply, long long nowMs) {
   TransferDone(nowMs);
 }
 
-void CLineSession::Send(const std::string& verb, const std::string& argument, State next) {
-  const std::string line = CommandLine(verb, argument);
+void CLineSession::Send(const std::string& line, State next) {
   if (socket_api::Send(m_control.Handle(), line.data(), line.size()) !=
       static_cast<long>(line.size())) {
-    return Fail(verb + ": the command could not be sent");
+    return Fail(std::string(m_dialogue.Verb()) + ": the command could not be sent");
   }
   m_state = next;
+}
+
+void CLineSession::Say(FtpStep step, const std::string& argument, State next) {
+  std::string line;
+  if (!m_dialogue.Begin(step, argument, &line)) {
+    return Fail(std::string(m_dialogue.Verb()) + ": the argument holds a line break");
+  }
+  Send(line, next);
 }
 
 void CLineSession::LeaveAfterTransfer() {
   m_data.Close();
   CloseListeners();
-  if (MayHaveStored() && !m_deleted) return Send("DELE", m_plan.file, State::kDelete);
-  Send("QUIT", std::string(), State::kQuit);
+  if (m_dialogue.MayHaveStored()) return Say(FtpStep::kDelete, m_plan.file, State::kDelete);
+  Say(FtpStep::kQuit, std::string(), State::kQuit);
 }
 
 void CLineSession::Stop(long long nowMs) {
@@ -192,8 +194,7 @@ void CLineSession::Stop(long long nowMs) {
   switch (m_state) {
     case State::kConnecting:
     case State::kGreeting:
-    case State::kUser:
-    case State::kPassword:
+    case State::kLogIn:
     case State::kType:
     case State::kFolder:
       // Nothing sent yet: nothing to delete, and nobody to say QUIT to in time.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ftp/ftp_dialogue.h"
 #include "ftp/ftp_reply.h"
 #include "ftp/socket_api.h"
 #include "ftp/tcp_socket.h"
@@ -66,7 +67,7 @@ class CLineSession {
   unsigned long long PathBytesSent() const { return m_pathSent; }
   unsigned long long PathBytesRetransmitted() const { return m_pathRetransmitted; }
   // An upload's file that may still lie on the server: sent to and not deleted.
-  bool LeftFile() const { return MayHaveStored() && !m_deleted; }
+  bool LeftFile() const { return m_dialogue.MayHaveStored(); }
   // The data connection now moving data; kNoSocket between files.
   SocketHandle DataSocket() const;
 
@@ -74,8 +75,7 @@ class CLineSession {
   enum class State {
     kConnecting,
     kGreeting,
-    kUser,
-    kPassword,
+    kLogIn,
     kType,
     kFolder,
     kPort,
@@ -88,7 +88,7 @@ class CLineSession {
   static bool WouldBlock();
 
   void OnReply(const FtpReply& reply, long long nowMs);
-  void OnTransferReply(const FtpReply& reply, long long nowMs);
+  void OnTransferReply(const FtpReply& reply, FtpVerdict verdict, long long nowMs);
   void ReadControl(long long nowMs);
   // An upload's bytes handed over that the server has not acknowledged; 0 for a download.
   // The data connection stays open after its last byte until the server's final reply, so
@@ -96,7 +96,9 @@ class CLineSession {
   unsigned long long Unconfirmed() const;
   void AcceptDataConnection(long long nowMs);
   void MoveData(long long nowMs);
-  void Send(const std::string& verb, const std::string& argument, State next);
+  // Sends a line the dialogue began; the session goes on in `next`.
+  void Send(const std::string& line, State next);
+  void Say(FtpStep step, const std::string& argument, State next);
   // Listens for the next data connection and says where (PORT or EPRT).
   void OfferDataConnection();
   // The listener of the transfer under way.
@@ -116,9 +118,6 @@ class CLineSession {
     return m_state == State::kTransfer && Listener().IsOpen() && !m_accepted && !m_dataEnded;
   }
   void Progress(long long nowMs) { m_deadline = nowMs + m_plan.timeoutMs; }
-  // A server makes the file as STOR comes, before it answers: one not answered yet, or
-  // answered with anything but a refusal (425 after it made the file), counts.
-  bool MayHaveStored() const { return m_stored || m_storeUnanswered; }
 
   CLineSessionPlan m_plan;
   State m_state = State::kConnecting;
@@ -134,6 +133,7 @@ class CLineSession {
   std::size_t m_listenerIndex = 0;
   TcpSocket m_data;
   FtpReplyParser m_replies;
+  CFtpDialogue m_dialogue;
   long long m_deadline = 0;
   unsigned long long m_bytes = 0;
   unsigned long long m_pathSent = 0;
@@ -144,9 +144,6 @@ class CLineSession {
   bool m_dataEnded = false;
   bool m_accepted = false;  // the transfer's data connection came
   bool m_stopping = false;
-  bool m_stored = false;
-  bool m_storeUnanswered = false;  // STOR said, no reply to it read yet
-  bool m_deleted = false;
   bool m_refused = false;
   int m_dataRefusals = 0;  // 425s in a row: the server could not connect
   bool m_countsHandedOver = false;

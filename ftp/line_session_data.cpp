@@ -2,7 +2,6 @@
 // the server alone, and the file's bytes moved through them.
 #include <algorithm>
 
-#include "ftp/ftp_syntax.h"
 #include "ftp/internet_exception.h"
 #include "ftp/line_session.h"
 #include "ftp/socket_address.h"
@@ -50,11 +49,7 @@ void CLineSession::OfferDataConnection() {
       return Fail(why);
     }
   }
-  const sockaddr_storage& listening = m_listening[m_listenerIndex];
-  if (listening.ss_family == AF_INET6) {
-    return Send("EPRT", EprtArgument(listening), State::kPort);
-  }
-  Send("PORT", PortArgument(listening), State::kPort);
+  Send(m_dialogue.BeginOfferData(m_listening[m_listenerIndex]), State::kPort);
 }
 
 void CLineSession::TransferDone(long long nowMs) {
