@@ -1,4 +1,5 @@
 #include "app/cli_report.h"
+#include "speedtest/tenths.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,15 +9,6 @@
 namespace {
 
 using nlohmann::json;
-
-// Rates and round trips to the tenth, as the history and the log write them ("%.1f"): a
-// figure at a half, such as 0.15, may round either way in binary, and the JSON must say
-// what they say.
-double Tenths(double value) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return std::strtod(text, nullptr);
-}
 
 json Direction(const CMeasurement& measurement) {
   return {{"raw_kbps", Tenths(measurement.rates.raw)},

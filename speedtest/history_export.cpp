@@ -1,6 +1,7 @@
 #include "speedtest/history_export.h"
 
 #include "kernel/calendar.h"
+#include "speedtest/csv_text.h"
 #include "speedtest/danish_number.h"
 #include "speedtest/rate_conversion.h"
 
@@ -70,7 +71,7 @@ std::string RunsAsCsv(const std::vector<CHistoryRun>& runs) {
 }
 
 std::string RunsAsExcelCsv(const std::vector<CHistoryRun>& runs) {
-  std::string csv = "\xEF\xBB\xBF" + ExcelRow(HistoryHeading());
+  std::string csv = kByteOrderMark + ExcelRow(HistoryHeading());
   for (const CHistoryRun& run : runs) csv += ExcelRow(HistoryLine(run));
   return csv;
 }

@@ -1,4 +1,6 @@
 #include "speedtest/history_format.h"
+#include "speedtest/csv_text.h"
+#include "speedtest/tenths.h"
 
 #include <cmath>
 #include <cstdio>
@@ -20,17 +22,6 @@ struct HistoryColumn {
   bool (*read)(const std::string& field, CHistoryRun* run);
 };
 
-std::string Tenths(double value) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
-// A figure that may be missing: empty when negative (not measured).
-std::string TenthsOrEmpty(double value) {
-  return value >= 0.0 ? Tenths(value) : std::string();
-}
-
 // A number of the history: finite and not negative; false otherwise.
 bool ParseNumber(const std::string& text, double* value) {
   if (text.empty()) return false;
@@ -39,18 +30,10 @@ bool ParseNumber(const std::string& text, double* value) {
   return *end == '\0' && std::isfinite(*value) && *value >= 0.0;
 }
 
-// A field as its reader takes it: quoted where it holds a separator, a quote or a line end.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
 // A rate: always there.
 template <double CHistoryRun::*kField>
 HistoryColumn Rate(const char* name) {
-  return {name, 0, [](const CHistoryRun& run) { return Tenths(run.*kField); },
+  return {name, 0, [](const CHistoryRun& run) { return TenthsText(run.*kField); },
           [](const std::string& field, CHistoryRun* run) {
             return ParseNumber(field, &(run->*kField));
           }};
@@ -59,7 +42,7 @@ HistoryColumn Rate(const char* name) {
 // A figure that may be missing (not measured, or not recorded yet).
 template <double CHistoryRun::*kField>
 HistoryColumn Figure(const char* name, int generation) {
-  return {name, generation, [](const CHistoryRun& run) { return TenthsOrEmpty(run.*kField); },
+  return {name, generation, [](const CHistoryRun& run) { return KnownTenthsText(run.*kField); },
           [](const std::string& field, CHistoryRun* run) {
             return field.empty() || ParseNumber(field, &(run->*kField));
           }};
@@ -152,7 +135,7 @@ const HistoryColumn kColumns[] = {
      }},
     Figure<&CHistoryRun::linkSpeedMbit>("link_speed_mbit_s", 6),
     {"wifi_signal_dbm", 6,
-     [](const CHistoryRun& run) { return run.signalDbm < 0.0 ? Tenths(run.signalDbm) : ""; },
+     [](const CHistoryRun& run) { return run.signalDbm < 0.0 ? TenthsText(run.signalDbm) : ""; },
      [](const std::string& field, CHistoryRun* run) {
        double magnitude = 0.0;
        if (field.empty()) return true;
@@ -170,7 +153,6 @@ const HistoryColumn kColumns[] = {
     Figure<&CHistoryRun::subscribedUploadMbit>("subscribed_upload_mbit_s", 6),
 };
 constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 // The names of the columns up to and including `generation`, without a line end.
 std::string Heading(int generation) {
@@ -198,50 +180,6 @@ std::size_t MissingColumns(const std::string& heading) {
   }
   return 0;
 }
-
-// The size of `text`'s byte order mark: 3, or 0 when it has none.
-std::size_t MarkSize(const std::string& text) {
-  return text.compare(0, sizeof kByteOrderMark - 1, kByteOrderMark) == 0 ? sizeof kByteOrderMark - 1
-                                                                         : 0;
-}
-
-// Calls `each` with every line of `text` from `at` on, without its line end (LF or CRLF).
-template <typename Each>
-void ForEachLine(const std::string& text, std::size_t at, Each each) {
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    each(line);
-    at = end + 1;
-  }
-}
-
-// The fields of one CSV row; quoted fields may hold separators and doubled quotes. False
-// when a quote is left open.
-}  // namespace
-
-bool SplitCsvRow(const std::string& row, std::vector<std::string>* fields) {
-  fields->assign(1, std::string());
-  bool quoted = false;
-  for (std::size_t i = 0; i < row.size(); ++i) {
-    const char c = row[i];
-    if (quoted && c == '"' && i + 1 < row.size() && row[i + 1] == '"') {
-      fields->back() += '"';
-      ++i;
-    } else if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ',' && !quoted) {
-      fields->emplace_back();
-    } else {
-      fields->back() += c;
-    }
-  }
-  return !quoted;
-}
-
-namespace {
 
 // A row holds every column of the first generation and at most every column there is.
 bool ParseRow(const std::vector<std::string>& fields, CHistoryRun* run) {

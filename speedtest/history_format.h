@@ -71,9 +71,6 @@ const std::string& HistoryHeading();
 // A run's line of the history: rates, round trips and shares to 0.1, the start in UTC,
 // fields quoted where they hold a separator, figures not measured empty.
 std::string HistoryLine(const CHistoryRun& run);
-// The fields of one CSV row (no line end); quoted fields may hold separators and doubled
-// quotes. False when a quote is left open.
-bool SplitCsvRow(const std::string& row, std::vector<std::string>* fields);
 
 // The runs of a history file's text (a byte order mark, CRLF, the heading line and the
 // rows of every older history allowed); a row that cannot be read is skipped and counted.

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <string>
 
+#include "ftp/line_session_pool.h"
 #include "ftp/progress_sink.h"
-#include "ftp/socket_api.h"
 #include "speedtest/line_meter.h"
 
 // Measures the line to `server` (the test server's address) in one direction: fetching

@@ -6,7 +6,6 @@
 
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_exception.h"
-#include "ftp/socket_api.h"
 #include "kernel/directories.h"
 #include "kernel/local_file.h"
 #include "speedtest/record_store.h"
@@ -62,28 +61,6 @@ CTestRun::CTestRun(std::string folder, std::string server, INTERNET_PORT port,
       m_server(std::move(server)),
       m_port(port),
       m_pListener(listener) {}
-
-bool CTestRun::ReportProgress(DWORD bytes, double seconds) {
-  m_lastBytes = bytes;
-  m_lastSeconds = seconds;
-  return m_pListener->ReportProgress(bytes, seconds);
-}
-
-void CTestRun::PumpMessages() {
-  m_pListener->PumpMessages();
-}
-
-bool CTestRun::ReportWaiting() {
-  if (m_cleanupUntilMs != 0) {
-    m_pListener->ReportWaiting();
-    return socket_api::NowMs() >= m_cleanupUntilMs;
-  }
-  return m_pListener->ReportWaiting();
-}
-
-void CTestRun::NoteTransfer(const std::string& note) {
-  if (m_pRecord) m_pRecord->Note(note);
-}
 
 void CTestRun::TakeTheLine(CRunRecord& record) {
   // Without the private folder there is nowhere safe to put the test files: writing them

@@ -1,4 +1,5 @@
 #include "speedtest/run_record.h"
+#include "speedtest/tenths.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,22 +9,14 @@
 
 namespace {
 
-// A figure to 0.1; empty when negative (not measured).
-std::string TenthsText(double value) {
-  if (!(value >= 0.0)) return std::string();
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
 std::string LoadedText(const char* direction, const CLoadedLatency& loaded) {
   std::string text =
       std::string(direction) + (loaded.wholeLine ? " under load (whole line): " : " under load: ");
   if (loaded.samples == 0) return text + "not measured\n";
-  text += "round trip median " + TenthsText(loaded.medianMs) + " ms, 90th percentile " +
-          TenthsText(loaded.p90Ms) + " ms";
+  text += "round trip median " + KnownTenthsText(loaded.medianMs) + " ms, 90th percentile " +
+          KnownTenthsText(loaded.p90Ms) + " ms";
   if (!loaded.grade.empty()) {
-    text += ", " + TenthsText(loaded.increaseMs) + " ms over idle, grade " + loaded.grade;
+    text += ", " + KnownTenthsText(loaded.increaseMs) + " ms over idle, grade " + loaded.grade;
   }
   return text + " (" + std::to_string(loaded.samples) + " samples)\n";
 }
@@ -86,8 +79,8 @@ void CRunRecord::Failed(const std::string& cause) {
 }
 
 void CRunRecord::RoundTrip(double ms, double jitterMs, std::size_t samples) {
-  const std::string text = TenthsText(ms);
-  const std::string jitter = TenthsText(jitterMs);
+  const std::string text = KnownTenthsText(ms);
+  const std::string jitter = KnownTenthsText(jitterMs);
   m_log += "round trip to the server: " + (text.empty() ? "not measured" : text + " ms") +
            ", jitter " + (jitter.empty() ? "not measured" : jitter + " ms") + " over " +
            std::to_string(samples) + " idle round trips\n";
@@ -100,7 +93,7 @@ void CRunRecord::Latency(const CLatency& latency) {
     m_log += "; responsiveness " + std::to_string(std::lround(latency.rpm)) + " RPM (" +
              ResponsivenessWords(latency.rpm) + ")";
   }
-  const std::string retransmitted = TenthsText(latency.uploadRetransmittedPct);
+  const std::string retransmitted = KnownTenthsText(latency.uploadRetransmittedPct);
   m_log += std::string("\nupload retransmitted") +
            (latency.retransmittedOnWholeLine ? " (whole line): " : ": ") +
            (retransmitted.empty() ? "not measured" : retransmitted + "% of the bytes sent") + "\n";
@@ -140,12 +133,12 @@ void CRunRecord::Connection(const CConnection& connection) {
   };
   m_log += "connection: " + (link.name.empty() ? std::string("interface unknown") : link.name) +
            ", " + LinkKindName(link.kind) + ", speed " +
-           known(TenthsText(link.speedMbit), " Mbit/s") +
+           known(KnownTenthsText(link.speedMbit), " Mbit/s") +
            (link.signalDbm < 0.0 ? Format(", signal %.0f dBm", link.signalDbm, 0.0) : "") +
-           "; other traffic " + known(TenthsText(connection.otherDownloadMbit), " Mbit/s") +
-           " down, " + known(TenthsText(connection.otherUploadMbit), " Mbit/s") +
-           " up; household " + known(TenthsText(connection.householdDownloadMbit), " Mbit/s") +
-           " down, " + known(TenthsText(connection.householdUploadMbit), " Mbit/s") + " up\n";
+           "; other traffic " + known(KnownTenthsText(connection.otherDownloadMbit), " Mbit/s") +
+           " down, " + known(KnownTenthsText(connection.otherUploadMbit), " Mbit/s") +
+           " up; household " + known(KnownTenthsText(connection.householdDownloadMbit), " Mbit/s") +
+           " down, " + known(KnownTenthsText(connection.householdUploadMbit), " Mbit/s") + " up\n";
 }
 
 void CRunRecord::Subscription(const CSubscription& subscription,
