@@ -187,7 +187,7 @@ class CTestRun : private CProgressSink {
   RunOrigin m_origin = RunOrigin::kWindow;
   WholeLine m_wholeLine = WholeLine::kBeyondTiers;
   CSubscription m_subscription;
-  // While not 0, the waits go on until this time (socket_api::NowMs), a close notwithstanding.
+  // While not 0, the waits go on until this time (NetworkNowMs), a close notwithstanding.
   long long m_cleanupUntilMs = 0;
   DWORD m_lastBytes = 0;
   double m_lastSeconds = 0.0;

@@ -4,20 +4,11 @@
 #include <algorithm>
 
 #include "ftp/ftp_client.h"
-#include "ftp/socket_api.h"
+#include "ftp/network_path.h"
 #include "speedtest/run.h"
 #include "speedtest/run_record.h"
 
 namespace {
-
-// A packet's headers as the interface counts them: TCP with timestamps, IP, and the
-// Ethernet header where the link has one.
-int HeaderBytes(const sockaddr_storage& local, LinkKind kind) {
-  const bool ipv6 = local.ss_family == AF_INET6 &&
-                    !IN6_IS_ADDR_V4MAPPED(&reinterpret_cast<const sockaddr_in6&>(local).sin6_addr);
-  const bool ethernet = kind == LinkKind::kCable || kind == LinkKind::kWifi;
-  return (ipv6 ? 72 : 52) + (ethernet ? 14 : 0);
-}
 
 // A direction's best figure: its whole line where measured, else the test file's rate.
 double BestKbit(const CLineDirection& line, const CMeasurement& measured) {
@@ -39,22 +30,22 @@ double Household(double otherDevicesMbit, double ownOtherMbit) {
 }  // namespace
 
 void CTestRun::FindConnection(CFtpClient& client, CTestOutcome& outcome) {
-  const sockaddr_storage local = client.LocalAddress();
-  outcome.connection.link = socket_api::NetworkLinkOf(local);
+  outcome.connection.link = LinkOf(client.LocalAddress());
   m_interface = outcome.connection.link.loopback ? std::string() : outcome.connection.link.name;
-  m_otherTraffic = COtherTraffic(HeaderBytes(local, outcome.connection.link.kind));
-  m_router = socket_api::HomeRouterOf(outcome.connection.link);
+  m_otherTraffic =
+      COtherTraffic(PacketHeaderBytes(client.LocalAddress(), outcome.connection.link.kind));
+  m_router = HomeRouterBeyond(outcome.connection.link);
   if (m_router && !m_router->AwaitSearch(kRouterSearchMs)) m_router.reset();
 }
 
 void CTestRun::BeginSpan() {
-  m_otherTraffic.Begin(socket_api::NetworkLinkCounters(m_interface));
-  m_spanStartUs = socket_api::NowUs();
+  m_otherTraffic.Begin(LinkCounters(m_interface));
+  m_spanStartUs = NetworkNowUs();
 }
 
 void CTestRun::EndSpan(bool upload, unsigned long long ownBytes) {
-  const double seconds = static_cast<double>(socket_api::NowUs() - m_spanStartUs) / 1e6;
-  m_otherTraffic.End(socket_api::NetworkLinkCounters(m_interface), upload, ownBytes, seconds);
+  const double seconds = static_cast<double>(NetworkNowUs() - m_spanStartUs) / 1e6;
+  m_otherTraffic.End(LinkCounters(m_interface), upload, ownBytes, seconds);
 }
 
 std::string CTestRun::JudgeByConnection(CTestOutcome& outcome) {

@@ -5,7 +5,7 @@
 
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_exception.h"
-#include "ftp/socket_api.h"
+#include "ftp/network_path.h"
 #include "speedtest/line_phase.h"
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
@@ -32,7 +32,7 @@ void CTestRun::RemoveLeftFiles(CFtpClient& client, std::vector<std::string>& fil
   // run's own session, still logged in, tries once more, for a bounded time even after a
   // close. What the server still refuses, or what time leaves, stays in the record.
   if (files.empty()) return;
-  m_cleanupUntilMs = socket_api::NowMs() + kLeftFilesMs;
+  m_cleanupUntilMs = NetworkNowMs() + kLeftFilesMs;
   std::vector<std::string> left;
   for (const std::string& file : files) {
     try {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The layers run one way: kernel and res < ftp < speedtest < ui < app. A file includes only
-# its own layer's headers and those below, and nothing below ui includes wx.
+# its own layer's headers and those below, nothing below ui includes wx, and nothing above
+# ftp/ reaches past it into the socket layer.
 #   layering_test.sh SOURCE_DIR
 cd "$1" || exit 2
 declare -A rank=([kernel]=0 [res]=0 [ftp]=1 [speedtest]=2 [ui]=3 [app]=4)
@@ -15,5 +16,8 @@ done < <(grep -rnoE '^\s*#\s*include\s+"(kernel|res|ftp|speedtest|ui|app)/' kern
   sed -E 's/:\s*#\s*include\s+"/:/; s|/$||')
 window=$(grep -rlE '^\s*#\s*include\s+<wx/' kernel res ftp speedtest)
 [ -n "$window" ] && echo "below ui/, yet wx: $window"
+sockets=$(grep -rlE '^\s*#\s*include\s+"ftp/(socket_|tcp_socket|name_lookup|racing_connect|send_wait)' \
+  speedtest ui app)
+[ -n "$sockets" ] && echo "above ftp/, yet the socket layer: $sockets"
 echo "$upward upward includes"
-[ "$upward" -eq 0 ] && [ -z "$window" ]
+[ "$upward" -eq 0 ] && [ -z "$window" ] && [ -z "$sockets" ]
