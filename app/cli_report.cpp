@@ -1,10 +1,11 @@
 #include "app/cli_report.h"
-#include "speedtest/tenths.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
+
+#include "speedtest/tenths.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
-// Connecting to a server: its name looked up, then its addresses raced as RFC 8305 does.
+// TcpSocket::Connect and ConnectToAny (tcp_socket.h): the server's name looked up, then its
+// addresses raced as RFC 8305 does.
 #include <algorithm>
 #include <vector>
 
@@ -70,7 +71,7 @@ TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses
     const long long now = socket_api::NowMs();
     if (next < addresses.size() && (now >= nextAt || attempts.empty())) {
       const sockaddr_storage& address = addresses[next++];
-      ConnectAttempt attempt{TcpSocket(NewStreamSocket(address.ss_family), waitSink),
+      ConnectAttempt attempt{TcpSocket(NewStreamSocketOrThrow(address.ss_family), waitSink),
                              socket_api::NowUs()};
       const ConnectStart started = StartConnect(attempt.socket.m_socket, address, &lastFailure);
       if (started == ConnectStart::kMade) return made(attempt);

@@ -18,7 +18,7 @@ void ThrowSystemError(const char* what, int code) {
   ThrowSocketError(error, std::string(what) + ": " + socket_api::ErrorText(code));
 }
 
-SocketHandle NewStreamSocket(int family) {
+SocketHandle NewStreamSocketOrThrow(int family) {
   const SocketHandle socket = socket_api::NewStreamSocket(family);
   if (socket == kNoSocket) ThrowSystemError("socket");
   return socket;

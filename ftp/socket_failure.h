@@ -13,6 +13,6 @@ class CProgressSink;
 // The failure of the system call `what`, by the system's error `code`.
 [[noreturn]] void ThrowSystemError(const char* what, int code = socket_api::LastError());
 // A new stream socket of `family`, or the system's failure.
-SocketHandle NewStreamSocket(int family);
+SocketHandle NewStreamSocketOrThrow(int family);
 // Between the slices of a wait: stops it when `sink` (null asks nobody) says so.
 void AskToGoOn(CProgressSink* sink, const char* what);

@@ -76,7 +76,7 @@ TcpSocket TcpSocket::Listen(const sockaddr_storage& address) {
   } else {
     reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
   }
-  TcpSocket listener(NewStreamSocket(local.ss_family));
+  TcpSocket listener(NewStreamSocketOrThrow(local.ss_family));
   if (socket_api::Bind(listener.m_socket, local) != 0) ThrowSystemError("bind");
   if (socket_api::Listen(listener.m_socket, 4) != 0) ThrowSystemError("listen");
   return listener;

@@ -1,6 +1,4 @@
 #include "speedtest/history_format.h"
-#include "speedtest/csv_text.h"
-#include "speedtest/tenths.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,7 +6,9 @@
 
 #include "kernel/calendar.h"
 #include "kernel/network_link.h"
+#include "speedtest/csv_text.h"
 #include "speedtest/latency.h"
+#include "speedtest/tenths.h"
 
 namespace {
 

@@ -107,7 +107,8 @@ CLatency SummariseLatency(double idleMs, const std::vector<double>& idle,
   latency.grade = WorseGrade(latency.download.grade, latency.upload.grade);
   std::vector<double> loaded = download;
   loaded.insert(loaded.end(), upload.begin(), upload.end());
-  // The responsiveness draft's trimmed mean keeps the best 95% of the probes.
+  // The mean of the best 95% of the probes: the few that waited behind a loss and its
+  // resending do not sway it.
   latency.rpm = RoundTripsPerMinute(TrimmedMean(loaded, 0.95));
   if (sent > 0) {
     latency.uploadRetransmittedPct =

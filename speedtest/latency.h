@@ -21,8 +21,8 @@ const char* LatencyGrade(double increaseMs);
 bool IsLatencyGrade(const std::string& text);
 // The worse of two grades; an empty grade (not measured) gives way to the other.
 std::string WorseGrade(const std::string& a, const std::string& b);
-// Round trips per minute (RPM) for a round trip of `ms`, and what the responsiveness draft
-// calls it: "Poor" under 300, "Fair" under 1000, "Good" up to 6000, "Excellent" above.
+// Round trips per minute (RPM) for a round trip of `ms`, and the word for it: "Poor" under
+// 300 (a round trip over 200 ms), "Fair" under 1000, "Good" up to 6000, "Excellent" above.
 double RoundTripsPerMinute(double ms);
 const char* ResponsivenessWords(double rpm);
 

@@ -15,7 +15,9 @@
 
 // How the meter judges; the defaults are the program's.
 struct CLineRules {
-  int firstSessions = 4;  // as BEREC's measurement tool starts
+  // One session seldom fills a line whose round trip is more than a few milliseconds; four
+  // do on most lines, and on a slow one cost little more than one.
+  int firstSessions = 4;
   // At a 20 ms round trip one session of 2 MB files carries about 75 Mbit/s, at 50 ms about
   // 30: 16 sessions fill a gigabit line at 20 ms and 300 Mbit/s at 50 ms.
   int maxSessions = 16;
@@ -25,7 +27,7 @@ struct CLineRules {
   double idleRttMs = 0.0;
   int rampRoundTrips = 4;
   int averageSlices = 4;     // the moving average that must agree with the one before
-  double agreeShare = 0.05;  // within 5%, as the responsiveness draft's saturation
+  double agreeShare = 0.05;  // two averages this close: the rate no longer rises, it is settled
   double riseShare = 0.05;   // a stage faster than this over the last one still rises
   int maxStageSlices = 25;   // a stage that never settles gives way to the next
   double maxSeconds = 10.0;  // the whole direction at most
@@ -115,24 +117,3 @@ class CLineMeter {
 inline constexpr double kFileRoundTripsThatTell = 50.0;
 inline constexpr double kFileSecondsThatTell = 0.5;
 bool TestFileMeasuredTheLine(double seconds, double idleRttMs);
-
-// What one direction's phase found.
-struct CLineDirection {
-  bool measured = false;  // the phase ran
-  CLineFigure figure;
-  int sessionsStarted = 0;
-  int sessionsRefused = 0;          // the server would not have them (421, ...)
-  int sessionsFailed = 0;           // lost on the way, the refused among them
-  std::string firstFailure;         // what the first lost session said
-  std::vector<double> loadedRttMs;  // the data connections' round trip, a look each slice
-  // An upload's bytes sent (retransmissions included) and sent again, as the system told of
-  // its whole files; 0 where it tells nothing.
-  unsigned long long bytesSent = 0;
-  unsigned long long bytesRetransmitted = 0;
-  unsigned long long bytesMoved = 0;  // file data moved by every session, counted or not
-  // The system could not tell what the server acknowledged, so the upload counted what it
-  // handed over, with each data connection's send buffer bounded.
-  bool countsHandedOver = false;
-  std::vector<std::string> leftFiles;  // uploads that could not be deleted
-  bool stopped = false;                // the sink stopped it
-};

@@ -11,7 +11,7 @@
 
 #include "ftp/line_session_pool.h"
 #include "ftp/progress_sink.h"
-#include "speedtest/line_meter.h"
+#include "speedtest/line_direction.h"
 
 // Measures the line to `server` (the test server's address) in one direction: fetching
 // `file` from `folder`, or sending `bytes` at a time to `file` in `folder`, with a session

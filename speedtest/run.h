@@ -15,7 +15,7 @@
 #include "kernel/types.h"
 #include "speedtest/connection.h"
 #include "speedtest/latency.h"
-#include "speedtest/line_meter.h"
+#include "speedtest/line_direction.h"
 #include "speedtest/rate_conversion.h"
 #include "speedtest/subscription.h"
 

@@ -1,11 +1,11 @@
 #include "speedtest/run_record.h"
-#include "speedtest/tenths.h"
 
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "kernel/calendar.h"
+#include "speedtest/tenths.h"
 
 namespace {
 

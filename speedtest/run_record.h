@@ -11,7 +11,7 @@
 #include "speedtest/connection.h"
 #include "speedtest/history_format.h"
 #include "speedtest/latency.h"
-#include "speedtest/line_meter.h"
+#include "speedtest/line_direction.h"
 #include "speedtest/rate_conversion.h"
 #include "speedtest/subscription.h"
 

@@ -68,18 +68,6 @@ TEST_F(ScriptedTest, WholeDownloadAndUploadSendExactlyTheseCommands) {
   EXPECT_EQ(server.Stored("200Ktest.rnd"), Pattern(8192));
 }
 
-TEST_F(ScriptedTest, PortArgumentNamesTheListeningPort) {
-  server.SetFile("f", "x");
-  LogIn();
-  client.Download("/pub/", "f", Local("f"));
-  const std::string port = server.Commands()[5];
-  unsigned h1, h2, h3, h4, p1, p2;
-  ASSERT_EQ(std::sscanf(port.c_str(), "PORT %u,%u,%u,%u,%u,%u", &h1, &h2, &h3, &h4, &p1, &p2), 6);
-  EXPECT_GT(p1 * 256 + p2, 0u);
-  EXPECT_LE(p1, 255u);
-  EXPECT_LE(p2, 255u);
-}
-
 TEST_F(ScriptedTest, DownloadOfOneByteMoreThanAChunkAndOfAnEmptyFile) {
   server.SetFile("4097.rnd", Pattern(4097));
   server.SetFile("empty.rnd", "");

@@ -141,8 +141,11 @@ TEST(LineMeter, ServerThatRefusesMoreSessionsOrTimeThatRunsOutGivesALowerBound) 
   const Line unsettled = [](int sessions, int slice) {
     return Moment{sessions * (slice % 2 ? 1000.0 : 2000.0) * (1.0 + slice / 10.0)};
   };
-  played = Play(unsettled, kAlways);
-  EXPECT_LE(played.figure.phaseSeconds, 10.0 + 1e-9);
+  CLineRules fiveSeconds;  // three stages of 25 slices would take 7.5 s
+  fiveSeconds.maxSeconds = 5.0;
+  played = Play(unsettled, kAlways, fiveSeconds);
+  EXPECT_EQ(played.stages, (std::vector<int>{4, 8}));
+  EXPECT_NEAR(played.figure.phaseSeconds, 5.0, 1e-9);
   EXPECT_TRUE(played.figure.lowerBound);
   EXPECT_GT(played.figure.kbitPerSecond, 0.0);
   // Out of time while each settled stage still rises.

@@ -67,28 +67,29 @@ TEST(RateConversion, RawRateAtANominalTierValueMatchesNothing) {
   EXPECT_FALSE(download.matched);
 }
 
-TEST(TierMatching, WindowEdgesSweep) {
-  struct Window {
-    int from, to;
+TEST(TierMatching, EachWindowFromItsFirstIndexToItsLast) {
+  // Each window's first and last index and those just outside it; null: no tier.
+  const struct {
+    int index;
     const char* download;
     const char* upload;
-  };
-  const Window windows[] = {{10, 16, " 128", "128"},     {23, 32, " 256", "256"},
-                            {47, 64, " 512", "512"},     {97, 128, "1024", nullptr},
-                            {197, 256, "2048", nullptr}, {395, 512, "4096", nullptr},
-                            {789, 1024, "8192", nullptr}};
-  for (int index = -2; index <= 1030; ++index) {
-    const Window* inside = nullptr;
-    for (const Window& window : windows) {
-      if (index >= window.from && index <= window.to) inside = &window;
-    }
+  } cases[] = {{-1, nullptr, nullptr},  {0, nullptr, nullptr},   {9, nullptr, nullptr},
+               {10, " 128", "128"},     {16, " 128", "128"},     {17, nullptr, nullptr},
+               {22, nullptr, nullptr},  {23, " 256", "256"},     {32, " 256", "256"},
+               {33, nullptr, nullptr},  {46, nullptr, nullptr},  {47, " 512", "512"},
+               {64, " 512", "512"},     {65, nullptr, nullptr},  {96, nullptr, nullptr},
+               {97, "1024", nullptr},   {128, "1024", nullptr},  {129, nullptr, nullptr},
+               {196, nullptr, nullptr}, {197, "2048", nullptr},  {256, "2048", nullptr},
+               {257, nullptr, nullptr}, {394, nullptr, nullptr}, {395, "4096", nullptr},
+               {512, "4096", nullptr},  {513, nullptr, nullptr}, {788, nullptr, nullptr},
+               {789, "8192", nullptr},  {1024, "8192", nullptr}, {1025, nullptr, nullptr}};
+  for (const auto& c : cases) {
     std::string downloadTier = "kept";
     std::string uploadTier = "kept";
-    EXPECT_EQ(MatchDownloadTier(index, downloadTier), inside != nullptr) << index;
-    EXPECT_EQ(downloadTier, inside ? inside->download : "kept") << index;
-    const bool uploadMatch = inside && inside->upload;
-    EXPECT_EQ(MatchUploadTier(index, uploadTier), uploadMatch) << index;
-    EXPECT_EQ(uploadTier, uploadMatch ? inside->upload : "kept") << index;
+    EXPECT_EQ(MatchDownloadTier(c.index, downloadTier), c.download != nullptr) << c.index;
+    EXPECT_EQ(downloadTier, c.download ? c.download : "kept") << c.index;
+    EXPECT_EQ(MatchUploadTier(c.index, uploadTier), c.upload != nullptr) << c.index;
+    EXPECT_EQ(uploadTier, c.upload ? c.upload : "kept") << c.index;
   }
 }
 
