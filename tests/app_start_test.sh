@@ -36,10 +36,8 @@ wait_window() {
 
 # Waits up to 10 s for process $1 to end; sets status to its exit status.
 wait_exit() {
-  for _ in $(seq 100); do
-    kill -0 "$1" 2>/dev/null || break
-    sleep 0.1
-  done
+  local pid=$1
+  wait_until 10 '! kill -0 "$pid" 2>/dev/null'
   if kill -0 "$1" 2>/dev/null; then
     kill "$1"
     status=timeout
@@ -70,7 +68,8 @@ check "WM_CLASS names the desktop entry (got $wm_class)" \
 stack_line() { xwininfo -root -children | grep -n "$1" | head -n 1 | cut -d: -f1; }
 xmessage -geometry 800x600+0+0 cover &
 cover=$!
-for _ in $(seq 100); do [ -n "$(stack_line '"xmessage"')" ] && break; sleep 0.1; done
+xmessage_shown() { [ -n "$(stack_line '"xmessage"')" ]; }
+wait_until 10 xmessage_shown
 check "the other window covers the dialog" '[ "$(stack_line xmessage)" -lt "$(stack_line Hastighedstest)" ]'
 "$program" &
 second=$!
@@ -89,13 +88,13 @@ check "Escape ends the program with status 0 (got $status)" '[ "$status" = 0 ]'
 # never comes) is logged with its step, and its test file removed.
 "$scripted" "$port" impostor >"$work/scripted.log" 2>&1 &
 scripted_pid=$!
-for _ in $(seq 50); do grep -q listening "$work/scripted.log" && break; sleep 0.1; done
+wait_until 5 'grep -q listening "$work/scripted.log"'
 for ending in TERM HUP; do
   "$test_port_program" &
   pid=$!
   window=$(wait_window "$pid" '^Lumvik Hastighedstest$')
   [ -n "$window" ] && press "$window" space
-  for _ in $(seq 100); do [ -e "$XDG_CACHE_HOME/lumvik-hastighed/200Ktest.rnd" ] && break; sleep 0.1; done
+  wait_until 10 '[ -e "$XDG_CACHE_HOME/lumvik-hastighed/200Ktest.rnd" ]'
   check "SIG$ending: a run is under way" '[ -e "$XDG_CACHE_HOME/lumvik-hastighed/200Ktest.rnd" ]'
   kill -"$ending" "$pid"
   wait_exit "$pid"

@@ -10,8 +10,6 @@
 
 namespace {
 
-// 2026-12-09T12:00:00Z
-constexpr std::time_t kNoon = 1796817600;
 constexpr std::time_t kHour = 3600;
 
 TEST(ChartScale, ValueAxisStepsAreRoundAndHoldTheHighest) {

@@ -13,6 +13,7 @@
 #include "tests/support/file_contents.h"
 #include "tests/support/ftp_failure.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/scoped_tick_source.h"
 #include "tests/support/scripted_ftp_server.h"
 #include "tests/support/temp_dir.h"
 
@@ -122,11 +123,10 @@ TEST_F(ScriptedTest, ElapsedSecondsSumTickIntervalsAcrossTheWrap) {
   WriteWholeFile(Local("up.rnd"), Pattern(12288));
   LogIn();
   g_tick = 0xFFFFFFF0u;
-  SetTickSource(&SteppingTick);
+  const ScopedTickSource ticks(&SteppingTick);
   client.Download("/pub/", "12288.rnd", Local("12288.rnd"));
   g_tick = 0xFFFFFFE0u;
   client.Upload(Local("up.rnd"), "/pub/upload/", "up.rnd");
-  SetTickSource(nullptr);
 
   ASSERT_EQ(sink.reports.size(), 7u);
   const double expected[] = {0.01, 0.02, 0.03, 0.04, 0.01, 0.02, 0.03};

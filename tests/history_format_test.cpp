@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "speedtest/history_export.h"
+#include "tests/support/utc_local_time.h"
 
 namespace {
-
-// 2026-12-09T12:00:00Z
-constexpr std::time_t kNoon = 1796817600;
 
 // The headings of every history ever written, oldest first; the last is today's.
 const std::string kHeadings[] = {

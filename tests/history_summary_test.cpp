@@ -15,8 +15,6 @@
 
 namespace {
 
-// 2026-12-09T12:00:00Z
-constexpr std::time_t kNoon = 1796817600;
 constexpr std::time_t kDay = 24 * 60 * 60;
 
 CHistoryRun HistoryRun(std::time_t time, double down, double up, const char* tiers) {

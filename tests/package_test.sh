@@ -43,7 +43,7 @@ starts_and_ends() {
     sleep 0.1
   done
   [ -n "$window" ] && xdotool windowfocus --sync "$window" && xdotool key Escape
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  wait_until 10 '! kill -0 "$pid" 2>/dev/null'
   kill "$pid" 2>/dev/null && return 1
   wait "$pid"
 }

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -17,6 +16,7 @@
 #include "kernel/directories.h"
 #include "kernel/tick_count.h"
 #include "tests/fuzz/fake_network.h"
+#include "tests/support/file_contents.h"
 
 namespace {
 
@@ -71,13 +71,6 @@ class Listener : public CTestRunListener {
   long long stoppedAtMs = -1;
 };
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The transfer commands the server was asked, without the ports.
 std::vector<std::string> Transfers() {
   std::vector<std::string> transfers;
@@ -98,17 +91,22 @@ class RunTest : public ::testing::Test {
   static void SetUpTestSuite() {
 #ifndef _WIN32
     // The record goes into a folder of the test's own, never into the user's history.
-    static const std::string home =
+    Home() =
         (std::filesystem::temp_directory_path() / ("lumvik-run-test-" + std::to_string(getpid())))
             .string();
-    std::filesystem::remove_all(home);
-    ::setenv("XDG_CACHE_HOME", (home + "/cache").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+    std::filesystem::remove_all(Home());
+    ::setenv("XDG_CACHE_HOME", (Home() + "/cache").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (Home() + "/data").c_str(), 1);
 #endif
     SetTickSource(&VirtualTicks);
   }
   static void TearDownTestSuite() {
     SetTickSource(nullptr);
+    if (!Home().empty()) std::filesystem::remove_all(Home());
+  }
+  static std::string& Home() {
+    static std::string home;
+    return home;
   }
 
   // One run over the fake network, each transfer taking `ms` in turn; `script` sets the
@@ -132,7 +130,7 @@ class RunTest : public ::testing::Test {
 
   // This run's part of the run log.
   static std::string LoggedRun(const CTestOutcome& outcome) {
-    const std::string log = ReadText(RunLogPath());
+    const std::string log = ReadWholeFile(RunLogPath());
     const std::size_t start = log.rfind("== " + outcome.time);
     return start == std::string::npos ? "no run at " + outcome.time + " in:\n" + log
                                       : log.substr(start);
@@ -185,7 +183,7 @@ TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
                                   "0\\.2,,,unknown,,,,,,,,\n")))
       << outcome.historyLine;
   EXPECT_EQ(outcome.recordProblem, "");
-  const std::string history = ReadText(ResultHistoryPath());
+  const std::string history = ReadWholeFile(ResultHistoryPath());
   EXPECT_NE(history.find("\n" + outcome.historyLine), std::string::npos) << history;
 
   const std::string logged = LoggedRun(outcome);
@@ -356,7 +354,7 @@ TEST_F(RunTest, EachFailureHasItsCodeStepAndRecord) {
     SCOPED_TRACE(c.what);
     listener.reports = 0;
     listener.stopAfterReports = c.stopAfterReports;
-    const std::string historyBefore = ReadText(ResultHistoryPath());
+    const std::string historyBefore = ReadWholeFile(ResultHistoryPath());
     // Times that match no upload tier, so that a second attempt follows.
     const CTestOutcome outcome = Run({1000, 9600, 1100, 1100, 1100}, c.script);
     EXPECT_FALSE(outcome.finished);
@@ -365,7 +363,7 @@ TEST_F(RunTest, EachFailureHasItsCodeStepAndRecord) {
     EXPECT_NE(outcome.errorCause.find(c.cause), std::string::npos) << outcome.errorCause;
     EXPECT_EQ(outcome.resultText, "");
     EXPECT_EQ(outcome.historyLine, "");
-    EXPECT_EQ(ReadText(ResultHistoryPath()), historyBefore);
+    EXPECT_EQ(ReadWholeFile(ResultHistoryPath()), historyBefore);
     EXPECT_EQ(fake_network::Commands().back() == "QUIT", c.quits);
     const std::string logged = LoggedRun(outcome);
     EXPECT_NE(logged.find("failed in " + std::string(c.step) + ": code " + std::to_string(c.code)),

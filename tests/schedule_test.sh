@@ -35,7 +35,7 @@ inside=$(unshare -rm bash -c '
   mkdir -p /run/systemd/system
   /lib/systemd/systemd --user >"$XDG_RUNTIME_DIR/manager.log" 2>&1 &
   manager=$!
-  for i in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/systemd/private" ] && break; sleep 0.1; done
+  for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/systemd/private" ] && break; sleep 0.1; done
   "$1" --schedule status
   "$1" --schedule on --no-whole-line && echo "on: $?"
   "$1" --schedule status

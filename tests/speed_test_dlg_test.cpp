@@ -21,6 +21,7 @@
 #include "kernel/private_folder.h"
 #include "kernel/tick_count.h"
 #include "res/resource.h"
+#include "tests/support/scoped_tick_source.h"
 #include "tests/support/scripted_ftp_server.h"
 #include "tests/support/test_point.h"
 #include "tests/support/test_sockets.h"
@@ -290,12 +291,11 @@ class ThrowingDlg : public ClockedDlg {
 };
 
 TEST(DialogFailureTest, AnyErrorInTheRunTakesTheFailurePath) {
-  SetTickSource(&ScriptedTicks);
+  const ScopedTickSource ticks(&ScriptedTicks);
   ThrowingDlg dlg;
   dlg.Show();
   dlg.throwOnce = true;
   dlg.OnTestButton();
-  SetTickSource(nullptr);
   EXPECT_EQ(Label(&dlg, IDC_INFO_TEXT), kFailureText);
   EXPECT_TRUE(dlg.FindWindow(IDC_TEST_BUTTON)->IsEnabled());
   EXPECT_EQ(Label(&dlg, IDC_TEST_BUTTON), "Test din hastighed igen");
@@ -355,7 +355,7 @@ TEST(DialogModalTest, RealClickRunsAWholeTestAgainstTheServer) {
 }
 
 TEST(DialogModalTest, CloseRequestDuringATransferStopsItAndEndsTheDialog) {
-  SetTickSource(&ScriptedTicks);
+  const ScopedTickSource ticks(&ScriptedTicks);
   ClockedDlg dlg;
   dlg.durationsMs = {1000, 9600, 3700};
   dlg.onReport = [&](const ClockedDlg::Transfer&, DWORD bytes) {
@@ -368,7 +368,6 @@ TEST(DialogModalTest, CloseRequestDuringATransferStopsItAndEndsTheDialog) {
   };
   dlg.CallAfter([&] { dlg.OnTestButton(); });
   EXPECT_EQ(dlg.DoModal(), wxID_CANCEL);
-  SetTickSource(nullptr);
 
   EXPECT_TRUE(dlg.m_abort);
   ASSERT_EQ(dlg.transfers.size(), 1u);
@@ -381,7 +380,7 @@ TEST(DialogModalTest, CloseRequestDuringATransferStopsItAndEndsTheDialog) {
 // the run is logged and its test files are gone at once, before it unwinds, and what it
 // does after that adds nothing to the log.
 TEST(DialogModalTest, SessionEndDuringATransferRecordsTheRunAtOnce) {
-  SetTickSource(&ScriptedTicks);
+  const ScopedTickSource ticks(&ScriptedTicks);
   ClockedDlg dlg;
   dlg.durationsMs = {1000, 9600, 3700};
   std::string logAtTheEnd;
@@ -392,7 +391,6 @@ TEST(DialogModalTest, SessionEndDuringATransferRecordsTheRunAtOnce) {
   };
   dlg.CallAfter([&] { dlg.OnTestButton(); });
   EXPECT_EQ(dlg.DoModal(), wxID_CANCEL);
-  SetTickSource(nullptr);
 
   const std::string ended = "failed in download 200Ktest.rnd: the session ended\n";
   ASSERT_GE(logAtTheEnd.size(), ended.size());
@@ -480,7 +478,7 @@ void PressKey(wxWindow* window, int keyCode) {
 }
 
 TEST(DialogModalTest, EscapeEndsTheDialogOnlyWhenNoTestRuns) {
-  SetTickSource(&ScriptedTicks);
+  const ScopedTickSource ticks(&ScriptedTicks);
   ClockedDlg dlg;
   dlg.durationsMs = {1000, 9600, 3700};
   dlg.onReport = [&](const ClockedDlg::Transfer&, DWORD bytes) {
@@ -495,7 +493,6 @@ TEST(DialogModalTest, EscapeEndsTheDialogOnlyWhenNoTestRuns) {
         &dlg, [&] { return Label(&dlg, IDC_TEST_BUTTON) == "Test din hastighed igen"; }, wxID_OK);
     EXPECT_EQ(dlg.DoModal(), wxID_OK);
   }
-  SetTickSource(nullptr);
   EXPECT_EQ(dlg.Kinds(), (std::vector<std::string>{"small", "large", "upload"}));
 
   dlg.CallAfter([&] { PressKey(&dlg, WXK_ESCAPE); });
@@ -543,7 +540,7 @@ TEST(DialogMenuTest, SystemCommands16To31OpenTheAboutBox) {
 // The About item picked during a transfer opens the box between two chunks; the run goes on
 // once the box is closed and ends as it would have.
 TEST(DialogMenuTest, AboutDuringATransferLeavesTheRunWhole) {
-  SetTickSource(&ScriptedTicks);
+  const ScopedTickSource ticks(&ScriptedTicks);
   ClockedDlg dlg;
   dlg.durationsMs = {1000, 9600, 3700};
   dlg.onReport = [&](const ClockedDlg::Transfer& transfer, DWORD bytes) {
@@ -557,7 +554,6 @@ TEST(DialogMenuTest, AboutDuringATransferLeavesTheRunWhole) {
   ModalEnder ender(
       &dlg, [&] { return Label(&dlg, IDC_TEST_BUTTON) == "Test din hastighed igen"; }, wxID_OK);
   EXPECT_EQ(AboutBoxesOpenedBy([&] { EXPECT_EQ(dlg.DoModal(), wxID_OK); }), 1);
-  SetTickSource(nullptr);
   EXPECT_EQ(dlg.Kinds(), (std::vector<std::string>{"small", "large", "upload"}));
   EXPECT_EQ(dlg.transfers[1].bytes.size(), 513u);
   EXPECT_NE(Label(&dlg, IDC_INFO_TEXT).find("Lumvik Bredbånd 2048/512"), std::string::npos);

@@ -1,4 +1,5 @@
-// For tests that read local times: the computer's time zone made UTC for the process.
+// For tests that read local times: the computer's time zone made UTC for the process, and a
+// moment to count from.
 #pragma once
 
 #include <cstdlib>
@@ -13,3 +14,6 @@ inline void UseUtcAsLocalTime() {
   tzset();
 #endif
 }
+
+// 2026-12-09T12:00:00Z.
+inline constexpr std::time_t kNoon = 1796817600;

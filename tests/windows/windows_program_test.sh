@@ -27,7 +27,8 @@ say_ok=1
 probe() { "$wine" "$build/tests/win32_probe.exe" "$@"; }
 # Waits up to 30 s for process $1 to end; sets status to its exit status.
 wait_exit() {
-  for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  local pid=$1
+  wait_until 30 '! kill -0 "$pid" 2>/dev/null'
   if kill -0 "$1" 2>/dev/null; then kill "$1"; status=timeout; else wait "$1"; status=$?; fi
 }
 
@@ -68,7 +69,7 @@ check "the links carry their ids and Danish texts" \
 # A click on each link opens its page in the browser that the system names.
 for id in 1028 1031 1032; do probe mouse-click "$id"; done
 # Each page starts a process of its own, which Wine under load takes seconds to start.
-for _ in $(seq 300); do [ "$(wc -l <"$browser_log" 2>/dev/null)" = 3 ] && break; sleep 0.1; done
+wait_until 30 '[ "$(wc -l <"$browser_log" 2>/dev/null)" = 3 ]'
 check "clicks on the three links opened pages 1, 2 and 3 in the browser" \
   '[ "$(tr -d "\r" <"$browser_log" | sed "s/.*id=//" | sort | tr "\n" " ")" = "1 2 3 " ]'
 
@@ -94,7 +95,7 @@ check "the log tells why" 'grep -q "^failed in log-in as anonymous: code 1" "$ou
 
 "$scripted" "$port" impostor >"$work/scripted.log" 2>&1 &
 scripted_pid=$!
-for _ in $(seq 50); do grep -q listening "$work/scripted.log" && break; sleep 0.1; done
+wait_until 5 'grep -q listening "$work/scripted.log"'
 probe click 1000
 check "a data connection from a foreign address shows the failure text" \
   'probe wait-text 1000 "Vent venligst" 10 && probe wait-text 1000 "igen" 60 &&
