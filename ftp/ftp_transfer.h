@@ -3,13 +3,16 @@
 // hold the same members and run alike; only the copy itself differs by direction.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "ftp/internet_session.h"
 #include "ftp/transfer_run.h"
 #include "kernel/types.h"
 
+class CFile;
 class CFtpClient;
+class CInternetFile;
 class CProgressSink;
 
 enum class TransferDirection { kDownload, kUpload };
@@ -30,6 +33,10 @@ class CFtpTransfer {
 
  private:
   friend class CFtpClient;
+
+  // What both directions do before the copy: the server's folder entered, `local` opened
+  // and the remote file opened, each refusal thrown as its CFTPException.
+  std::unique_ptr<CInternetFile> Open(CFile& local);
 
   DWORD m_dwTransferType;
   std::string m_strLocalFile;

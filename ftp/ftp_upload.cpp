@@ -3,33 +3,14 @@
 #include <memory>
 
 #include "ftp/ftp_client.h"
-#include "ftp/ftp_connection.h"
-#include "ftp/ftp_exception.h"
 #include "ftp/internet_file.h"
 #include "ftp/progress_sink.h"
 #include "kernel/local_file.h"
 
 template <>
 void CFtpUpload::Transfer() {
-  CFtpConnection* connection = m_pClient->m_pConnection;
-  if (!connection->SetCurrentDirectory(m_strRemoteDir)) {
-    throw new CFTPException(CFTPException::kRemoteDirectoryRefused, std::string(),
-                            connection->LastReply());
-  }
   CFile local;
-  if (!local.Open(m_strLocalFile, CFile::modeRead)) {
-    throw new CFTPException(CFTPException::kCannotOpenLocalFile,
-                            ftp_message::kCannotOpenFile + m_strLocalFile,
-                            m_strLocalFile + ": " + FileErrorText(local.OpenError()));
-  }
-  std::unique_ptr<CInternetFile> remote(
-      connection->OpenFile(m_strRemoteFile, GENERIC_WRITE, m_dwTransferType, 1));
-  if (!remote) {
-    throw new CFTPException(
-        CFTPException::kCannotOpenRemoteFileForWriting,
-        ftp_message::kCannotOpenRemoteFile + m_strRemoteFile + ftp_message::kForWriting,
-        connection->LastReply());
-  }
+  const std::unique_ptr<CInternetFile> remote = Open(local);
 
   char buffer[kTransferChunkSize];
   // The last write waits for the server's acknowledgement, so that the time ends with the

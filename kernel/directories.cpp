@@ -12,9 +12,9 @@ std::string InPrivateFolder(const std::string& folder, const char* name) {
 }  // namespace
 
 std::string RunLogPath() {
-  return InPrivateFolder(PrivateCacheDirectory(), "runs.log");
+  return InPrivateFolder(PrivateCacheDirectory(), kRunLogName);
 }
 
 std::string ResultHistoryPath() {
-  return InPrivateFolder(PrivateDataDirectory(), "results.csv");
+  return InPrivateFolder(PrivateDataDirectory(), kHistoryName);
 }

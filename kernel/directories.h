@@ -15,6 +15,15 @@ std::string PrivateCacheDirectory();
 // $HOME/.local/share/lumvik-hastighed), likewise.
 std::string PrivateDataDirectory();
 
+// The names of the record's files, all here: the run log in the private cache folder; the
+// history, its lines that could not be written yet (beside it, or beside the run log), the
+// customer's subscription and the measurement campaign in the private data folder.
+inline constexpr char kRunLogName[] = "runs.log";
+inline constexpr char kHistoryName[] = "results.csv";
+inline constexpr char kWaitingHistoryName[] = "results.csv.pending";
+inline constexpr char kSubscriptionName[] = "subscription.txt";
+inline constexpr char kCampaignName[] = "campaign.txt";
+
 // The bounded log of the latest test runs, in the private cache folder, and the history of
 // results, in the private data folder; empty without the folder, or when it is open to others.
 std::string RunLogPath();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "kernel/calendar.h"
+#include "kernel/directories.h"
 #include "speedtest/connection.h"
 #include "speedtest/record_store.h"
 
@@ -28,8 +29,6 @@ long LocalDay(std::time_t time) {
   const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
   return era * 146097 + dayOfEra;
 }
-
-constexpr char kCampaignFile[] = "campaign.txt";
 
 // Why a valid run cannot count on its day as the campaign stands; empty when it can.
 std::string DayProblem(const CCampaignDay& day, std::time_t time) {
@@ -85,11 +84,11 @@ CCampaign ParseCampaignFile(const std::string& text) {
 }
 
 CCampaign LoadCampaign() {
-  return ParseCampaignFile(ReadDataFile(kCampaignFile));
+  return ParseCampaignFile(ReadDataFile(kCampaignName));
 }
 
 bool SaveCampaign(const CCampaign& campaign, std::string* failure) {
-  return KeepDataFile(kCampaignFile, CampaignFileText(campaign), failure);
+  return KeepDataFile(kCampaignName, CampaignFileText(campaign), failure);
 }
 
 double BestMbit(const CHistoryRun& run, bool upload) {

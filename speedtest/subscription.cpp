@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "kernel/directories.h"
 #include "speedtest/danish_number.h"
 #include "speedtest/record_store.h"
 
@@ -60,8 +61,6 @@ bool AtMost(const CSpeedPair& lower, const CSpeedPair& upper) {
   const auto way = [](double low, double high) { return low < 0 || high < 0 || low <= high; };
   return way(lower.download, upper.download) && way(lower.upload, upper.upload);
 }
-
-constexpr char kSubscriptionFile[] = "subscription.txt";
 
 }  // namespace
 
@@ -129,11 +128,11 @@ CSubscription ParseSubscriptionFile(const std::string& text) {
 }
 
 CSubscription LoadSubscription() {
-  return ParseSubscriptionFile(ReadDataFile(kSubscriptionFile));
+  return ParseSubscriptionFile(ReadDataFile(kSubscriptionName));
 }
 
 bool SaveSubscription(const CSubscription& subscription, std::string* failure) {
-  return KeepDataFile(kSubscriptionFile,
+  return KeepDataFile(kSubscriptionName,
                       subscription.IsSet() ? SubscriptionFileText(subscription) : std::string(),
                       failure);
 }
