@@ -4,6 +4,7 @@
 #include "speedtest/csv_text.h"
 #include "speedtest/danish_number.h"
 #include "speedtest/rate_conversion.h"
+#include "speedtest/result_text.h"
 
 namespace {
 

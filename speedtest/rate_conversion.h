@@ -1,12 +1,14 @@
-// Timed transfers into rates, rates into the provider's broadband tiers, and the result
-// text. Pure computation: no window, file or network.
+// Timed transfers into rates, and rates into the provider's broadband tiers and products.
+// Pure computation: no window, file or network.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "speedtest/line_meter.h"
 #include "speedtest/run_constants.h"
+
+// The provider's product, followed by its tiers.
+inline constexpr char kProduct[] = "Lumvik Bredbånd ";
 
 // One direction's measurement within a test run.
 struct CRateRecord {
@@ -36,30 +38,6 @@ int ComputeRate(double nominalKbit, double seconds, CRateRecord* record);
 bool MatchDownloadTier(int index, std::string& tierText);
 // True when `index` lies in one of the three upload windows; writes the tier text then.
 bool MatchUploadTier(int index, std::string& tierText);
-
-// The whole text for the status field at the end of a run.
-std::string ResultText(const CRateRecord& download, const CRateRecord& upload);
-
-// A whole-line figure of `kbit` kbit/s as Mbit/s of a million bits, "mindst" before a lower
-// bound: "mindst 284,9".
-std::string LineMbitText(double kbit, bool atLeast);
-// The whole line's directions as Danish text ("280,1 Mbit/s ned, mindst 264,9 Mbit/s op"):
-// each measured one (kbit/s not negative) in Mbit/s of a million bits, "mindst" before a
-// lower bound; empty when neither was measured.
-std::string WholeLineDirections(double downloadKbit, bool downloadAtLeast, double uploadKbit,
-                                bool uploadAtLeast);
-// The result text's note on the whole line: "Hele linjen: " and its directions; empty when
-// neither was measured.
-std::string WholeLineText(const CLineFigure& download, const CLineFigure& upload);
-// The note for the whole line's uploads that could not be deleted from the test server;
-// empty when none were left.
-std::string LeftFilesText(const std::vector<std::string>& files);
-// How many lines the status field shows.
-constexpr int kResultFieldLines = 6;
-// `result` with the `notes` that are not empty under it, one line each, in their order of
-// weight, within `lines` lines: after a blank line where there is room for one, and only as
-// many as there is room for.
-std::string WithNotes(const std::string& result, const std::vector<std::string>& notes, int lines);
 
 // A tier's text without the blank that pads three-digit download tiers.
 std::string TierName(const CRateRecord& record);

@@ -9,6 +9,7 @@
 #include "kernel/directories.h"
 #include "kernel/local_file.h"
 #include "speedtest/record_store.h"
+#include "speedtest/result_text.h"
 #include "speedtest/run_constants.h"
 #include "speedtest/run_record.h"
 

@@ -1,4 +1,5 @@
 #include "speedtest/rate_conversion.h"
+#include "speedtest/result_text.h"
 
 #include <gtest/gtest.h>
 

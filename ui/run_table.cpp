@@ -4,6 +4,7 @@
 #include "speedtest/connection.h"
 #include "speedtest/danish_number.h"
 #include "speedtest/rate_conversion.h"
+#include "speedtest/result_text.h"
 
 const char* const kRunTableColumns[kRunTableColumnCount] = {"Tidspunkt",
                                                             "Download kbit/s",

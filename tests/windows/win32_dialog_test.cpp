@@ -25,6 +25,7 @@
 #include "res/strings.h"
 #include "speedtest/history_export.h"
 #include "speedtest/rate_conversion.h"
+#include "speedtest/result_text.h"
 #include "ui/about_dlg.h"
 #include "ui/history_chart.h"
 #include "ui/history_dlg.h"
