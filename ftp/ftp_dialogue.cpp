@@ -16,32 +16,14 @@ FtpVerdict Completion(const FtpReply& reply) {
 }  // namespace
 
 const char* CFtpDialogue::Verb() const {
-  switch (m_step == FtpStep::kIdle ? m_lastStep : m_step) {
-    case FtpStep::kIdle:
-    case FtpStep::kGreeting:
-      return "";
-    case FtpStep::kLogIn:
-      return m_askedPassword ? "PASS" : "USER";
-    case FtpStep::kType:
-      return "TYPE";
-    case FtpStep::kFolder:
-      return "CWD";
-    case FtpStep::kPrintFolder:
-      return "PWD";
-    case FtpStep::kNoop:
-      return "NOOP";
-    case FtpStep::kOfferData:
-      return m_offeredEprt ? "EPRT" : "PORT";
-    case FtpStep::kRetrieve:
-      return "RETR";
-    case FtpStep::kStore:
-      return "STOR";
-    case FtpStep::kDelete:
-      return "DELE";
-    case FtpStep::kQuit:
-      return "QUIT";
-  }
-  return "";
+  const FtpStep step = m_step == FtpStep::kIdle ? m_lastStep : m_step;
+  if (step == FtpStep::kLogIn) return m_askedPassword ? "PASS" : "USER";
+  if (step == FtpStep::kOfferData) return m_offeredEprt ? "EPRT" : "PORT";
+  // In the order of FtpStep; the greeting is said by the server, unasked.
+  static const char* const kVerbs[] = {"",     "",     "USER", "TYPE", "CWD",  "PWD",
+                                       "NOOP", "PORT", "RETR", "STOR", "DELE", "QUIT"};
+  static_assert(sizeof kVerbs / sizeof kVerbs[0] == static_cast<int>(FtpStep::kQuit) + 1);
+  return kVerbs[static_cast<int>(step)];
 }
 
 bool CFtpDialogue::Begin(FtpStep step, const std::string& argument, std::string* line) {
