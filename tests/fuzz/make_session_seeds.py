@@ -20,7 +20,7 @@ def raw(text):
 
 def start(ipv6=False, close_after=0, failing_write=0, cannot_tell=False, no_bound=False,
           tells_path=False, line=None):
-    """line: (tens of Mbit/s, sessions the server has at once) for a run that measures
+    """line: (Mbit/s, sessions the server has at once) for a run that measures
     the whole line."""
     script = [(close_after << 1) | int(ipv6),
               failing_write | (0x10 if cannot_tell else 0) | (0x20 if no_bound else 0) |
