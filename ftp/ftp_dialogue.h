@@ -45,7 +45,7 @@ class CFtpDialogue {
   FtpVerdict Hear(const FtpReply& reply, std::string* next);
 
   FtpStep Step() const { return m_step; }
-  // The command of the step under way or last, such as "RETR", for what a failure says.
+  // The command of the step under way or last (RETR, for one), for what a failure says.
   const char* Verb() const;
   // A server makes an upload's file as STOR comes, before it answers: any STOR not refused
   // (5xx) since the last DELE accepted, a 425 after the file was made included, may have
