@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "app/program_identity.h"
 #include "kernel/calendar.h"
 #include "kernel/directories.h"
 #include "kernel/hourly_schedule.h"
@@ -14,7 +15,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr char kProgram[] = "lumvik-hastighed-cli";
 constexpr char kRule[] =
     "Allgemeinverfügung 99/2021 (Bundesnetzagentur): 3 days of 10 runs, a day between "
     "measurement days, within 14 days";
@@ -98,12 +98,12 @@ int Start() {
   campaign.subscription = LoadSubscription();
   if (!campaign.subscription.IsSet()) {
     std::fprintf(stderr, "%s: a campaign needs the subscription: set it with --subscription\n",
-                 kProgram);
+                 kCliProgramName);
     return 1;
   }
   std::string failure;
   if (!SaveCampaign(campaign, &failure)) {
-    std::fprintf(stderr, "%s: the campaign cannot be kept: %s\n", kProgram, failure.c_str());
+    std::fprintf(stderr, "%s: the campaign cannot be kept: %s\n", kCliProgramName, failure.c_str());
     return 1;
   }
   std::printf("campaign: started, for %s Mbit/s\n",
@@ -128,7 +128,8 @@ int CampaignCommand(const std::string& what, bool asJson) {
     campaign.stopped = now;
     std::string failure;
     if (!SaveCampaign(campaign, &failure)) {
-      std::fprintf(stderr, "%s: the campaign cannot be kept: %s\n", kProgram, failure.c_str());
+      std::fprintf(stderr, "%s: the campaign cannot be kept: %s\n", kCliProgramName,
+                   failure.c_str());
       return 1;
     }
   }
@@ -159,7 +160,8 @@ int ProtocolCommand(const std::string& path, const std::string& testPoint) {
   facts.testPoint = testPoint;
   std::string failure;
   if (!WriteProtocol(facts, path, &failure)) {
-    std::fprintf(stderr, "%s: the protocol cannot be written: %s\n", kProgram, failure.c_str());
+    std::fprintf(stderr, "%s: the protocol cannot be written: %s\n", kCliProgramName,
+                 failure.c_str());
     return 1;
   }
   std::printf("protocol: %s\n", path.c_str());

@@ -9,6 +9,7 @@
 #include "app/cli_progress.h"
 #include "app/cli_report.h"
 #include "app/cli_subscription.h"
+#include "app/program_identity.h"
 #include "kernel/console.h"
 #include "kernel/directories.h"
 #include "kernel/hourly_schedule.h"
@@ -25,7 +26,6 @@
 
 namespace {
 
-constexpr char kProgram[] = "lumvik-hastighed-cli";
 constexpr int kExitResult = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
@@ -119,7 +119,7 @@ void AddOptions(CLI::App& app, Options* options, Words* words) {
   }
   auto* ipv4Flag = app.add_flag("-4", words->ipv4, "connect over IPv4 only");
   app.add_flag("-6", words->ipv6, "connect over IPv6 only")->excludes(ipv4Flag);
-  app.set_version_flag("--version", std::string(kProgram) + " " + LUMVIK_VERSION);
+  app.set_version_flag("--version", std::string(kCliProgramName) + " " + LUMVIK_VERSION);
 }
 
 // The subscription's words into `options`; false, having said why, for a usage error.
@@ -133,29 +133,31 @@ int ParseCommandLine(int argc, char** argv, Options* options) {
   CLI::App app(
       "Measures the line's download and upload speed against Lumvik's FTP test "
       "server and names the matching broadband product.",
-      kProgram);
+      kCliProgramName);
   Words words;
   AddOptions(app, options, &words);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, e.what(),
-                 kProgram);
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kCliProgramName,
+                 e.what(), kCliProgramName);
     return kExitUsage;
   }
   if (words.serverOption->count() > 0 &&
       !ParseServer(words.server, &options->server, &options->port)) {
-    std::fprintf(stderr, "%s: --server: not HOST[:PORT] with a port of 1 to 65535\n", kProgram);
+    std::fprintf(stderr, "%s: --server: not HOST[:PORT] with a port of 1 to 65535\n",
+                 kCliProgramName);
     return kExitUsage;
   }
   if (!words.lineSchedule.empty() && options->schedule != "on" && !options->scheduled) {
-    std::fprintf(stderr, "%s: --whole-line-when needs --schedule on or --scheduled\n", kProgram);
+    std::fprintf(stderr, "%s: --whole-line-when needs --schedule on or --scheduled\n",
+                 kCliProgramName);
     return kExitUsage;
   }
   if (!ReadSubscription(words, options)) return kExitUsage;
   if (options->json && !options->campaign.empty() && options->campaign != "status") {
-    std::fprintf(stderr, "%s: --json goes with --campaign status only\n", kProgram);
+    std::fprintf(stderr, "%s: --json goes with --campaign status only\n", kCliProgramName);
     return kExitUsage;
   }
   options->ipVersion = words.ipv4 ? IpVersion::k4 : words.ipv6 ? IpVersion::k6 : IpVersion::kAny;
@@ -184,14 +186,14 @@ int ScheduleCommand(const Options& options) {
       std::string("--whole-line-when ") + WholeLineScheduleName(options.lineSchedule);
   std::string why;
   if (!SetHourlySchedule(what == "on", arguments, &why)) {
-    std::fprintf(stderr, "%s: hourly measuring cannot be turned %s: %s\n", kProgram, what.c_str(),
-                 why.c_str());
+    std::fprintf(stderr, "%s: hourly measuring cannot be turned %s: %s\n", kCliProgramName,
+                 what.c_str(), why.c_str());
     return kExitFailure;
   }
   std::printf("hourly measuring: %s\n", what.c_str());
   if (what == "on")
     std::printf("the whole line: %s\n", WholeLineScheduleName(options.lineSchedule));
-  if (!why.empty()) std::fprintf(stderr, "%s: %s\n", kProgram, why.c_str());
+  if (!why.empty()) std::fprintf(stderr, "%s: %s\n", kCliProgramName, why.c_str());
   return kExitResult;
 }
 
@@ -241,10 +243,10 @@ int main(int argc, char** argv) {
     return ProtocolCommand(options.protocol, options.server + ":" + std::to_string(options.port));
   }
   if (!MarkProgramRunning()) {
-    std::fprintf(stderr, "%s: an uninstall cannot see that the program runs\n", kProgram);
+    std::fprintf(stderr, "%s: an uninstall cannot see that the program runs\n", kCliProgramName);
   }
   if (!AfxSocketInit()) {
-    std::fprintf(stderr, "%s: the system gives no network sockets\n", kProgram);
+    std::fprintf(stderr, "%s: the system gives no network sockets\n", kCliProgramName);
     return kExitFailure;
   }
 
@@ -264,16 +266,17 @@ int main(int argc, char** argv) {
                : Interrupted()  ? InterruptedExitStatus()
                                 : kExitFailure;
   if (!outcome.recordProblem.empty()) {
-    std::fprintf(stderr, "%s: the run was not recorded: %s\n", kProgram,
+    std::fprintf(stderr, "%s: the run was not recorded: %s\n", kCliProgramName,
                  outcome.recordProblem.c_str());
   }
   // A scheduled run has nobody to read its output; its record is what it is for.
   if (!options.scheduled && !PrintOutcome(options, outcome)) {
-    std::fprintf(stderr, "%s: the result could not be written to standard output\n", kProgram);
+    std::fprintf(stderr, "%s: the result could not be written to standard output\n",
+                 kCliProgramName);
     if (status == kExitResult) status = kExitFailure;
   }
   if (status == kExitFailure && !outcome.finished) {
-    std::fprintf(stderr, "%s: the test failed in %s: %s (code %d)\n", kProgram,
+    std::fprintf(stderr, "%s: the test failed in %s: %s (code %d)\n", kCliProgramName,
                  outcome.errorStep.c_str(), outcome.errorCause.c_str(), outcome.errorCode);
   }
   EndedInOrder();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/program_identity.h"
 #include "kernel/console.h"
 #include "kernel/types.h"
 #include "speedtest/run.h"
@@ -23,7 +24,7 @@ class ProgressLine : public CTestRunListener {
       case RunStage::kWaitForLine:
         if (!m_quiet) {
           std::fprintf(stderr, "%s: another test run is using the line; waiting for it to end\n",
-                       "lumvik-hastighed-cli");
+                       kCliProgramName);
         }
         m_stage = "waiting for another run";
         break;

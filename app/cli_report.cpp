@@ -1,8 +1,6 @@
 #include "app/cli_report.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "speedtest/tenths.h"

@@ -3,11 +3,7 @@
 #include <cstdio>
 #include <utility>
 
-namespace {
-
-constexpr char kProgram[] = "lumvik-hastighed-cli";
-
-}  // namespace
+#include "app/program_identity.h"
 
 bool ReadSubscriptionWords(const std::string (&words)[4], std::string* command,
                            CSubscription* subscription) {
@@ -17,7 +13,8 @@ bool ReadSubscriptionWords(const std::string (&words)[4], std::string* command,
   if (maximum == "show" || maximum == "clear") {
     *command = maximum;
     if (!others) return true;
-    std::fprintf(stderr, "%s: --subscription %s takes no speeds\n", kProgram, maximum.c_str());
+    std::fprintf(stderr, "%s: --subscription %s takes no speeds\n", kCliProgramName,
+                 maximum.c_str());
     return false;
   }
   *command = "set";
@@ -26,14 +23,14 @@ bool ReadSubscriptionWords(const std::string (&words)[4], std::string* command,
   for (int kind = 0; kind < 4; ++kind) {
     const std::string& text = words[kind];
     if (!text.empty() && !ParseSpeedPair(text, pairs[kind])) {
-      std::fprintf(stderr, "%s: '%s' is not DOWN/UP in Mbit/s, such as 300/300\n", kProgram,
+      std::fprintf(stderr, "%s: '%s' is not DOWN/UP in Mbit/s, such as 300/300\n", kCliProgramName,
                    text.c_str());
       return false;
     }
   }
   const std::string problem = SubscriptionProblem(*subscription);
   if (problem.empty()) return true;
-  std::fprintf(stderr, "%s: --subscription: %s\n", kProgram, problem.c_str());
+  std::fprintf(stderr, "%s: --subscription: %s\n", kCliProgramName, problem.c_str());
   return false;
 }
 
@@ -42,7 +39,8 @@ int SubscriptionCommand(const std::string& command, const CSubscription& typed) 
   if (command != "show") {
     std::string failure;
     if (!SaveSubscription(subscription, &failure)) {
-      std::fprintf(stderr, "%s: the subscription cannot be kept: %s\n", kProgram, failure.c_str());
+      std::fprintf(stderr, "%s: the subscription cannot be kept: %s\n", kCliProgramName,
+                   failure.c_str());
       return 1;
     }
   }

@@ -1,8 +1,11 @@
-// How the desktop knows the program: its name and, on Linux desktops, its application id.
+// How the desktop and the terminal know the program: its names and, on Linux desktops, its
+// application id.
 #pragma once
 
 // The program's name: the caption of its message boxes.
 inline constexpr char kProgramName[] = "Lumvik Hastighed";
+// The command-line program's name, which begins each of its messages.
+inline constexpr char kCliProgramName[] = "lumvik-hastighed-cli";
 // The id that names its desktop entry, and its windows' WM_CLASS and Wayland app id.
 inline constexpr char kDesktopAppId[] = "dk.lumvik.Hastighed";
 

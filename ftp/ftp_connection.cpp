@@ -88,6 +88,10 @@ FtpVerdict CFtpConnection::Command(FtpStep step, const std::string& argument) {
 bool CFtpConnection::Accepted(FtpVerdict verdict) {
   if (verdict == FtpVerdict::kAccepted) return true;
   if (verdict == FtpVerdict::kRefused) return false;
+  OutOfTurn();
+}
+
+void CFtpConnection::OutOfTurn() {
   Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + m_lastReply);
 }
 
@@ -122,11 +126,10 @@ bool CFtpConnection::GetCurrentDirectory(std::string& directory) {
 }
 
 double CFtpConnection::NoopRoundTrip() {
-  // A reply that closes the connection shows at the next command.
+  // Any final reply will do, the reply time is what counts; a preliminary one breaks the
+  // dialogue. A reply that closes the connection shows at the next command.
   double ms;
-  if (TimedCommand(FtpStep::kNoop, &ms) != FtpVerdict::kAccepted) {
-    Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + m_lastReply);
-  }
+  Accepted(TimedCommand(FtpStep::kNoop, &ms));
   return ms;
 }
 
@@ -150,9 +153,7 @@ CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD acces
   if (!Accepted(Exchange(m_dialogue.BeginOfferData(listener.LocalAddress())))) return nullptr;
   const FtpVerdict opened = Command(writing ? FtpStep::kStore : FtpStep::kRetrieve, fileName);
   if (opened == FtpVerdict::kRefused) return nullptr;
-  if (opened != FtpVerdict::kUnderWay) {
-    Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + m_lastReply);
-  }
+  if (opened != FtpVerdict::kUnderWay) OutOfTurn();
 
   // A failure here leaves the server's final reply to the transfer owed: the dialogue is lost.
   TcpSocket data = BreakingOnFailure([&] {

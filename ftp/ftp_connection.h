@@ -61,6 +61,8 @@ class CFtpConnection {
   FtpVerdict TimedCommand(FtpStep step, double* ms);
   // Accepted is true and a refusal false; any other verdict breaks the dialogue and throws.
   bool Accepted(FtpVerdict verdict);
+  // The server's last reply fits no step: the dialogue is broken off, and that thrown.
+  [[noreturn]] void OutOfTurn();
   // The dialogue is lost: the connection is marked broken and closed.
   void Break();
   // Runs `action`; a CInternetException from it breaks the connection and passes on.

@@ -5,6 +5,7 @@
 #include "kernel/calendar.h"
 #include "kernel/directories.h"
 #include "speedtest/connection.h"
+#include "speedtest/rate_conversion.h"
 #include "speedtest/record_store.h"
 
 namespace {
@@ -94,7 +95,7 @@ bool SaveCampaign(const CCampaign& campaign, std::string* failure) {
 double BestMbit(const CHistoryRun& run, bool upload) {
   const double line = upload ? run.lineUpload : run.lineDownload;
   const double raw = upload ? run.upload : run.download;
-  return (line >= 0.0 ? line : raw) * 1024.0 / 1e6;
+  return MbitOfKbit(line >= 0.0 ? line : raw);
 }
 
 std::string CampaignRunProblem(const CHistoryRun& run, const CSubscription& subscription) {
@@ -109,7 +110,7 @@ std::string CampaignRunProblem(const CHistoryRun& run, const CSubscription& subs
   for (const bool upload : {false, true}) {
     const double other = std::max(upload ? run.otherUploadMbit : run.otherDownloadMbit,
                                   upload ? run.householdUploadMbit : run.householdDownloadMbit);
-    if (OtherTrafficDisturbed(other, BestMbit(run, upload) * 1e6 / 1024.0)) {
+    if (OtherTrafficDisturbed(other, KbitOfMbit(BestMbit(run, upload)))) {
       return "anden trafik under målingen";
     }
   }

@@ -3,15 +3,12 @@
 #include <algorithm>
 
 #include "speedtest/danish_number.h"
+#include "speedtest/rate_conversion.h"
 
 namespace {
 
 constexpr double kBoundShare = 0.9;        // of the link's speed
 constexpr double kDisturbingShare = 0.05;  // of the figure
-
-double Mbit(double kbit) {
-  return kbit * 1024.0 / 1e6;
-}
 
 }  // namespace
 
@@ -56,11 +53,11 @@ const char* LinkKindWords(const std::string& kindName) {
 bool ConnectionBounds(const CNetworkLink& link, double kbit) {
   if (kbit < 0.0) return false;
   if (link.kind == LinkKind::kWifi) return true;
-  return link.speedMbit > 0.0 && Mbit(kbit) >= kBoundShare * link.speedMbit;
+  return link.speedMbit > 0.0 && MbitOfKbit(kbit) >= kBoundShare * link.speedMbit;
 }
 
 bool OtherTrafficDisturbed(double otherMbit, double kbit) {
-  return otherMbit > 0.0 && kbit > 0.0 && otherMbit > kDisturbingShare * Mbit(kbit);
+  return otherMbit > 0.0 && kbit > 0.0 && otherMbit > kDisturbingShare * MbitOfKbit(kbit);
 }
 
 std::string ConnectionText(const CConnection& connection, double downloadKbit, double uploadKbit) {

@@ -10,6 +10,15 @@
 // The provider's product, followed by its tiers.
 inline constexpr char kProduct[] = "Lumvik Bredbånd ";
 
+// A rate in kbit/s of 1024 bits, as the rates are computed, in Mbit/s of a million bits, as
+// lines are sold; and back.
+inline double MbitOfKbit(double kbit) {
+  return kbit * 1024.0 / 1e6;
+}
+inline double KbitOfMbit(double mbit) {
+  return mbit * 1e6 / 1024.0;
+}
+
 // One direction's measurement within a test run.
 struct CRateRecord {
   double raw = 0.0;        // kbit/s (1 kbit = 1024 bits) from the nominal size and the time

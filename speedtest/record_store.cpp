@@ -34,15 +34,18 @@ bool AddToHistory(const std::string& history, const std::string& lines, std::str
   return ReplaceOwnFile(history, updated, failure);
 }
 
+// The file `name` in the folder of the file `path`.
+std::string Beside(const std::string& path, const char* name) {
+  return path.substr(0, path.find_last_of(kPathSeparator) + 1) + name;
+}
+
 // Where lines wait that could not be written: beside the history, or, when that fails too
 // (its disk is full), beside the run log, which may lie on another disk.
 std::vector<std::string> WaitingPlaces(const std::string& history) {
-  std::vector<std::string> places{history.substr(0, history.find_last_of(kPathSeparator) + 1) +
-                                  kWaitingHistoryName};
+  std::vector<std::string> places{Beside(history, kWaitingHistoryName)};
   const std::string log = RunLogPath();
   if (log.empty()) return places;
-  const std::string besideLog =
-      log.substr(0, log.find_last_of(kPathSeparator) + 1) + kWaitingHistoryName;
+  const std::string besideLog = Beside(log, kWaitingHistoryName);
   if (besideLog != places.front()) places.push_back(besideLog);
   return places;
 }

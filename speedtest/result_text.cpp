@@ -34,7 +34,7 @@ std::string ResultText(const CRateRecord& download, const CRateRecord& upload) {
 }
 
 std::string LineMbitText(double kbit, bool atLeast) {
-  return (atLeast ? "mindst " : "") + DanishNumber(kbit * 1024.0 / 1e6, 1);
+  return (atLeast ? "mindst " : "") + DanishNumber(MbitOfKbit(kbit), 1);
 }
 
 std::string WholeLineDirections(double downloadKbit, bool downloadAtLeast, double uploadKbit,

@@ -30,10 +30,10 @@ double Household(double otherDevicesMbit, double ownOtherMbit) {
 }  // namespace
 
 void CTestRun::FindConnection(CFtpClient& client, CTestOutcome& outcome) {
-  outcome.connection.link = LinkOf(client.LocalAddress());
+  const auto local = client.LocalAddress();
+  outcome.connection.link = LinkOf(local);
   m_interface = outcome.connection.link.loopback ? std::string() : outcome.connection.link.name;
-  m_otherTraffic =
-      COtherTraffic(PacketHeaderBytes(client.LocalAddress(), outcome.connection.link.kind));
+  m_otherTraffic = COtherTraffic(PacketHeaderBytes(local, outcome.connection.link.kind));
   m_router = HomeRouterBeyond(outcome.connection.link);
   if (m_router && !m_router->AwaitSearch(kRouterSearchMs)) m_router.reset();
 }

@@ -5,6 +5,7 @@
 
 #include "kernel/directories.h"
 #include "speedtest/danish_number.h"
+#include "speedtest/rate_conversion.h"
 #include "speedtest/record_store.h"
 
 namespace {
@@ -144,7 +145,7 @@ CSubscriptionVerdict JudgeBySubscription(const CSubscription& subscription, bool
   const auto way = [upload](const CSpeedPair& pair) {
     return upload ? pair.upload : pair.download;
   };
-  verdict.figureMbit = kbit * 1024.0 / 1e6;
+  verdict.figureMbit = MbitOfKbit(kbit);
   verdict.lowerBound = lowerBound;
   verdict.shareOfMaximum = verdict.figureMbit / way(subscription.maximum);
   const auto reached = [&](const CSpeedPair& pair) {

@@ -18,11 +18,6 @@
 
 namespace {
 
-// A contract's speed in Mbit/s (a million bits) as the measured figures are: kbit/s of 1024.
-double MeasuredKbit(double mbit) {
-  return mbit * 1e6 / 1024.0;
-}
-
 // Distances in pixels at 96 DPI.
 constexpr int kRight = 16;
 constexpr int kTop = 26;
@@ -138,7 +133,7 @@ void CHistoryChart::Draw(ChartPainter& paint, const wxSize& size) const {
   }
   const CSpeedPair& maximum = m_subscription.maximum;
   if (maximum.IsSet())
-    highest = std::max({highest, MeasuredKbit(maximum.download), MeasuredKbit(maximum.upload)});
+    highest = std::max({highest, KbitOfMbit(maximum.download), KbitOfMbit(maximum.upload)});
   const double left = paint.Dip(kChartLeft);
   const double width = std::max(1.0, size.x - left - paint.Dip(kRight));
   const double height =
@@ -210,12 +205,12 @@ void CHistoryChart::DrawSubscription(ChartPainter& paint, const ChartPanel& rate
     for (const bool upload : {true, false}) {
       // On whole pixels: a line of two drawn between pixels would be two blends of its colour.
       const double y =
-          std::round(rates.Y(MeasuredKbit(upload ? speeds[kind]->upload : speeds[kind]->download)));
+          std::round(rates.Y(KbitOfMbit(upload ? speeds[kind]->upload : speeds[kind]->download)));
       paint.Line(area.m_x, y, area.GetRight(), y, upload ? UploadColour() : DownloadColour(), 2.0,
                  styles[kind]);
     }
     paint.Text(wxString::FromUTF8(names[kind]), area.m_x + area.m_width / 2,
-               rates.Y(MeasuredKbit(speeds[kind]->download)), 0.5, 1.0, paint.Faint(0.55));
+               rates.Y(KbitOfMbit(speeds[kind]->download)), 0.5, 1.0, paint.Faint(0.55));
   }
 }
 

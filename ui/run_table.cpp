@@ -78,7 +78,7 @@ wxString SubscriptionShare(const CHistoryRun& run) {
     if (subscribed <= 0) return std::string("?");
     const double kbit = line >= 0 ? line : raw;
     return (line >= 0 && atLeast ? "mindst " : "") +
-           DanishNumber(kbit * 1024.0 / 1e6 / subscribed * 100.0, 0) + " %";
+           DanishNumber(MbitOfKbit(kbit) / subscribed * 100.0, 0) + " %";
   };
   if (run.subscribedDownloadMbit <= 0 && run.subscribedUploadMbit <= 0) return wxString();
   return wxString::FromUTF8(
