@@ -53,8 +53,8 @@ class LookupThread {
       }
       std::vector<sockaddr_storage> addresses;
       std::string failure;
-      const bool found =
-          socket_api::Resolve(lookup->host, lookup->port, lookup->family, &addresses, &failure);
+      const bool found = socket_api::Resolve(lookup->host, lookup->port, lookup->family, false,
+                                             &addresses, &failure);
       const std::lock_guard<std::mutex> hold(lookup->mutex);
       lookup->found = found;
       lookup->addresses = std::move(addresses);
@@ -83,6 +83,9 @@ std::shared_ptr<Lookup> StartLookup(const std::string& host, INTERNET_PORT port,
 std::vector<sockaddr_storage> LookUpAddresses(const std::string& host, INTERNET_PORT port,
                                               int family, long long deadline,
                                               CProgressSink* waitSink) {
+  std::vector<sockaddr_storage> known;
+  std::string unknown;
+  if (socket_api::Resolve(host, port, family, true, &known, &unknown)) return known;
   const std::shared_ptr<Lookup> lookup = StartLookup(host, port, family);
   std::unique_lock<std::mutex> hold(lookup->mutex);
   while (!lookup->done.wait_for(hold, std::chrono::milliseconds(kWaitSliceMs),

@@ -1,6 +1,7 @@
 // Looking up a server's name. The resolver may wait far longer than a slice of a network
 // wait (a resolver that is never answered: 10 s and more), so the lookup runs on a thread of
-// its own and the caller's wait is sliced like every other.
+// its own and the caller's wait is sliced like every other; an address literal, known without
+// asking, needs neither.
 #pragma once
 
 #include <string>

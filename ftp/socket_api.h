@@ -43,8 +43,9 @@ std::string ErrorText(int error);
 
 // The addresses of `host` of `family` (AF_UNSPEC: any) for a stream connection to `port`,
 // in the order to try them; false with the resolver's words in `failure` (UTF-8) when it
-// finds none. It may wait as long as the resolver does.
-bool Resolve(const std::string& host, unsigned short port, int family,
+// finds none. It may wait as long as the resolver does, unless `offline`: then it tells
+// only what it knows without asking the network (an address literal), at once.
+bool Resolve(const std::string& host, unsigned short port, int family, bool offline,
              std::vector<sockaddr_storage>* found, std::string* failure);
 
 // A non-blocking stream socket that is not inherited by child processes; kNoSocket on

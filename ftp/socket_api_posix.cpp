@@ -49,12 +49,12 @@ std::string ErrorText(int error) {
   return strerror(error);
 }
 
-bool Resolve(const std::string& host, unsigned short port, int family,
+bool Resolve(const std::string& host, unsigned short port, int family, bool offline,
              std::vector<sockaddr_storage>* found, std::string* failure) {
   addrinfo hints{};
   hints.ai_family = family;
   hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
+  hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV | (offline ? AI_NUMERICHOST : 0);
   addrinfo* list = nullptr;
   const int status = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list);
   if (status != 0) {

@@ -47,12 +47,12 @@ std::string ErrorText(int error) {
   return SystemErrorText(static_cast<DWORD>(error));
 }
 
-bool Resolve(const std::string& host, unsigned short port, int family,
+bool Resolve(const std::string& host, unsigned short port, int family, bool offline,
              std::vector<sockaddr_storage>* found, std::string* failure) {
   ADDRINFOW hints{};
   hints.ai_family = family;
   hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
+  hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV | (offline ? AI_NUMERICHOST : 0);
   ADDRINFOW* list = nullptr;
   const int status =
       ::GetAddrInfoW(Widen(host).c_str(), std::to_wstring(port).c_str(), &hints, &list);

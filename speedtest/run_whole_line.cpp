@@ -17,9 +17,10 @@ namespace {
 // notwithstanding: a few round trips for each file on any line worth measuring.
 constexpr long long kLeftFilesMs = 1500;
 
-// Eight hexadecimal digits, different for each run.
+// Eight hexadecimal digits, different for each run. The system's randomness is asked once a
+// process: each ask is a system call, and a process may run many times (hourly, or fuzzed).
 std::string RandomToken() {
-  std::random_device random;
+  static std::mt19937 random{std::random_device()()};
   char text[16];
   std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(random()));
   return text;

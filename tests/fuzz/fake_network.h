@@ -46,6 +46,9 @@ namespace fake_network {
 
 // Starts a new session on `script` (which must outlive it) at virtual time 0.
 void StartSession(const std::uint8_t* data, std::size_t size);
+// Forgets the session: the network, the server and the local files. A fuzzed input must leave
+// nothing allocated, or libFuzzer runs it again to look for a leak.
+void EndSession();
 
 // For tests that script a case by name: the `decision` bytes are read first for the nth
 // (from 1) answer to `key` (a verb, "GREETING", "RETR END" or "STOR END") and what follows

@@ -78,9 +78,10 @@ bool AllLeftFilesSaid(const CTestOutcome& outcome) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // No run log or history anywhere: their folders cannot be made.
-  ::setenv("XDG_CACHE_HOME", "/proc/lumvik-no-folder", 1);
-  ::setenv("XDG_DATA_HOME", "/proc/lumvik-no-folder", 1);
+  // No run log or history anywhere: without these there are no folders for them, and nothing
+  // is asked of the file system.
+  ::unsetenv("XDG_CACHE_HOME");
+  ::unsetenv("XDG_DATA_HOME");
   ::unsetenv("HOME");
   SetTickSource(&VirtualTicks);
   return 0;
@@ -91,7 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   User user;
   CTestOutcome outcome;
   {
-    CTestRun run(kFolder, "fuzz.test", 21, &user);
+    // A name looked up on the resolver's thread, or an address known at once: each input one
+    // of them, by its length, so that both ways are fuzzed.
+    CTestRun run(kFolder, size % 2 ? "fuzz.test" : "192.0.2.1", 21, &user);
     run.EchoLog(false);
     run.SetWholeLine(fake_network::LineCarried() ? WholeLine::kAlways : WholeLine::kNever);
     outcome = run.Run();
@@ -115,6 +118,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // No test file left behind, here or, unsaid, on the server.
   if (fake_network::LocalFileCount() != 0) __builtin_trap();
   if (!AllLeftFilesSaid(outcome)) __builtin_trap();
-  fake_network::ForgetLocalFiles();
+  fake_network::EndSession();
   return 0;
 }
