@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -15,62 +14,14 @@
 #include "ftp/ftp_exception.h"
 #include "kernel/directories.h"
 #include "kernel/tick_count.h"
+#include "tests/fuzz/closing_front_end.h"
 #include "tests/fuzz/fake_network.h"
 #include "tests/support/file_contents.h"
+#include "tests/support/user_folders.h"
 
 namespace {
 
 constexpr char kServer[] = "fake.test";
-DWORD g_tickBase = 0;
-
-DWORD VirtualTicks() {
-  return g_tickBase + static_cast<DWORD>(fake_network::NowMs());
-}
-
-// What the front end is told of a stage, as a line.
-std::string StageLine(RunStage stage, const char* file, DWORD expectedBytes, int attempt) {
-  switch (stage) {
-    case RunStage::kWaitForLine:
-      return "wait";
-    case RunStage::kLogIn:
-      return "log-in";
-    case RunStage::kNewAttempt:
-      return "attempt " + std::to_string(attempt);
-    case RunStage::kDownload:
-    case RunStage::kUpload:
-      return (stage == RunStage::kUpload ? "up " : "down ") + std::string(file) + " " +
-             std::to_string(expectedBytes);
-    case RunStage::kWholeLine:
-      return "whole line " + std::string(file);
-  }
-  return "";
-}
-
-// The front end: what it was told, as lines, and a stop after so many reports (counted from
-// the stage `countFrom` where it is set).
-class Listener : public CTestRunListener {
- public:
-  void OnStage(RunStage stage, const char* file, DWORD expectedBytes, int attempt) override {
-    told.push_back(StageLine(stage, file, expectedBytes, attempt));
-    if (told.back() != countFrom) return;
-    counting = true;
-    reports = 0;
-  }
-  bool ReportProgress(DWORD, double) override {
-    if (!countFrom.empty() && !counting) return false;
-    if (++reports != stopAfterReports) return false;
-    stoppedAtMs = fake_network::NowMs();
-    return true;
-  }
-
-  std::vector<std::string> told;
-  int reports = 0;
-  int stopAfterReports = 0;
-  std::string countFrom;
-  bool counting = false;
-  long long stoppedAtMs = -1;
-};
-
 // The transfer commands the server was asked, without the ports.
 std::vector<std::string> Transfers() {
   std::vector<std::string> transfers;
@@ -89,24 +40,13 @@ const std::string kUp = "STOR 200Ktest.rnd";
 class RunTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-#ifndef _WIN32
     // The record goes into a folder of the test's own, never into the user's history.
-    Home() =
-        (std::filesystem::temp_directory_path() / ("lumvik-run-test-" + std::to_string(getpid())))
-            .string();
-    std::filesystem::remove_all(Home());
-    ::setenv("XDG_CACHE_HOME", (Home() + "/cache").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (Home() + "/data").c_str(), 1);
-#endif
-    SetTickSource(&VirtualTicks);
+    ASSERT_FALSE(PointUserFoldersIntoRoot("lumvik-run-test").empty());
+    fake_network::TickWithVirtualClock();
   }
   static void TearDownTestSuite() {
     SetTickSource(nullptr);
-    if (!Home().empty()) std::filesystem::remove_all(Home());
-  }
-  static std::string& Home() {
-    static std::string home;
-    return home;
+    RemoveUserFoldersRoot();
   }
 
   // One run over the fake network, each transfer taking `ms` in turn; `script` sets the
@@ -136,7 +76,7 @@ class RunTest : public ::testing::Test {
                                       : log.substr(start);
   }
 
-  Listener listener;
+  CClosingFrontEnd listener;
 };
 
 // The worked example: 2048/512 in one attempt, the tick counter wrapping during the first
@@ -144,13 +84,13 @@ class RunTest : public ::testing::Test {
 // made at once; the idle NOOPs take 1 ms but the first 51 ms; the system tells a round trip
 // of 200 ms on the loaded data connections and 5 of each 1000 bytes of the upload sent again.
 TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
-  g_tickBase = 0xFFFFFFFFu - 499;
+  fake_network::TickWithVirtualClock(0xFFFFFFFFu - 499);
   const CTestOutcome outcome = Run({1000, 9600, 3700}, [] {
     fake_network::ScriptAnswer("NOOP", 1, {10, 1});
     for (int nth = 2; nth <= 10; ++nth) fake_network::ScriptAnswer("NOOP", nth, {10, 0});
     fake_network::TellPath({200.0}, 5);
   });
-  g_tickBase = 0;
+  fake_network::TickWithVirtualClock();
   std::vector<std::string> expected = {"USER anonymous", "PASS ip@lumvik.dk", "PWD"};
   expected.insert(expected.end(), 10, "NOOP");
   expected.insert(expected.end(),
@@ -352,8 +292,7 @@ TEST_F(RunTest, EachFailureHasItsCodeStepAndRecord) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    listener.reports = 0;
-    listener.stopAfterReports = c.stopAfterReports;
+    listener.CloseAt(c.stopAfterReports);
     const std::string historyBefore = ReadWholeFile(ResultHistoryPath());
     // Times that match no upload tier, so that a second attempt follows.
     const CTestOutcome outcome = Run({1000, 9600, 1100, 1100, 1100}, c.script);
@@ -370,7 +309,7 @@ TEST_F(RunTest, EachFailureHasItsCodeStepAndRecord) {
               std::string::npos)
         << logged;
   }
-  listener.stopAfterReports = 0;
+  listener.CloseAt(0);
 }
 
 // The whole line over a line that its sessions share, each data connection carrying 40
@@ -422,10 +361,7 @@ TEST_F(RunTest, TheWholeLineOnASharedLine) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    listener.reports = 0;
-    listener.countFrom = "whole line upload";
-    listener.counting = false;
-    listener.stopAfterReports = c.closed ? 20 : 0;
+    listener.CloseAt(c.closed ? 20 : 0, "whole line upload");
     const CTestOutcome outcome = Run(
         {1000, 9600, 3700},
         [&] {
@@ -450,7 +386,7 @@ TEST_F(RunTest, TheWholeLineOnASharedLine) {
     if (c.closed) {
       EXPECT_EQ(outcome.errorCode, CFTPException::kAborted);
       EXPECT_TRUE(outcome.lineUpload.stopped);
-      EXPECT_LE(fake_network::NowMs() - listener.stoppedAtMs, 500);
+      EXPECT_LE(fake_network::NowMs() - listener.closedAtMs, 500);
       continue;
     }
     ASSERT_TRUE(outcome.finished) << outcome.errorCause;
@@ -461,8 +397,7 @@ TEST_F(RunTest, TheWholeLineOnASharedLine) {
                                        atLeast + "[0-9]+,[0-9] Mbit/s op$")))
         << outcome.resultText;
   }
-  listener.countFrom.clear();
-  listener.stopAfterReports = 0;
+  listener.CloseAt(0);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ target_include_directories(chart_scale_test PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(chart_scale_test PRIVATE gtest_main)
 target_link_options(chart_scale_test PRIVATE -static)
 add_test(NAME chart_scale_test COMMAND chart_scale_test)
-add_executable(run_test run_test.cpp support/file_contents.cpp)
+add_executable(run_test run_test.cpp support/file_contents.cpp support/user_folders_win32.cpp)
 target_link_libraries(run_test PRIVATE lumvik_core_fake_network gtest_main)
 target_link_options(run_test PRIVATE -static)
 add_test(NAME run_test COMMAND run_test)
@@ -71,7 +71,7 @@ set_tests_properties(win32_dialog_test PROPERTIES ENVIRONMENT "LUMVIK_TEST_BROWS
 lumvik_server_address(lumvik_server_gui_test 127.0.0.1 ${LUMVIK_WINDOWS_TEST_POINT_PORT})
 add_executable(window_test WIN32 speed_test_dlg_test.cpp link_static_test.cpp
   browser_lookup_test.cpp about_dlg_test.cpp history_dlg_test.cpp
-  support/wx_test_main.cpp support/window_test_env_win32.cpp ${CMAKE_SOURCE_DIR}/res/lumvik.rc)
+  support/wx_test_main.cpp support/window_test_env_win32.cpp support/user_folders_win32.cpp ${CMAKE_SOURCE_DIR}/res/lumvik.rc)
 target_link_libraries(window_test PRIVATE lumvik_test_support lumvik_window
   lumvik_server_gui_test oleacc ole32 oleaut32)
 target_compile_definitions(window_test PRIVATE

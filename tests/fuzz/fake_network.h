@@ -42,6 +42,8 @@
 #include <string>
 #include <vector>
 
+#include "kernel/types.h"
+
 namespace fake_network {
 
 // Starts a new session on `script` (which must outlive it) at virtual time 0.
@@ -77,6 +79,9 @@ int CloseAfterReports();
 
 // The virtual clock.
 long long NowMs();
+// The virtual clock as the tick counter behind GetTickCount, from `baseMs` on (one near 2^32
+// makes the counter wrap), so that the transfers are timed on it.
+void TickWithVirtualClock(DWORD baseMs = 0);
 
 // Whether the server made a transfer fail (a reset, a refusal at its end, a server that
 // stopped reading): a run that reports a result after it is wrong.

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "ftp/ftp_exception.h"
-#include "kernel/tick_count.h"
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
+#include "tests/fuzz/closing_front_end.h"
 #include "tests/fuzz/fake_network.h"
 
 namespace {
@@ -22,36 +22,17 @@ namespace {
 // A session of three attempts cannot wait longer than this on the server's time-outs.
 constexpr long long kLongestSessionMs = 2LL * 60 * 60 * 1000;
 
-DWORD VirtualTicks() {
-  return static_cast<DWORD>(fake_network::NowMs());
-}
-
 // The user: closes the window after as many reports and wait slices as the script says,
 // counted from the whole line's start in a run that measures it.
-class User : public CTestRunListener {
+class User : public CClosingFrontEnd {
  public:
-  void OnStage(RunStage stage, const char*, DWORD, int) override {
-    if (stage != RunStage::kWholeLine) return;
-    m_counting = true;
-    m_reports = 0;
-  }
-  bool ReportProgress(DWORD, double) override {
-    m_reports += m_counting;
-    return Closed();
+  User() {
+    CloseAt(fake_network::CloseAfterReports(), fake_network::LineCarried() ? "whole line" : "");
   }
   bool ReportWaiting() override {
     if (fake_network::NowMs() > kLongestSessionMs) __builtin_trap();  // a wait without end
-    m_reports += m_counting;
-    return Closed();
+    return Count();
   }
-
- private:
-  bool Closed() const {
-    const int after = fake_network::CloseAfterReports();
-    return after != 0 && m_reports >= after;
-  }
-  bool m_counting = !fake_network::LineCarried();
-  int m_reports = 0;
 };
 
 // One of the failure codes a run reports: an FTP failure code, or the run stopped.
@@ -83,7 +64,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   ::unsetenv("XDG_CACHE_HOME");
   ::unsetenv("XDG_DATA_HOME");
   ::unsetenv("HOME");
-  SetTickSource(&VirtualTicks);
+  fake_network::TickWithVirtualClock();
   return 0;
 }
 

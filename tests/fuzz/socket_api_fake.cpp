@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ftp/socket_api.h"
+#include "kernel/tick_count.h"
 #include "speedtest/run_constants.h"
 #include "tests/fuzz/fake_network.h"
 #include "tests/support/ftp_replies.h"
@@ -539,6 +540,12 @@ int CloseAfterReports() {
 
 long long NowMs() {
   return g_net.NowMs();
+}
+
+void TickWithVirtualClock(DWORD baseMs) {
+  static DWORD base;
+  base = baseMs;
+  SetTickSource([] { return base + static_cast<DWORD>(g_net.NowMs()); });
 }
 
 bool ServerFailedATransfer() {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "tests/support/file_contents.h"
+#include "tests/support/user_folders.h"
 #include "tests/support/window_test_env.h"
 
 namespace {
@@ -15,9 +16,7 @@ std::string g_root;
 
 void RegisterFakeBrowser() {
   const std::string applications = g_root + "/data/applications";
-  std::system(("mkdir -p '" + applications + "' '" + g_root + "/config' '" + g_root + "/cache' '" +
-               g_root + "/tmp'")
-                  .c_str());
+  std::system(("mkdir -p '" + applications + "'").c_str());
   const std::string browser = FakeBrowserPath();
   WriteWholeFile(browser, "#!/bin/sh\necho \"$#|$*\" >> \"$LUMVIK_FAKE_BROWSER_LOG\"\n");
   ::chmod(browser.c_str(), 0755);
@@ -83,20 +82,15 @@ std::vector<FolderTakenAway> WaysToTakeTheFolderAway(const std::string& elsewher
 
 bool PrepareWindowTestRoot() {
   signal(SIGPIPE, SIG_IGN);
-  char root[] = "/tmp/lumvik-window-test-XXXXXX";
-  if (!mkdtemp(root)) return false;
-  g_root = root;
-  setenv("XDG_CACHE_HOME", (g_root + "/cache").c_str(), 1);
-  setenv("XDG_DATA_HOME", (g_root + "/data").c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (g_root + "/config").c_str(), 1);
-  setenv("TMPDIR", (g_root + "/tmp").c_str(), 1);
+  g_root = PointUserFoldersIntoRoot("lumvik-window-test");
+  if (g_root.empty()) return false;
   setenv("LUMVIK_FAKE_BROWSER_LOG", FakeBrowserLog().c_str(), 1);
   RegisterFakeBrowser();
   return true;
 }
 
 void RemoveWindowTestRoot() {
-  std::system(("rm -rf '" + g_root + "'").c_str());
+  RemoveUserFoldersRoot();
 }
 
 void PumpWindowEvents() {
