@@ -18,7 +18,8 @@ namespace {
 constexpr long long kLeftFilesMs = 1500;
 
 // Eight hexadecimal digits, different for each run. The system's randomness is asked once a
-// process: each ask is a system call, and a process may run many times (hourly, or fuzzed).
+// process: each ask is a system call, and one process may run many tests (the window's, the
+// fuzzer's).
 std::string RandomToken() {
   static std::mt19937 random{std::random_device()()};
   char text[16];
