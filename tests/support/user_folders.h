@@ -8,5 +8,6 @@
 // Makes a root named after `name` and the process, with the folders in it, and points the
 // user's folders there; its path, or empty on failure.
 std::string PointUserFoldersIntoRoot(const std::string& name);
-// Points the user's folders back and removes the root with everything in it.
+// Removes the root with everything in it, and where the user's folder is a setting that
+// outlives the process (%LOCALAPPDATA%), points it back.
 void RemoveUserFoldersRoot();
