@@ -5,6 +5,7 @@
 #include <wx/window.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "tests/support/file_contents.h"
 #include "tests/support/user_folders.h"
@@ -16,7 +17,7 @@ std::string g_root;
 
 void RegisterFakeBrowser() {
   const std::string applications = g_root + "/data/applications";
-  std::system(("mkdir -p '" + applications + "'").c_str());
+  std::filesystem::create_directories(applications);
   const std::string browser = FakeBrowserPath();
   WriteWholeFile(browser, "#!/bin/sh\necho \"$#|$*\" >> \"$LUMVIK_FAKE_BROWSER_LOG\"\n");
   ::chmod(browser.c_str(), 0755);
