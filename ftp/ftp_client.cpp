@@ -5,8 +5,8 @@
 #include "ftp/internet_exception.h"
 #include "ftp/transfer_run.h"
 
-CFtpClient::CFtpClient(CProgressSink* owner)
-    : m_session(nullptr, 1, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), m_pOwner(owner) {
+CFtpClient::CFtpClient(CProgressSink* owner, const CEnvironment& env)
+    : m_env(env), m_session(env), m_pOwner(owner) {
   m_session.SetWaitSink(owner);
 }
 

@@ -16,7 +16,8 @@ class CProgressSink;
 class CFtpClient {
  public:
   // `owner` receives the progress reports of every transfer; it must outlive the client.
-  explicit CFtpClient(CProgressSink* owner);
+  // On the system's clocks, sockets and files unless `env` (which outlives it) is given.
+  explicit CFtpClient(CProgressSink* owner, const CEnvironment& env = SystemEnvironment());
   CFtpClient(const CFtpClient&) = delete;
   CFtpClient& operator=(const CFtpClient&) = delete;
   // Logs off, then closes the Internet session.
@@ -54,6 +55,7 @@ class CFtpClient {
 
   // The session behind the client, whose time-outs a caller may tighten before Connect.
   CInternetSession& Session() { return m_session; }
+  const CEnvironment& Environment() const { return m_env; }
 
  private:
   template <TransferDirection>
@@ -62,6 +64,7 @@ class CFtpClient {
   // One end of the logged-in connection, as `end` names it.
   sockaddr_storage ConnectionAddress(sockaddr_storage (CFtpConnection::*end)() const) const;
 
+  const CEnvironment& m_env;
   CInternetSession m_session;
   CFtpConnection* m_pConnection = nullptr;
   std::string m_strCurrentDir;

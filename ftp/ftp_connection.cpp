@@ -1,5 +1,7 @@
 #include "ftp/ftp_connection.h"
 
+#include "kernel/clock.h"
+
 #include "ftp/ftp_syntax.h"
 #include "ftp/internet_exception.h"
 #include "ftp/internet_file.h"
@@ -110,9 +112,9 @@ void CFtpConnection::Login(const std::string& user, const std::string& password)
 }
 
 FtpVerdict CFtpConnection::TimedCommand(FtpStep step, double* ms) {
-  const long long start = socket_api::NowUs();
+  const long long start = Environment().clock.NowUs();
   const FtpVerdict verdict = Command(step);
-  *ms = (socket_api::NowUs() - start) / 1000.0;
+  *ms = (Environment().clock.NowUs() - start) / 1000.0;
   if (m_roundTripMs < 0.0 || *ms < m_roundTripMs) m_roundTripMs = *ms;
   return verdict;
 }
@@ -148,7 +150,7 @@ CInternetFile* CFtpConnection::OpenFile(const std::string& fileName, DWORD acces
     return nullptr;
   }
   EnsureUsable();
-  TcpSocket listener = TcpSocket::Listen(m_control.LocalAddress());
+  TcpSocket listener = TcpSocket::Listen(Environment(), m_control.LocalAddress());
   listener.SetWaitSink(m_control.WaitSink());
   if (!Accepted(Exchange(m_dialogue.BeginOfferData(listener.LocalAddress())))) return nullptr;
   const FtpVerdict opened = Command(writing ? FtpStep::kStore : FtpStep::kRetrieve, fileName);

@@ -22,6 +22,8 @@ class CFtpConnection {
   // time; in milliseconds, negative when none was seen.
   double RoundTripMs() const { return m_roundTripMs; }
   // The server's address that the control connection reached.
+  // The clocks, sockets and files it was made with.
+  const CEnvironment& Environment() const { return *m_control.Environment(); }
   sockaddr_storage ServerAddress() const { return m_control.PeerAddress(); }
   sockaddr_storage LocalAddress() const { return m_control.LocalAddress(); }
   // Fills `directory` from PWD; false when the server gives none.

@@ -9,13 +9,14 @@
 
 template <>
 void CFtpDownload::Transfer() {
-  CFile local;
+  const CEnvironment& env = m_pClient->Environment();
+  CFile local(env.files);
   const std::unique_ptr<CInternetFile> remote = Open(local);
 
   char buffer[kTransferChunkSize];
   // A read of less than a chunk is the end of the file; it is reported too, even empty.
-  CPathSampler path(*remote, false);
-  RunTimedChunks(m_pOwner, path, [&] {
+  CPathSampler path(*remote, false, env.clock);
+  RunTimedChunks(m_pOwner, env.clock, path, [&] {
     const UINT count = remote->Read(buffer, kTransferChunkSize);
     local.Write(buffer, count);
     return ChunkStep{count, true, count < kTransferChunkSize};

@@ -9,7 +9,8 @@
 
 template <>
 void CFtpUpload::Transfer() {
-  CFile local;
+  const CEnvironment& env = m_pClient->Environment();
+  CFile local(env.files);
   const std::unique_ptr<CInternetFile> remote = Open(local);
 
   char buffer[kTransferChunkSize];
@@ -17,8 +18,8 @@ void CFtpUpload::Transfer() {
   // whole file at the server rather than with its tail still on the line.
   const ULONGLONG length = local.GetLength();
   ULONGLONG sent = 0;
-  CPathSampler path(*remote, true);
-  RunTimedChunks(m_pOwner, path, [&] {
+  CPathSampler path(*remote, true, env.clock);
+  RunTimedChunks(m_pOwner, env.clock, path, [&] {
     // A last chunk shorter than kTransferChunkSize is the end of the file; it is sent too. Nothing
     // read is no chunk: an empty file, or one of whole chunks, ends without a report.
     const UINT count = local.Read(buffer, kTransferChunkSize);

@@ -5,12 +5,10 @@
 
 #include "ftp/socket_api.h"
 
-namespace socket_api {
-
 namespace {
 
-bool ReachesSsdpGroup() {
-  const SocketHandle probe = NewDatagramSocket(AF_INET);
+bool ReachesSsdpGroup(CSocketLayer& sockets) {
+  const SocketHandle probe = sockets.NewDatagramSocket(AF_INET);
   if (probe == kNoSocket) return false;
   sockaddr_storage group{};
   sockaddr_in ssdp{};
@@ -18,16 +16,14 @@ bool ReachesSsdpGroup() {
   ssdp.sin_port = htons(1900);
   ::inet_pton(AF_INET, "239.255.255.250", &ssdp.sin_addr);
   std::memcpy(&group, &ssdp, sizeof ssdp);
-  const bool reaches = Connect(probe, group) == 0;
-  Close(probe);
+  const bool reaches = sockets.Connect(probe, group) == 0;
+  sockets.Close(probe);
   return reaches;
 }
 
 }  // namespace
 
-std::unique_ptr<CHomeRouter> HomeRouterOf(const CNetworkLink& link) {
-  if (link.loopback || link.name.empty() || !ReachesSsdpGroup()) return nullptr;
+std::unique_ptr<CHomeRouter> HomeRouterOf(CSocketLayer& sockets, const CNetworkLink& link) {
+  if (link.loopback || link.name.empty() || !ReachesSsdpGroup(sockets)) return nullptr;
   return std::make_unique<CHomeRouter>(link.name);
 }
-
-}  // namespace socket_api

@@ -48,7 +48,7 @@ class CInternetFile {
   void Close();
   // What the system tells of the data connection's path; false when it tells nothing.
   bool QueryPath(socket_api::PathInfo* info) const {
-    return socket_api::QueryPathInfo(m_data.Handle(), info);
+    return m_data.QueryPath(info);
   }
 
  private:

@@ -14,7 +14,8 @@ int Bounded(int ms) {
 
 }  // namespace
 
-CInternetSession::CInternetSession(const char*, DWORD, DWORD, const char*, const char*, DWORD) {}
+CInternetSession::CInternetSession(const char*, DWORD, DWORD, const char*, const char*, DWORD)
+    : m_env(SystemEnvironment()) {}
 
 CInternetSession::~CInternetSession() {
   Close();
@@ -30,7 +31,8 @@ CFtpConnection* CInternetSession::GetFtpConnection(const std::string& server,
   const int family = m_ipVersion == IpVersion::k4   ? AF_INET
                      : m_ipVersion == IpVersion::k6 ? AF_INET6
                                                     : AF_UNSPEC;
-  TcpSocket control = TcpSocket::Connect(server, port, family, m_timeouts.connectMs, m_pWaitSink);
+  TcpSocket control =
+      TcpSocket::Connect(m_env, server, port, family, m_timeouts.connectMs, m_pWaitSink);
   std::unique_ptr<CFtpConnection> connection(new CFtpConnection(std::move(control), m_timeouts));
   connection->Login(user, password);
   return connection.release();

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "ftp/environment.h"
 #include "kernel/types.h"
 
 class CFtpConnection;
@@ -32,6 +33,8 @@ struct InternetTimeouts {
 class CInternetSession {
  public:
   // Blocking session; the agent, access type, proxy and flags are accepted as given.
+  // On the system's clocks, sockets and files; or on those of `env`, which outlives it.
+  explicit CInternetSession(const CEnvironment& env) : m_env(env) {}
   explicit CInternetSession(const char* agent = nullptr, DWORD context = 1,
                             DWORD accessType = INTERNET_OPEN_TYPE_PRECONFIG,
                             const char* proxyName = nullptr, const char* proxyBypass = nullptr,
@@ -59,6 +62,7 @@ class CInternetSession {
   void Close() {}
 
  private:
+  const CEnvironment& m_env;
   InternetTimeouts m_timeouts;
   CProgressSink* m_pWaitSink = nullptr;
   IpVersion m_ipVersion = IpVersion::kAny;

@@ -1,26 +1,27 @@
 #include "ftp/line_session.h"
 
-bool CLineSession::WouldBlock() {
-  const socket_api::Failure failure = socket_api::Classify(socket_api::LastError());
+bool CLineSession::WouldBlock() const {
+  const socket_api::Failure failure = Sockets().Classify(Sockets().LastError());
   return failure == socket_api::Failure::kWouldBlock ||
          failure == socket_api::Failure::kInterrupted;
 }
 
-CLineSession::CLineSession(CLineSessionPlan plan, long long nowMs) : m_plan(std::move(plan)) {
+CLineSession::CLineSession(const CEnvironment& env, CLineSessionPlan plan, long long nowMs)
+    : m_plan(std::move(plan)), m_env(env) {
   Progress(nowMs);
   std::string greeting;
   m_dialogue.Begin(FtpStep::kGreeting, std::string(), &greeting);
-  const SocketHandle handle = socket_api::NewStreamSocket(m_plan.server.ss_family);
+  const SocketHandle handle = Sockets().NewStreamSocket(m_plan.server.ss_family);
   if (handle == kNoSocket) {
-    Fail("socket: " + socket_api::ErrorText(socket_api::LastError()));
+    Fail("socket: " + Sockets().ErrorText(Sockets().LastError()));
     return;
   }
-  m_control = TcpSocket::Adopt(handle);
-  if (socket_api::Connect(handle, m_plan.server) == 0) {
+  m_control = TcpSocket::Adopt(m_env, handle);
+  if (Sockets().Connect(handle, m_plan.server) == 0) {
     m_state = State::kGreeting;
   } else if (!WouldBlock() &&
-             socket_api::Classify(socket_api::LastError()) != socket_api::Failure::kInProgress) {
-    Fail("connect: " + socket_api::ErrorText(socket_api::LastError()));
+             Sockets().Classify(Sockets().LastError()) != socket_api::Failure::kInProgress) {
+    Fail("connect: " + Sockets().ErrorText(Sockets().LastError()));
   }
 }
 
@@ -40,9 +41,9 @@ void CLineSession::Waits(std::vector<socket_api::PollEntry>* entries) const {
 void CLineSession::Advance(long long nowMs) {
   if (Done()) return;
   if (m_state == State::kConnecting) {
-    if (socket_api::Poll(m_control.Handle(), true, 0) == 1) {
-      const int outcome = socket_api::ConnectOutcome(m_control.Handle());
-      if (outcome != 0) return Fail("connect: " + socket_api::ErrorText(outcome));
+    if (Sockets().Poll(m_control.Handle(), true, 0) == 1) {
+      const int outcome = Sockets().ConnectOutcome(m_control.Handle());
+      if (outcome != 0) return Fail("connect: " + Sockets().ErrorText(outcome));
       m_state = State::kGreeting;
       Progress(nowMs);
     }
@@ -62,10 +63,10 @@ void CLineSession::ReadControl(long long nowMs) {
   char buffer[4096];
   bool closed = false;
   for (;;) {
-    const long received = socket_api::Receive(m_control.Handle(), buffer, sizeof buffer);
+    const long received = Sockets().Receive(m_control.Handle(), buffer, sizeof buffer);
     if (received < 0) {
       if (WouldBlock()) break;
-      return Fail("control connection: " + socket_api::ErrorText(socket_api::LastError()));
+      return Fail("control connection: " + Sockets().ErrorText(Sockets().LastError()));
     }
     if (received == 0) {
       closed = true;
@@ -165,7 +166,7 @@ void CLineSession::OnTransferReply(const FtpReply& reply, FtpVerdict verdict, lo
 }
 
 void CLineSession::Send(const std::string& line, State next) {
-  if (socket_api::Send(m_control.Handle(), line.data(), line.size()) !=
+  if (Sockets().Send(m_control.Handle(), line.data(), line.size()) !=
       static_cast<long>(line.size())) {
     return Fail(std::string(m_dialogue.Verb()) + ": the command could not be sent");
   }

@@ -29,8 +29,8 @@ struct CLineSessionPlan {
 
 class CLineSession {
  public:
-  // Starts connecting at `nowMs` (socket_api::NowMs).
-  CLineSession(CLineSessionPlan plan, long long nowMs);
+  // Starts connecting at `nowMs` (the clock of `env`).
+  CLineSession(const CEnvironment& env, CLineSessionPlan plan, long long nowMs);
   CLineSession(const CLineSession&) = delete;
   CLineSession& operator=(const CLineSession&) = delete;
   // Closes whatever is still open.
@@ -85,7 +85,7 @@ class CLineSession {
     kDone,
     kFailed,
   };
-  static bool WouldBlock();
+  bool WouldBlock() const;
 
   void OnReply(const FtpReply& reply, long long nowMs);
   void OnTransferReply(const FtpReply& reply, FtpVerdict verdict, long long nowMs);
@@ -102,6 +102,7 @@ class CLineSession {
   // Listens for the next data connection and says where (PORT or EPRT).
   void OfferDataConnection();
   // The listener of the transfer under way.
+  CSocketLayer& Sockets() const { return m_env.sockets; }
   TcpSocket& Listener() { return m_listeners[m_listenerIndex]; }
   const TcpSocket& Listener() const { return m_listeners[m_listenerIndex]; }
   void CloseListeners();
@@ -121,6 +122,7 @@ class CLineSession {
 
   CLineSessionPlan m_plan;
   State m_state = State::kConnecting;
+  const CEnvironment& m_env;
   TcpSocket m_control;
   // A server that connects from one port (20) would open a data connection with the previous
   // file's four addresses and ports, still held for a minute after its close by whichever end

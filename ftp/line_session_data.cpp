@@ -41,7 +41,7 @@ void CLineSession::OfferDataConnection() {
   if (m_plan.upload) m_listenerIndex = (m_listenerIndex + 1) % m_listeners.size();
   if (!Listener().IsOpen()) {
     try {
-      Listener() = TcpSocket::Listen(m_control.LocalAddress());
+      Listener() = TcpSocket::Listen(m_env, m_control.LocalAddress());
       m_listening[m_listenerIndex] = Listener().LocalAddress();
     } catch (CInternetException* e) {
       const std::string why = e->m_strDetail;
@@ -61,7 +61,7 @@ void CLineSession::TransferDone(long long nowMs) {
 }
 
 bool CLineSession::UploadPath(socket_api::PathInfo* path) const {
-  return m_plan.upload && m_data.IsOpen() && socket_api::QueryPathInfo(m_data.Handle(), path);
+  return m_plan.upload && m_data.IsOpen() && Sockets().QueryPathInfo(m_data.Handle(), path);
 }
 
 void CLineSession::NotePathCounts() {
@@ -83,27 +83,27 @@ unsigned long long CLineSession::Bytes() const {
 unsigned long long CLineSession::Unconfirmed() const {
   if (!m_plan.upload || !m_data.IsOpen()) return 0;
   socket_api::SendState state;
-  if (!socket_api::QuerySendState(m_data.Handle(), m_sentOfFile, &state)) return 0;
+  if (!Sockets().QuerySendState(m_data.Handle(), m_sentOfFile, &state)) return 0;
   return std::min<unsigned long long>(state.unacknowledged, m_sentOfFile);
 }
 
 void CLineSession::AcceptDataConnection(long long nowMs) {
   sockaddr_storage peer{};
-  const SocketHandle accepted = socket_api::Accept(Listener().Handle(), &peer);
+  const SocketHandle accepted = Sockets().Accept(Listener().Handle(), &peer);
   if (accepted == kNoSocket) return;
-  TcpSocket data = TcpSocket::Adopt(accepted);
+  TcpSocket data = TcpSocket::Adopt(m_env, accepted);
   // A data connection from any host but the server's could inject or steal data: it is
   // closed, and the server's awaited.
   if (!SameHost(peer, m_plan.server)) return;
   if (m_plan.upload) {
-    socket_api::SendAtOnce(accepted);
-    socket_api::LimitUnsent(accepted, kUnsentBytes);
+    Sockets().SendAtOnce(accepted);
+    Sockets().LimitUnsent(accepted, kUnsentBytes);
     // Where the system cannot tell what the server acknowledged, every byte handed over
     // counts: the send buffer is bounded so that few of them wait in it.
     socket_api::SendState state;
-    if (!socket_api::QuerySendState(accepted, 0, &state)) {
+    if (!Sockets().QuerySendState(accepted, 0, &state)) {
       m_countsHandedOver = true;
-      socket_api::BoundSendBuffer(accepted, kUnsentBytes);
+      Sockets().BoundSendBuffer(accepted, kUnsentBytes);
     }
   }
   m_data = std::move(data);
@@ -125,14 +125,14 @@ void CLineSession::MoveData(long long nowMs) {
       if (size == 0) {
         // The whole file is handed over: its end tells the server, while the connection
         // stays open to count what the server acknowledges until its final reply.
-        if (!socket_api::ShutdownSend(data)) m_data.Close();
+        if (!Sockets().ShutdownSend(data)) m_data.Close();
         m_dataEnded = true;
         return;
       }
-      moved = socket_api::Send(data, pattern.data(), size);
+      moved = Sockets().Send(data, pattern.data(), size);
     } else {
       static char sink[kChunkBytes];
-      moved = socket_api::Receive(data, sink, sizeof sink);
+      moved = Sockets().Receive(data, sink, sizeof sink);
       if (moved == 0) {
         m_data.Close();
         m_dataEnded = true;
@@ -142,7 +142,7 @@ void CLineSession::MoveData(long long nowMs) {
     if (moved < 0) {
       if (WouldBlock()) return;
       if (m_stopping) return;
-      return Fail("data connection: " + socket_api::ErrorText(socket_api::LastError()));
+      return Fail("data connection: " + Sockets().ErrorText(Sockets().LastError()));
     }
     m_bytes += static_cast<unsigned long long>(moved);
     m_sentOfFile += static_cast<std::size_t>(moved);

@@ -2,18 +2,21 @@
 
 #include <algorithm>
 
-CLineSessionPool::CLineSessionPool(CLineSessionPlan plan, std::string file)
-    : m_plan(std::move(plan)), m_file(std::move(file)) {}
+#include "kernel/clock.h"
 
-long long CLineSessionPool::NowUs() {
-  return socket_api::NowUs();
+CLineSessionPool::CLineSessionPool(const CEnvironment& env, CLineSessionPlan plan, std::string file)
+    : m_env(env), m_plan(std::move(plan)), m_file(std::move(file)) {}
+
+long long CLineSessionPool::NowUs() const {
+  return m_env.clock.NowUs();
 }
 
 void CLineSessionPool::Start(int count) {
   for (int i = 0; i < count; ++i) {
     CLineSessionPlan plan = m_plan;
     plan.file = m_plan.upload ? m_file + "-" + std::to_string(m_sessions.size() + 1) : m_file;
-    m_sessions.push_back(std::make_unique<CLineSession>(std::move(plan), socket_api::NowMs()));
+    m_sessions.push_back(
+        std::make_unique<CLineSession>(m_env, std::move(plan), m_env.clock.NowMs()));
   }
 }
 
@@ -23,7 +26,7 @@ void CLineSessionPool::Start(int count) {
 void CLineSessionPool::RunUntil(long long untilUs) {
   std::vector<socket_api::PollEntry> entries;
   std::vector<std::size_t> owners;
-  for (long long nowUs = socket_api::NowUs(); nowUs < untilUs; nowUs = socket_api::NowUs()) {
+  for (long long nowUs = m_env.clock.NowUs(); nowUs < untilUs; nowUs = m_env.clock.NowUs()) {
     const int waitMs = static_cast<int>((untilUs - nowUs + 999) / 1000);
     entries.clear();
     owners.clear();
@@ -32,11 +35,11 @@ void CLineSessionPool::RunUntil(long long untilUs) {
       owners.resize(entries.size(), i);
     }
     if (entries.empty()) {
-      socket_api::Pause(static_cast<int>(untilUs - nowUs));
+      m_env.clock.Pause(static_cast<int>(untilUs - nowUs));
       break;
     }
-    if (socket_api::PollAny(entries, waitMs) <= 0) continue;
-    const long long polled = socket_api::NowMs();
+    if (m_env.sockets.PollAny(entries, waitMs) <= 0) continue;
+    const long long polled = m_env.clock.NowMs();
     // A session's sockets stand together: one with several ready goes on once.
     std::size_t advanced = m_sessions.size();
     for (std::size_t e = 0; e < entries.size(); ++e) {
@@ -45,7 +48,7 @@ void CLineSessionPool::RunUntil(long long untilUs) {
       m_sessions[advanced]->Advance(polled);
     }
   }
-  for (const auto& session : m_sessions) session->Advance(socket_api::NowMs());
+  for (const auto& session : m_sessions) session->Advance(m_env.clock.NowMs());
   NoteLost();
 }
 
@@ -86,7 +89,7 @@ double CLineSessionPool::LoadedRttMs() const {
   for (const auto& session : m_sessions) {
     socket_api::PathInfo info;
     const SocketHandle data = session->DataSocket();
-    if (data == kNoSocket || !socket_api::QueryPathInfo(data, &info)) continue;
+    if (data == kNoSocket || !m_env.sockets.QueryPathInfo(data, &info)) continue;
     const double rtt = m_plan.upload ? info.sendRttMs : info.receiveRttMs;
     return rtt > 0.0 ? rtt : -1.0;
   }
@@ -94,11 +97,11 @@ double CLineSessionPool::LoadedRttMs() const {
 }
 
 CLinePoolEnd CLineSessionPool::End(int withinMs, const std::function<void()>& between) {
-  const long long now = socket_api::NowMs();
+  const long long now = m_env.clock.NowMs();
   for (const auto& session : m_sessions) session->Stop(now);
-  const long long untilUs = socket_api::NowUs() + withinMs * 1000LL;
-  while (Alive() > 0 && socket_api::NowUs() < untilUs) {
-    RunUntil(std::min(untilUs, socket_api::NowUs() + 100000));
+  const long long untilUs = m_env.clock.NowUs() + withinMs * 1000LL;
+  while (Alive() > 0 && m_env.clock.NowUs() < untilUs) {
+    RunUntil(std::min(untilUs, m_env.clock.NowUs() + 100000));
     between();
   }
   CLinePoolEnd end;

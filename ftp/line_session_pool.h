@@ -25,10 +25,10 @@ class CLineSessionPool {
  public:
   // Each session follows `plan`: a download fetches `file`, the Nth upload sends to
   // `file` + "-N", so that the sessions' files never meet.
-  CLineSessionPool(CLineSessionPlan plan, std::string file);
+  CLineSessionPool(const CEnvironment& env, CLineSessionPlan plan, std::string file);
 
   // The pool's clock in microseconds.
-  static long long NowUs();
+  long long NowUs() const;
 
   void Start(int count);
   // Lets the sessions go on with whatever is ready until `untilUs`, each once more at the end
@@ -58,6 +58,7 @@ class CLineSessionPool {
  private:
   void NoteLost();
 
+  const CEnvironment& m_env;
   CLineSessionPlan m_plan;
   std::string m_file;
   std::vector<std::unique_ptr<CLineSession>> m_sessions;

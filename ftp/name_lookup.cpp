@@ -10,12 +10,14 @@
 #include "ftp/internet_exception.h"
 #include "ftp/send_wait.h"
 #include "ftp/socket_failure.h"
+#include "kernel/clock.h"
 
 namespace {
 
 // One thread serves every lookup of the process in turn, since a thread for each would cost more
 // than a lookup of a name the system knows; a lookup given up finishes there all the same.
 struct Lookup {
+  CSocketLayer* sockets = nullptr;
   std::string host;
   INTERNET_PORT port = 0;
   int family = AF_UNSPEC;
@@ -53,8 +55,8 @@ class LookupThread {
       }
       std::vector<sockaddr_storage> addresses;
       std::string failure;
-      const bool found = socket_api::Resolve(lookup->host, lookup->port, lookup->family, false,
-                                             &addresses, &failure);
+      const bool found = lookup->sockets->Resolve(lookup->host, lookup->port, lookup->family, false,
+                                                  &addresses, &failure);
       const std::lock_guard<std::mutex> hold(lookup->mutex);
       lookup->found = found;
       lookup->addresses = std::move(addresses);
@@ -69,8 +71,10 @@ class LookupThread {
   std::deque<std::shared_ptr<Lookup>> m_queue;
 };
 
-std::shared_ptr<Lookup> StartLookup(const std::string& host, INTERNET_PORT port, int family) {
+std::shared_ptr<Lookup> StartLookup(CSocketLayer& sockets, const std::string& host,
+                                    INTERNET_PORT port, int family) {
   auto lookup = std::make_shared<Lookup>();
+  lookup->sockets = &sockets;
   lookup->host = host;
   lookup->port = port;
   lookup->family = family;
@@ -80,18 +84,18 @@ std::shared_ptr<Lookup> StartLookup(const std::string& host, INTERNET_PORT port,
 
 }  // namespace
 
-std::vector<sockaddr_storage> LookUpAddresses(const std::string& host, INTERNET_PORT port,
-                                              int family, long long deadline,
+std::vector<sockaddr_storage> LookUpAddresses(const CEnvironment& env, const std::string& host,
+                                              INTERNET_PORT port, int family, long long deadline,
                                               CProgressSink* waitSink) {
   std::vector<sockaddr_storage> known;
   std::string unknown;
-  if (socket_api::Resolve(host, port, family, true, &known, &unknown)) return known;
-  const std::shared_ptr<Lookup> lookup = StartLookup(host, port, family);
+  if (env.sockets.Resolve(host, port, family, true, &known, &unknown)) return known;
+  const std::shared_ptr<Lookup> lookup = StartLookup(env.sockets, host, port, family);
   std::unique_lock<std::mutex> hold(lookup->mutex);
   while (!lookup->done.wait_for(hold, std::chrono::milliseconds(kWaitSliceMs),
                                 [&] { return lookup->finished; })) {
     hold.unlock();
-    if (socket_api::NowMs() >= deadline) {
+    if (env.clock.NowMs() >= deadline) {
       ThrowSocketError(ERROR_INTERNET_TIMEOUT, "the lookup of " + host + " timed out");
     }
     AskToGoOn(waitSink, "the lookup of the server's name");

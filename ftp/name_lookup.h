@@ -7,15 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "ftp/environment.h"
 #include "ftp/socket_api.h"
 #include "kernel/types.h"
 
 class CProgressSink;
 
-// The addresses of `host` (of `family`; AF_UNSPEC: any) with `port`, found by `deadlineMs`
-// (socket_api::NowMs); `waitSink` (may be null) is asked between slices. Throws
-// CInternetException when the name is not found, at the deadline, or when the wait is
+// The addresses of `host` (of `family`; AF_UNSPEC: any) with `port`, found through the sockets
+// of `env` by `deadlineMs` (its clock's NowMs); `waitSink` (may be null) is asked between slices.
+// Throws CInternetException when the name is not found, at the deadline, or when the wait is
 // stopped.
-std::vector<sockaddr_storage> LookUpAddresses(const std::string& host, INTERNET_PORT port,
-                                              int family, long long deadlineMs,
+std::vector<sockaddr_storage> LookUpAddresses(const CEnvironment& env, const std::string& host,
+                                              INTERNET_PORT port, int family, long long deadlineMs,
                                               CProgressSink* waitSink);

@@ -1,15 +1,17 @@
 #include "ftp/network_path.h"
 
-CNetworkLink LinkOf(const sockaddr_storage& local) {
-  return socket_api::NetworkLinkOf(local);
+#include "ftp/socket_api.h"
+
+CNetworkLink LinkOf(const CEnvironment& env, const sockaddr_storage& local) {
+  return env.sockets.NetworkLinkOf(local);
 }
 
-CLinkCounters LinkCounters(const std::string& name) {
-  return socket_api::NetworkLinkCounters(name);
+CLinkCounters LinkCounters(const CEnvironment& env, const std::string& name) {
+  return env.sockets.NetworkLinkCounters(name);
 }
 
-std::unique_ptr<CHomeRouter> HomeRouterBeyond(const CNetworkLink& link) {
-  return socket_api::HomeRouterOf(link);
+std::unique_ptr<CHomeRouter> HomeRouterBeyond(const CEnvironment& env, const CNetworkLink& link) {
+  return HomeRouterOf(env.sockets, link);
 }
 
 int PacketHeaderBytes(const sockaddr_storage& local, LinkKind kind) {
@@ -17,12 +19,4 @@ int PacketHeaderBytes(const sockaddr_storage& local, LinkKind kind) {
                     !IN6_IS_ADDR_V4MAPPED(&reinterpret_cast<const sockaddr_in6&>(local).sin6_addr);
   const bool ethernet = kind == LinkKind::kCable || kind == LinkKind::kWifi;
   return (ipv6 ? 72 : 52) + (ethernet ? 14 : 0);
-}
-
-long long NetworkNowUs() {
-  return socket_api::NowUs();
-}
-
-long long NetworkNowMs() {
-  return socket_api::NowMs();
 }

@@ -2,8 +2,8 @@
 
 #include "ftp/internet_file.h"
 
-CPathSampler::CPathSampler(const CInternetFile& file, bool sending)
-    : m_file(file), m_bSending(sending), m_lastTick(GetTickCount()) {}
+CPathSampler::CPathSampler(const CInternetFile& file, bool sending, CClock& clock)
+    : m_file(file), m_clock(clock), m_bSending(sending), m_lastTick(clock.TickCount()) {}
 
 void CPathSampler::Sample(DWORD tick) {
   m_lastTick = tick;
@@ -18,6 +18,6 @@ void CPathSampler::Sample(DWORD tick) {
 }
 
 CPathSamples CPathSampler::Finish() {
-  Sample(GetTickCount());
+  Sample(m_clock.TickCount());
   return std::move(m_samples);
 }

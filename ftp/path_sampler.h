@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "kernel/tick_count.h"
+#include "kernel/clock.h"
 #include "kernel/types.h"
 
 class CInternetFile;
@@ -22,8 +22,9 @@ class CPathSampler {
  public:
   static constexpr DWORD kLookEveryMs = 100;
 
-  // Samples `file`'s connection: a sender's estimate when `sending`, else a receiver's.
-  CPathSampler(const CInternetFile& file, bool sending);
+  // Samples `file`'s connection: a sender's estimate when `sending`, else a receiver's; the
+  // looks are counted on `clock`'s tick counter.
+  CPathSampler(const CInternetFile& file, bool sending, CClock& clock);
 
   // A look at the tick counter's `tick`: a sample once kLookEveryMs have passed since the
   // last, nothing else.
@@ -37,6 +38,7 @@ class CPathSampler {
   void Sample(DWORD tick);
 
   const CInternetFile& m_file;
+  CClock& m_clock;
   bool m_bSending;
   DWORD m_lastTick;
   CPathSamples m_samples;

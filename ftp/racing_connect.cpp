@@ -8,6 +8,7 @@
 #include "ftp/send_wait.h"
 #include "ftp/socket_failure.h"
 #include "ftp/tcp_socket.h"
+#include "kernel/clock.h"
 
 namespace {
 
@@ -16,17 +17,17 @@ using socket_api::Failure;
 enum class ConnectStart { kMade, kGoing, kFailed };
 
 // Starts a connection of `socket` to `address`; kFailed puts the system's words in `failure`.
-ConnectStart StartConnect(SocketHandle socket, const sockaddr_storage& address,
-                          std::string* failure) {
-  if (socket_api::Connect(socket, address) == 0) return ConnectStart::kMade;
-  const int error = socket_api::LastError();
-  const Failure kind = socket_api::Classify(error);
+ConnectStart StartConnect(CSocketLayer& sockets, SocketHandle socket,
+                          const sockaddr_storage& address, std::string* failure) {
+  if (sockets.Connect(socket, address) == 0) return ConnectStart::kMade;
+  const int error = sockets.LastError();
+  const Failure kind = sockets.Classify(error);
   if (kind == Failure::kInProgress || kind == Failure::kWouldBlock) return ConnectStart::kGoing;
-  *failure = socket_api::ErrorText(error);
+  *failure = sockets.ErrorText(error);
   return ConnectStart::kFailed;
 }
 
-// One address's connection under way, and when it started (socket_api::NowUs).
+// One address's connection under way, and when it started (CClock::NowUs).
 struct ConnectAttempt {
   TcpSocket socket;
   long long startUs;
@@ -34,46 +35,51 @@ struct ConnectAttempt {
 
 // Waits up to `waitMs` for one of the `attempts`: its index, or -1 at the time-out or when a
 // signal cut the wait short.
-int WaitForConnecting(const std::vector<ConnectAttempt>& attempts, long long waitMs) {
-  std::vector<SocketHandle> sockets;
-  for (const ConnectAttempt& attempt : attempts) sockets.push_back(attempt.socket.Handle());
-  const int ready = socket_api::PollConnecting(sockets, static_cast<int>(std::max(0LL, waitMs)));
-  if (ready == -2 && socket_api::Classify(socket_api::LastError()) != Failure::kInterrupted) {
-    ThrowSystemError("poll");
+int WaitForConnecting(CSocketLayer& sockets, const std::vector<ConnectAttempt>& attempts,
+                      long long waitMs) {
+  std::vector<SocketHandle> handles;
+  for (const ConnectAttempt& attempt : attempts) handles.push_back(attempt.socket.Handle());
+  const int ready = sockets.PollConnecting(handles, static_cast<int>(std::max(0LL, waitMs)));
+  if (ready == -2 && sockets.Classify(sockets.LastError()) != Failure::kInterrupted) {
+    ThrowSystemError(sockets, "poll");
   }
   return ready < 0 ? -1 : ready;
 }
 
 }  // namespace
 
-TcpSocket TcpSocket::Connect(const std::string& host, INTERNET_PORT port, int family, int timeoutMs,
-                             CProgressSink* waitSink) {
-  const long long deadline = socket_api::NowMs() + timeoutMs;
+TcpSocket TcpSocket::Connect(const CEnvironment& env, const std::string& host, INTERNET_PORT port,
+                             int family, int timeoutMs, CProgressSink* waitSink) {
+  const long long deadline = env.clock.NowMs() + timeoutMs;
   const std::vector<sockaddr_storage> addresses =
-      LookUpAddresses(host, port, family, deadline, waitSink);
-  return ConnectToAny(addresses, host,
-                      static_cast<int>(std::max(1LL, deadline - socket_api::NowMs())), waitSink);
+      LookUpAddresses(env, host, port, family, deadline, waitSink);
+  return ConnectToAny(env, addresses, host,
+                      static_cast<int>(std::max(1LL, deadline - env.clock.NowMs())), waitSink);
 }
 
-TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses,
+TcpSocket TcpSocket::ConnectToAny(const CEnvironment& env,
+                                  const std::vector<sockaddr_storage>& addresses,
                                   const std::string& host, int timeoutMs, CProgressSink* waitSink) {
-  const auto made = [](ConnectAttempt& attempt) {
-    attempt.socket.m_connectMs = (socket_api::NowUs() - attempt.startUs) / 1000.0;
+  CSocketLayer& sockets = env.sockets;
+  const auto made = [&env](ConnectAttempt& attempt) {
+    attempt.socket.m_connectMs = (env.clock.NowUs() - attempt.startUs) / 1000.0;
     return std::move(attempt.socket);
   };
-  const long long deadline = socket_api::NowMs() + timeoutMs;
+  const long long deadline = env.clock.NowMs() + timeoutMs;
   std::vector<ConnectAttempt> attempts;
   std::size_t next = 0;
-  long long nextAt = socket_api::NowMs();
+  long long nextAt = env.clock.NowMs();
   long long nextAsk = nextAt + kWaitSliceMs;
   std::string lastFailure = "no address";
   for (;;) {
-    const long long now = socket_api::NowMs();
+    const long long now = env.clock.NowMs();
     if (next < addresses.size() && (now >= nextAt || attempts.empty())) {
       const sockaddr_storage& address = addresses[next++];
-      ConnectAttempt attempt{TcpSocket(NewStreamSocketOrThrow(address.ss_family), waitSink),
-                             socket_api::NowUs()};
-      const ConnectStart started = StartConnect(attempt.socket.m_socket, address, &lastFailure);
+      ConnectAttempt attempt{
+          TcpSocket(env, NewStreamSocketOrThrow(sockets, address.ss_family), waitSink),
+          env.clock.NowUs()};
+      const ConnectStart started =
+          StartConnect(sockets, attempt.socket.m_socket, address, &lastFailure);
       if (started == ConnectStart::kMade) return made(attempt);
       if (started == ConnectStart::kGoing) attempts.push_back(std::move(attempt));
       nextAt = started == ConnectStart::kGoing ? now + kNextConnectAfterMs : now;
@@ -90,13 +96,13 @@ TcpSocket TcpSocket::ConnectToAny(const std::vector<sockaddr_storage>& addresses
     }
     const long long until =
         std::min({deadline, nextAsk, next < addresses.size() ? nextAt : deadline});
-    const int ready = WaitForConnecting(attempts, until - now);
+    const int ready = WaitForConnecting(sockets, attempts, until - now);
     if (ready < 0) continue;
     const auto done = attempts.begin() + ready;
-    const int result = socket_api::ConnectOutcome(done->socket.m_socket);
+    const int result = sockets.ConnectOutcome(done->socket.m_socket);
     if (result == 0) return made(*done);
     // This one failed: the next address starts at once rather than after its delay.
-    lastFailure = socket_api::ErrorText(result);
+    lastFailure = sockets.ErrorText(result);
     attempts.erase(done);
     nextAt = now;
   }

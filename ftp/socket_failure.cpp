@@ -10,17 +10,21 @@ void ThrowSocketError(DWORD error, const std::string& what) {
   throw new CInternetException(error, what);
 }
 
-void ThrowSystemError(const char* what, int code) {
-  DWORD error = ERROR_INTERNET_CONNECTION_ABORTED;
-  const Failure failure = socket_api::Classify(code);
-  if (failure == Failure::kReset) error = ERROR_INTERNET_CONNECTION_RESET;
-  if (failure == Failure::kRefused) error = ERROR_INTERNET_CANNOT_CONNECT;
-  ThrowSocketError(error, std::string(what) + ": " + socket_api::ErrorText(code));
+void ThrowSystemError(CSocketLayer& sockets, const char* what) {
+  ThrowSystemError(sockets, what, sockets.LastError());
 }
 
-SocketHandle NewStreamSocketOrThrow(int family) {
-  const SocketHandle socket = socket_api::NewStreamSocket(family);
-  if (socket == kNoSocket) ThrowSystemError("socket");
+void ThrowSystemError(CSocketLayer& sockets, const char* what, int code) {
+  DWORD error = ERROR_INTERNET_CONNECTION_ABORTED;
+  const Failure failure = sockets.Classify(code);
+  if (failure == Failure::kReset) error = ERROR_INTERNET_CONNECTION_RESET;
+  if (failure == Failure::kRefused) error = ERROR_INTERNET_CANNOT_CONNECT;
+  ThrowSocketError(error, std::string(what) + ": " + sockets.ErrorText(code));
+}
+
+SocketHandle NewStreamSocketOrThrow(CSocketLayer& sockets, int family) {
+  const SocketHandle socket = sockets.NewStreamSocket(family);
+  if (socket == kNoSocket) ThrowSystemError(sockets, "socket");
   return socket;
 }
 

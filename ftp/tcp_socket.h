@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ftp/environment.h"
 #include "ftp/socket_api.h"
 #include "kernel/types.h"
 
@@ -28,19 +29,22 @@ class TcpSocket {
   // Looks `host` up (addresses of `family`; AF_UNSPEC: any) and connects to `host`:`port`
   // through ConnectToAny, all within `timeoutMs`. `waitSink` (may be null) is asked between
   // slices, the lookup's too, and stays the new socket's.
-  static TcpSocket Connect(const std::string& host, INTERNET_PORT port, int family, int timeoutMs,
-                           CProgressSink* waitSink);
+  static TcpSocket Connect(const CEnvironment& env, const std::string& host, INTERNET_PORT port,
+                           int family, int timeoutMs, CProgressSink* waitSink);
   // Connects to the first of `addresses` that answers, as RFC 8305 does: in their order,
   // each started kNextConnectAfterMs after the one before or at once when that one fails; the
   // first connection made wins and the others are closed. Throws when all fail or at
   // `timeoutMs`.
-  static TcpSocket ConnectToAny(const std::vector<sockaddr_storage>& addresses,
+  static TcpSocket ConnectToAny(const CEnvironment& env,
+                                const std::vector<sockaddr_storage>& addresses,
                                 const std::string& host, int timeoutMs, CProgressSink* waitSink);
   // Takes charge of `socket`, one that its owner drives itself without waits (a connection
   // it polls among others): closed with the result.
-  static TcpSocket Adopt(SocketHandle socket) { return TcpSocket(socket); }
+  static TcpSocket Adopt(const CEnvironment& env, SocketHandle socket) {
+    return TcpSocket(env, socket);
+  }
   // Listens on `address` with a port the system chooses.
-  static TcpSocket Listen(const sockaddr_storage& address);
+  static TcpSocket Listen(const CEnvironment& env, const sockaddr_storage& address);
 
   // How long the TCP connect of Connect took, in milliseconds: one round trip.
   double ConnectMs() const { return m_connectMs; }
@@ -72,7 +76,11 @@ class TcpSocket {
   void Close();
   // The largest segment the connection sends, 0 when the system does not tell.
   std::size_t SegmentSize() const;
+  // What the system tells of the connection's path; false when it tells nothing.
+  bool QueryPath(socket_api::PathInfo* info) const;
 
+  // The clocks, sockets and files it was made with; null for a socket never made.
+  const CEnvironment* Environment() const { return m_pEnv; }
   bool IsOpen() const { return m_socket != kNoSocket; }
   // The system's socket, for a wait on several at once.
   SocketHandle Handle() const { return m_socket; }
@@ -82,12 +90,14 @@ class TcpSocket {
  private:
   class Probe;
 
-  explicit TcpSocket(SocketHandle socket, CProgressSink* waitSink = nullptr)
-      : m_socket(socket), m_pWaitSink(waitSink) {}
+  TcpSocket(const CEnvironment& env, SocketHandle socket, CProgressSink* waitSink = nullptr)
+      : m_pEnv(&env), m_socket(socket), m_pWaitSink(waitSink) {}
+  CSocketLayer& Sockets() const { return m_pEnv->sockets; }
   // Waits until the socket is ready or `deadline` passes; false at the time-out.
   bool PollUntil(bool forWriting, long long deadline, const char* what) const;
   void WaitFor(bool forWriting, int timeoutMs, const char* what) const;
 
+  const CEnvironment* m_pEnv = nullptr;
   SocketHandle m_socket = kNoSocket;
   CProgressSink* m_pWaitSink = nullptr;
   unsigned long long m_sentBytes = 0;

@@ -7,7 +7,7 @@
 #include "ftp/ftp_exception.h"
 #include "ftp/path_sampler.h"
 #include "ftp/progress_sink.h"
-#include "kernel/tick_count.h"
+#include "kernel/clock.h"
 #include "kernel/types.h"
 
 constexpr UINT kTransferChunkSize = 4096;
@@ -25,15 +25,15 @@ struct ChunkStep {
 // asks for it, `owner` hears the bytes and seconds so far and pumps its window's events, and
 // `path` looks at the tick. Throws the abort (code 16) when the owner asks to stop.
 template <typename Step>
-void RunTimedChunks(CProgressSink* owner, CPathSampler& path, Step step) {
+void RunTimedChunks(CProgressSink* owner, CClock& clock, CPathSampler& path, Step step) {
   DWORD bytes = 0;
   double elapsed = 0.0;
-  DWORD start = GetTickCount();
+  DWORD start = clock.TickCount();
   for (;;) {
     const ChunkStep moved = step();
     if (!moved.report) return;
-    elapsed += TickInterval(start, GetTickCount()) * 0.001;
-    start = GetTickCount();
+    elapsed += TickInterval(start, clock.TickCount()) * 0.001;
+    start = clock.TickCount();
     path.Look(start);
     bytes += moved.count;
     if (owner->ReportProgress(bytes, elapsed)) {

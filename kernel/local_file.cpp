@@ -3,8 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "kernel/system_files.h"
+
+CFileSystem& SystemFiles() {
+  static CSystemFiles files;
+  return files;
+}
+
 CFile::~CFile() {
-  if (m_hFile == kNoFile) return;
+  if (m_hFile == CFileSystem::kNone) return;
   try {
     WriteBack();
   } catch (CFileException* e) {
@@ -49,12 +56,43 @@ void CFile::WriteBack() {
   WriteDirect(m_pBuffer.get(), count);
 }
 
+bool CFile::Open(const std::string& path, UINT flags) {
+  if (m_hFile != CFileSystem::kNone) return false;
+  m_nOpenError = m_files.Open(path, flags, &m_hFile);
+  if (m_nOpenError != 0) return false;
+  m_strFileName = path;
+  return true;
+}
+
+void CFile::Check(int error) const {
+  if (error != 0) throw new CFileException(error, m_strFileName);
+}
+
+UINT CFile::ReadDirect(void* buffer, UINT count) {
+  UINT read = 0;
+  Check(m_files.Read(m_hFile, buffer, count, &read));
+  return read;
+}
+
+void CFile::CloseDirect() {
+  const CFileSystem::Handle file = m_hFile;
+  m_hFile = CFileSystem::kNone;
+  Check(m_files.Close(file));
+}
+
+void CFile::CloseQuietly() {
+  m_files.Close(m_hFile);
+  m_hFile = CFileSystem::kNone;
+}
+
 ULONGLONG CFile::GetLength() const {
-  return LengthDirect() + (m_nBufferStart == 0 ? m_nBufferEnd : 0);
+  ULONGLONG length = 0;
+  Check(m_files.Length(m_hFile, &length));
+  return length + (m_nBufferStart == 0 ? m_nBufferEnd : 0);
 }
 
 void CFile::Close() {
-  if (m_hFile == kNoFile) return;
+  if (m_hFile == CFileSystem::kNone) return;
   try {
     WriteBack();
   } catch (CFileException*) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kernel/exception.h"
+#include "kernel/file_system.h"
 #include "kernel/types.h"
 
 class CFileException : public CException {
@@ -26,7 +27,8 @@ class CFile {
     modeCreate = 0x1000,
   };
 
-  CFile() = default;
+  // A file among `files`: the system's unless given (which outlive it).
+  explicit CFile(CFileSystem& files = SystemFiles()) : m_files(files) {}
   CFile(const CFile&) = delete;
   CFile& operator=(const CFile&) = delete;
   // Writes back what is buffered and closes a file still open, without reporting a failure.
@@ -47,25 +49,24 @@ class CFile {
   ULONGLONG GetLength() const;
   // Writes back what is buffered and closes the file; a failure of either throws.
   void Close();
-  bool IsOpen() const { return m_hFile != kNoFile; }
+  bool IsOpen() const { return m_hFile != CFileSystem::kNone; }
   const std::string& GetFilePath() const { return m_strFileName; }
 
  private:
   static constexpr UINT kBufferBytes = 64 * 1024;
 
-  [[noreturn]] void ThrowLastError() const;
-  // The system's side, one file per platform: a read of up to `count` bytes (0 at the end),
-  // a write of all `count` bytes, the size, and the close (Quietly: without a report).
+  // Throws the file system's failure `error`, unless it is 0.
+  void Check(int error) const;
+  // The file system's side: a read of up to `count` bytes (0 at the end), a write of all
+  // `count` bytes, and the close (Quietly: without a report).
   UINT ReadDirect(void* buffer, UINT count);
-  void WriteDirect(const void* buffer, UINT count);
-  ULONGLONG LengthDirect() const;
+  void WriteDirect(const void* buffer, UINT count) { Check(m_files.Write(m_hFile, buffer, count)); }
   void CloseDirect();
   void CloseQuietly();
   void WriteBack();
 
-  // A descriptor, or a Windows handle, as a number; the same "none" on both.
-  static constexpr std::intptr_t kNoFile = -1;
-  std::intptr_t m_hFile = kNoFile;
+  CFileSystem& m_files;
+  CFileSystem::Handle m_hFile = CFileSystem::kNone;
   std::string m_strFileName;
   std::unique_ptr<char[]> m_pBuffer;  // a write's gathered bytes, or a read's bytes ahead
   UINT m_nBufferStart = 0;
@@ -73,8 +74,10 @@ class CFile {
   int m_nOpenError = 0;
 };
 
-// Deletes a file; false when it is missing or cannot be deleted.
-bool RemoveFile(const std::string& path);
+// Deletes a file of the system; false when it is missing or cannot be deleted.
+inline bool RemoveFile(const std::string& path) {
+  return SystemFiles().Remove(path);
+}
 
 // The system's words for a CFileException's cause.
 std::string FileErrorText(int cause);

@@ -1,5 +1,3 @@
-#include "kernel/local_file.h"
-
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,17 +5,14 @@
 
 #include <cstring>
 
-void CFile::CloseQuietly() {
-  ::close(static_cast<int>(m_hFile));
-  m_hFile = kNoFile;
-}
+#include "kernel/local_file.h"
+#include "kernel/system_files.h"
 
-bool CFile::Open(const std::string& path, UINT flags) {
-  if (m_hFile != kNoFile) return false;
+int CSystemFiles::Open(const std::string& path, UINT flags, Handle* file) {
   int oflags = O_CLOEXEC | O_NOFOLLOW;
-  if (flags & modeWrite) {
+  if (flags & CFile::modeWrite) {
     oflags |= O_WRONLY;
-    if (flags & modeCreate) oflags |= O_CREAT | O_TRUNC;
+    if (flags & CFile::modeCreate) oflags |= O_CREAT | O_TRUNC;
   } else {
     oflags |= O_RDONLY;
   }
@@ -25,61 +20,53 @@ bool CFile::Open(const std::string& path, UINT flags) {
   do {
     fd = ::open(path.c_str(), oflags, 0644);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    m_nOpenError = errno;
-    return false;
-  }
-  m_hFile = fd;
-  m_strFileName = path;
-  return true;
+  if (fd < 0) return errno;
+  *file = fd;
+  return 0;
 }
 
-UINT CFile::ReadDirect(void* buffer, UINT count) {
+int CSystemFiles::Read(Handle file, void* buffer, UINT count, UINT* read) {
   auto* out = static_cast<char*>(buffer);
-  UINT total = 0;
-  while (total < count) {
-    const ssize_t n = ::read(static_cast<int>(m_hFile), out + total, count - total);
+  *read = 0;
+  while (*read < count) {
+    const ssize_t n = ::read(static_cast<int>(file), out + *read, count - *read);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowLastError();
+      return errno;
     }
     if (n == 0) break;
-    total += static_cast<UINT>(n);
+    *read += static_cast<UINT>(n);
   }
-  return total;
+  return 0;
 }
 
-void CFile::WriteDirect(const void* buffer, UINT count) {
+int CSystemFiles::Write(Handle file, const void* buffer, UINT count) {
   const auto* in = static_cast<const char*>(buffer);
   UINT total = 0;
   while (total < count) {
-    const ssize_t n = ::write(static_cast<int>(m_hFile), in + total, count - total);
+    const ssize_t n = ::write(static_cast<int>(file), in + total, count - total);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowLastError();
+      return errno;
     }
     total += static_cast<UINT>(n);
   }
+  return 0;
 }
 
-ULONGLONG CFile::LengthDirect() const {
+int CSystemFiles::Length(Handle file, ULONGLONG* length) {
   struct stat info {};
-  if (::fstat(static_cast<int>(m_hFile), &info) != 0) ThrowLastError();
-  return static_cast<ULONGLONG>(info.st_size);
+  if (::fstat(static_cast<int>(file), &info) != 0) return errno;
+  *length = static_cast<ULONGLONG>(info.st_size);
+  return 0;
 }
 
-void CFile::CloseDirect() {
-  const int fd = static_cast<int>(m_hFile);
-  m_hFile = kNoFile;
+int CSystemFiles::Close(Handle file) {
   // After close() the descriptor is gone whatever it returns, so EINTR is not retried.
-  if (::close(fd) != 0 && errno != EINTR) ThrowLastError();
+  return ::close(static_cast<int>(file)) != 0 && errno != EINTR ? errno : 0;
 }
 
-void CFile::ThrowLastError() const {
-  throw new CFileException(errno, m_strFileName);
-}
-
-bool RemoveFile(const std::string& path) {
+bool CSystemFiles::Remove(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
 }
 

@@ -9,7 +9,7 @@ CFolderLock::Result CFolderLock::Take(const std::string& path, int timeoutMs,
                                       std::string* failure) {
   Release();
   bool failed = false;
-  if (TryTake(path, failure, &failed)) return Result::kTaken;
+  if (m_files.TryLock(path, &m_handle, failure, &failed)) return Result::kTaken;
   if (failed) return Result::kFailed;
   onBusy();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -17,7 +17,7 @@ CFolderLock::Result CFolderLock::Take(const std::string& path, int timeoutMs,
     if (stopWaiting()) return Result::kStopped;
     if (std::chrono::steady_clock::now() >= deadline) return Result::kTimedOut;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (TryTake(path, failure, &failed)) return Result::kTaken;
+    if (m_files.TryLock(path, &m_handle, failure, &failed)) return Result::kTaken;
     if (failed) return Result::kFailed;
   }
 }

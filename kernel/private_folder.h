@@ -6,9 +6,13 @@
 #include <functional>
 #include <string>
 
-// Why `folder` is no private folder: missing, not a folder, a link, not the user's own, or
-// writable by others. Empty when it is one.
-std::string FolderRefusal(const std::string& folder);
+#include "kernel/file_system.h"
+
+// Why `folder` is no private folder on the system: missing, not a folder, a link, not the
+// user's own, or writable by others. Empty when it is one.
+inline std::string FolderRefusal(const std::string& folder) {
+  return SystemFiles().FolderRefusal(folder);
+}
 
 // An exclusive lock on a file, held until Release or destruction. The system drops it when
 // the process dies, however it ends, so no lock outlives its run.
@@ -16,7 +20,8 @@ class CFolderLock {
  public:
   enum class Result { kTaken, kTimedOut, kStopped, kFailed };
 
-  CFolderLock() = default;
+  // A lock among `files` (the system's unless given, which outlives it).
+  explicit CFolderLock(CFileSystem& files = SystemFiles()) : m_files(files) {}
   CFolderLock(const CFolderLock&) = delete;
   CFolderLock& operator=(const CFolderLock&) = delete;
   ~CFolderLock() { Release(); }
@@ -26,14 +31,13 @@ class CFolderLock {
   // wait), for at most `timeoutMs`. kFailed puts the system's words in `failure`.
   Result Take(const std::string& path, int timeoutMs, const std::function<void()>& onBusy,
               const std::function<bool()>& stopWaiting, std::string* failure);
-  void Release();
-  bool Held() const { return m_handle != kNone; }
+  void Release() {
+    if (m_handle != CFileSystem::kNone) m_files.Unlock(m_handle);
+    m_handle = CFileSystem::kNone;
+  }
+  bool Held() const { return m_handle != CFileSystem::kNone; }
 
  private:
-  // Whether the lock on `path` was free and is now ours; when the system fails, false with
-  // `failed` set and its words in `failure`. One file per platform.
-  bool TryTake(const std::string& path, std::string* failure, bool* failed);
-
-  static constexpr std::intptr_t kNone = -1;
-  std::intptr_t m_handle = kNone;
+  CFileSystem& m_files;
+  CFileSystem::Handle m_handle = CFileSystem::kNone;
 };

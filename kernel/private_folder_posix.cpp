@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "kernel/private_folder.h"
+#include "kernel/system_files.h"
 
-std::string FolderRefusal(const std::string& folder) {
+std::string CSystemFiles::FolderRefusal(const std::string& folder) {
   if (folder.empty()) return "no private folder for the test files";
   struct stat info {};
   if (::lstat(folder.c_str(), &info) != 0) return folder + ": " + std::strerror(errno);
@@ -20,7 +20,8 @@ std::string FolderRefusal(const std::string& folder) {
   return std::string();
 }
 
-bool CFolderLock::TryTake(const std::string& path, std::string* failure, bool* failed) {
+bool CSystemFiles::TryLock(const std::string& path, Handle* lock, std::string* failure,
+                           bool* failed) {
   *failed = false;
   int fd;
   do {
@@ -42,12 +43,10 @@ bool CFolderLock::TryTake(const std::string& path, std::string* failure, bool* f
     *failure = path + ": " + std::strerror(error);
     return false;
   }
-  m_handle = fd;
+  *lock = fd;
   return true;
 }
 
-void CFolderLock::Release() {
-  if (m_handle == kNone) return;
-  ::close(static_cast<int>(m_handle));
-  m_handle = kNone;
+void CSystemFiles::Unlock(Handle lock) {
+  ::close(static_cast<int>(lock));
 }

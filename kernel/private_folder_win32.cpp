@@ -1,7 +1,7 @@
-#include "kernel/private_folder.h"
+#include "kernel/system_files.h"
 #include "kernel/utf16_win32.h"
 
-std::string FolderRefusal(const std::string& folder) {
+std::string CSystemFiles::FolderRefusal(const std::string& folder) {
   if (folder.empty()) return "no private folder for the test files";
   const DWORD attributes = ::GetFileAttributesW(Widen(folder).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES)
@@ -12,7 +12,8 @@ std::string FolderRefusal(const std::string& folder) {
   return std::string();
 }
 
-bool CFolderLock::TryTake(const std::string& path, std::string* failure, bool* failed) {
+bool CSystemFiles::TryLock(const std::string& path, Handle* lock, std::string* failure,
+                           bool* failed) {
   *failed = false;
   const HANDLE file = ::CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
@@ -33,12 +34,10 @@ bool CFolderLock::TryTake(const std::string& path, std::string* failure, bool* f
     *failure = path + ": " + SystemErrorText(error);
     return false;
   }
-  m_handle = reinterpret_cast<std::intptr_t>(file);
+  *lock = reinterpret_cast<Handle>(file);
   return true;
 }
 
-void CFolderLock::Release() {
-  if (m_handle == kNone) return;
-  ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
-  m_handle = kNone;
+void CSystemFiles::Unlock(Handle lock) {
+  ::CloseHandle(reinterpret_cast<HANDLE>(lock));
 }

@@ -16,20 +16,21 @@ constexpr double kStallRoundTrips = 8.0;
 
 class LinePhase {
  public:
-  LinePhase(const sockaddr_storage& server, bool upload, std::string folder, std::string file,
-            std::size_t bytes, CProgressSink* sink, const CLineRules& rules)
+  LinePhase(const CEnvironment& env, const sockaddr_storage& server, bool upload,
+            std::string folder, std::string file, std::size_t bytes, CProgressSink* sink,
+            const CLineRules& rules)
       : m_sink(sink),
         m_meter(rules),
-        m_pool(Plan(server, upload, std::move(folder), bytes), std::move(file)) {}
+        m_pool(env, Plan(server, upload, std::move(folder), bytes), std::move(file)) {}
 
   CLineDirection Run(int stopMs) {
     m_result.measured = true;
-    const long long startUs = CLineSessionPool::NowUs();
+    const long long startUs = m_pool.NowUs();
     Start(m_meter.Rules().firstSessions);
     long long sliceStartUs = startUs;
     for (;;) {
       m_pool.RunUntil(sliceStartUs + static_cast<long long>(m_meter.Rules().sliceMs * 1000.0));
-      const long long nowUs = CLineSessionPool::NowUs();
+      const long long nowUs = m_pool.NowUs();
       const unsigned long long bytes = NextSlice(nowUs - sliceStartUs, nowUs);
       sliceStartUs = nowUs;
       const DWORD reported = static_cast<DWORD>(
@@ -71,7 +72,7 @@ class LinePhase {
 
   void Start(int count) {
     m_pool.Start(count);
-    m_watches.resize(m_pool.Started(), {0, CLineSessionPool::NowUs(), false});
+    m_watches.resize(m_pool.Started(), {0, m_pool.NowUs(), false});
     m_result.sessionsStarted += count;
   }
 
@@ -153,9 +154,9 @@ class LinePhase {
 
 }  // namespace
 
-CLineDirection MeasureLineDirection(const sockaddr_storage& server, bool upload,
-                                    const std::string& folder, const std::string& file,
+CLineDirection MeasureLineDirection(const CEnvironment& env, const sockaddr_storage& server,
+                                    bool upload, const std::string& folder, const std::string& file,
                                     std::size_t bytes, CProgressSink* sink, const CLineRules& rules,
                                     int stopMs) {
-  return LinePhase(server, upload, folder, file, bytes, sink, rules).Run(stopMs);
+  return LinePhase(env, server, upload, folder, file, bytes, sink, rules).Run(stopMs);
 }

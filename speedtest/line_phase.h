@@ -18,7 +18,7 @@
 // of its own per name (`file` gains "-1", "-2", ...). `sink` hears the bytes and seconds at
 // every slice; a true from it stops the phase, whose sessions are then ended within
 // `stopMs`.
-CLineDirection MeasureLineDirection(const sockaddr_storage& server, bool upload,
-                                    const std::string& folder, const std::string& file,
+CLineDirection MeasureLineDirection(const CEnvironment& env, const sockaddr_storage& server,
+                                    bool upload, const std::string& folder, const std::string& file,
                                     std::size_t bytes, CProgressSink* sink,
                                     const CLineRules& rules = CLineRules(), int stopMs = 400);

@@ -34,10 +34,10 @@ std::string LocalFile(const std::string& folder, const char* name) {
   return folder + kPathSeparator + name;
 }
 
-// Deletes the test files in `folder`; missing files are passed over.
-void RemoveLocalFiles(const std::string& folder) {
-  RemoveFile(LocalFile(folder, kSmallTestFile));
-  RemoveFile(LocalFile(folder, kLargeTestFile));
+// Deletes the test files in `folder` of `files`; missing files are passed over.
+void RemoveLocalFiles(CFileSystem& files, const std::string& folder) {
+  files.Remove(LocalFile(folder, kSmallTestFile));
+  files.Remove(LocalFile(folder, kLargeTestFile));
 }
 
 }  // namespace
@@ -57,8 +57,9 @@ const char* OriginName(RunOrigin origin) {
 }
 
 CTestRun::CTestRun(std::string folder, std::string server, INTERNET_PORT port,
-                   CTestRunListener* listener)
-    : m_folder(std::move(folder)),
+                   CTestRunListener* listener, const CEnvironment& env)
+    : m_env(env),
+      m_folder(std::move(folder)),
       m_server(std::move(server)),
       m_port(port),
       m_pListener(listener) {}
@@ -67,7 +68,7 @@ void CTestRun::TakeTheLine(CRunRecord& record) {
   // Without the private folder there is nowhere safe to put the test files: writing them
   // anywhere else could truncate another file of the same name.
   record.Step("test files in " + (m_folder.empty() ? "no folder" : m_folder));
-  if (const std::string refusal = FolderRefusal(m_folder); !refusal.empty()) {
+  if (const std::string refusal = m_env.files.FolderRefusal(m_folder); !refusal.empty()) {
     throw new CFTPException(CFTPException::kCannotCreateLocalFile, ftp_message::kCannotCreateFile,
                             refusal);
   }
@@ -108,7 +109,7 @@ CTestOutcome CTestRun::Run() {
   m_bConcluded = false;
   outcome.time = record.Timestamp();
   outcome.server = m_server + ":" + std::to_string(m_port);
-  CFtpClient client(this);
+  CFtpClient client(this, m_env);
   try {
     TakeTheLine(record);
     LogIn(client, outcome);
@@ -273,7 +274,7 @@ std::string CTestRun::Conclude() {
   if (m_bConcluded) return std::string();
   m_bConcluded = true;
   // Without the line the test files are another run's.
-  if (m_line.Held()) RemoveLocalFiles(m_folder);
+  if (m_line.Held()) RemoveLocalFiles(m_env.files, m_folder);
   const std::string problem = KeepRunRecord(*m_pRecord, m_bEchoLog);
   m_line.Release();
   return problem;

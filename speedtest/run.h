@@ -104,8 +104,10 @@ struct CTestOutcome {
 class CTestRun : private CProgressSink {
  public:
   // A run against `server`:`port` that keeps its test files in `folder` (empty: no folder,
-  // so the run fails without touching a file) and tells `listener` what happens.
-  CTestRun(std::string folder, std::string server, INTERNET_PORT port, CTestRunListener* listener);
+  // so the run fails without touching a file) and tells `listener` what happens; on the
+  // clocks, sockets and files of `env`, which outlives it.
+  CTestRun(std::string folder, std::string server, INTERNET_PORT port, CTestRunListener* listener,
+           const CEnvironment& env = SystemEnvironment());
 
   // Performs the run, keeps its record (run log and history) and removes the local test
   // files; no error leaves it.
@@ -173,6 +175,7 @@ class CTestRun : private CProgressSink {
   // line; once only. Returns what kept the run from its record.
   std::string Conclude();
 
+  const CEnvironment& m_env;
   std::string m_folder;
   std::string m_server;
   INTERNET_PORT m_port;
@@ -181,13 +184,13 @@ class CTestRun : private CProgressSink {
   bool m_bConcluded = false;        // its record is kept, its test files gone
   // Held until the record is kept: two runs at once would each measure part of the line,
   // and one's clean-up would delete the other's test files.
-  CFolderLock m_line;
+  CFolderLock m_line{m_env.files};
   bool m_bEchoLog = true;
   IpVersion m_ipVersion = IpVersion::kAny;
   RunOrigin m_origin = RunOrigin::kWindow;
   WholeLine m_wholeLine = WholeLine::kBeyondTiers;
   CSubscription m_subscription;
-  // While not 0, the waits go on until this time (NetworkNowMs), a close notwithstanding.
+  // While not 0, the waits go on until this time (the clock's NowMs), a close notwithstanding.
   long long m_cleanupUntilMs = 0;
   DWORD m_lastBytes = 0;
   double m_lastSeconds = 0.0;

@@ -5,6 +5,7 @@
 
 #include "ftp/ftp_client.h"
 #include "ftp/network_path.h"
+#include "kernel/clock.h"
 #include "speedtest/run.h"
 #include "speedtest/run_record.h"
 
@@ -31,21 +32,21 @@ double Household(double otherDevicesMbit, double ownOtherMbit) {
 
 void CTestRun::FindConnection(CFtpClient& client, CTestOutcome& outcome) {
   const auto local = client.LocalAddress();
-  outcome.connection.link = LinkOf(local);
+  outcome.connection.link = LinkOf(m_env, local);
   m_interface = outcome.connection.link.loopback ? std::string() : outcome.connection.link.name;
   m_otherTraffic = COtherTraffic(PacketHeaderBytes(local, outcome.connection.link.kind));
-  m_router = HomeRouterBeyond(outcome.connection.link);
+  m_router = HomeRouterBeyond(m_env, outcome.connection.link);
   if (m_router && !m_router->AwaitSearch(kRouterSearchMs)) m_router.reset();
 }
 
 void CTestRun::BeginSpan() {
-  m_otherTraffic.Begin(LinkCounters(m_interface));
-  m_spanStartUs = NetworkNowUs();
+  m_otherTraffic.Begin(LinkCounters(m_env, m_interface));
+  m_spanStartUs = m_env.clock.NowUs();
 }
 
 void CTestRun::EndSpan(bool upload, unsigned long long ownBytes) {
-  const double seconds = static_cast<double>(NetworkNowUs() - m_spanStartUs) / 1e6;
-  m_otherTraffic.End(LinkCounters(m_interface), upload, ownBytes, seconds);
+  const double seconds = static_cast<double>(m_env.clock.NowUs() - m_spanStartUs) / 1e6;
+  m_otherTraffic.End(LinkCounters(m_env, m_interface), upload, ownBytes, seconds);
 }
 
 std::string CTestRun::JudgeByConnection(CTestOutcome& outcome) {

@@ -1,6 +1,7 @@
 // The run as its transfers' progress sink: what they report reaches the listener, and the
 // clean-up's waits end at its deadline whatever the listener says.
 #include "ftp/network_path.h"
+#include "kernel/clock.h"
 #include "speedtest/run.h"
 #include "speedtest/run_record.h"
 
@@ -17,7 +18,7 @@ void CTestRun::PumpMessages() {
 bool CTestRun::ReportWaiting() {
   if (m_cleanupUntilMs != 0) {
     m_pListener->ReportWaiting();
-    return NetworkNowMs() >= m_cleanupUntilMs;
+    return m_env.clock.NowMs() >= m_cleanupUntilMs;
   }
   return m_pListener->ReportWaiting();
 }

@@ -6,6 +6,7 @@
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_exception.h"
 #include "ftp/network_path.h"
+#include "kernel/clock.h"
 #include "speedtest/line_phase.h"
 #include "speedtest/run.h"
 #include "speedtest/run_constants.h"
@@ -34,7 +35,7 @@ void CTestRun::RemoveLeftFiles(CFtpClient& client, std::vector<std::string>& fil
   // run's own session, still logged in, tries once more, for a bounded time even after a
   // close. What the server still refuses, or what time leaves, stays in the record.
   if (files.empty()) return;
-  m_cleanupUntilMs = NetworkNowMs() + kLeftFilesMs;
+  m_cleanupUntilMs = m_env.clock.NowMs() + kLeftFilesMs;
   std::vector<std::string> left;
   for (const std::string& file : files) {
     try {
@@ -72,7 +73,7 @@ void CTestRun::MeasureWholeLine(CFtpClient& client, CTestOutcome& outcome) {
     // interface counts as it comes and no session does: only an upload's phase is a span to
     // count the other traffic over.
     if (upload) BeginSpan();
-    line = MeasureLineDirection(server, upload, upload ? kUploadFolder : kDownloadFolder,
+    line = MeasureLineDirection(m_env, server, upload, upload ? kUploadFolder : kDownloadFolder,
                                 upload ? uploadStem : kLargeTestFile, kLargeTestFileBytes, this,
                                 rules);
     if (upload) EndSpan(true, line.bytesMoved + line.bytesRetransmitted);

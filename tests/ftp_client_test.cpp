@@ -187,7 +187,7 @@ TEST_F(FtpClientTest, WholeLineInBothDirectionsLeavesNoFileEvenWhenStopped) {
     SCOPED_TRACE(upload ? "upload" : "download");
     RecordingSink reports;
     const CLineDirection line =
-        MeasureLineDirection(server, upload, upload ? "/pub/upload/" : "/pub/",
+        MeasureLineDirection(SystemEnvironment(), server, upload, upload ? "/pub/upload/" : "/pub/",
                              upload ? "line-test" : "2Mtest.rnd", kLargeSize, &reports);
     EXPECT_GT(line.figure.kbitPerSecond, 0.0);
     EXPECT_GE(line.sessionsStarted, 4);
@@ -200,8 +200,8 @@ TEST_F(FtpClientTest, WholeLineInBothDirectionsLeavesNoFileEvenWhenStopped) {
   }
   StoppingSink stopping(3);
   const auto start = std::chrono::steady_clock::now();
-  const CLineDirection stopped =
-      MeasureLineDirection(server, true, "/pub/upload/", "line-test", kLargeSize, &stopping);
+  const CLineDirection stopped = MeasureLineDirection(
+      SystemEnvironment(), server, true, "/pub/upload/", "line-test", kLargeSize, &stopping);
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_TRUE(stopped.stopped);
   EXPECT_EQ(stopping.reports.size(), 3u);
@@ -221,8 +221,8 @@ TEST_F(FtpClientTest, WholeLineAgainstAServerThatRefusesExtraSessionsIsALowerBou
   ::setenv("FTP_TEST_POINT_MAX_PER_IP", "3", 1);
   TestPoint::Get()->Start();
   LogIn();
-  const CLineDirection line =
-      MeasureLineDirection(client.ServerAddress(), false, "/pub/", "2Mtest.rnd", kLargeSize, &sink);
+  const CLineDirection line = MeasureLineDirection(SystemEnvironment(), client.ServerAddress(),
+                                                   false, "/pub/", "2Mtest.rnd", kLargeSize, &sink);
   EXPECT_EQ(line.sessionsStarted, 4);
   EXPECT_EQ(line.sessionsRefused, 2);
   EXPECT_NE(line.firstFailure.find("421"), std::string::npos) << line.firstFailure;

@@ -9,12 +9,11 @@
 #include "ftp/socket_address.h"
 #include "ftp/socket_api.h"
 #include "ftp/tcp_socket.h"
-#include "kernel/tick_count.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/ftp_failure.h"
 #include "tests/support/recording_sink.h"
-#include "tests/support/scoped_tick_source.h"
 #include "tests/support/scripted_ftp_server.h"
+#include "tests/support/scripted_tick_clock.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -121,12 +120,13 @@ DWORD SteppingTick() {
 TEST_F(ScriptedTest, ElapsedSecondsSumTickIntervalsAcrossTheWrap) {
   server.SetFile("12288.rnd", Pattern(12288));
   WriteWholeFile(Local("up.rnd"), Pattern(12288));
-  LogIn();
+  const ScriptedTickClock stepping(&SteppingTick);
+  CFtpClient timed(&sink, stepping.Environment());
+  timed.Connect("127.0.0.1", "anonymous", "ip@lumvik.dk", false, Port());
   g_tick = 0xFFFFFFF0u;
-  const ScopedTickSource ticks(&SteppingTick);
-  client.Download("/pub/", "12288.rnd", Local("12288.rnd"));
+  timed.Download("/pub/", "12288.rnd", Local("12288.rnd"));
   g_tick = 0xFFFFFFE0u;
-  client.Upload(Local("up.rnd"), "/pub/upload/", "up.rnd");
+  timed.Upload(Local("up.rnd"), "/pub/upload/", "up.rnd");
 
   ASSERT_EQ(sink.reports.size(), 7u);
   const double expected[] = {0.01, 0.02, 0.03, 0.04, 0.01, 0.02, 0.03};
@@ -342,32 +342,32 @@ sockaddr_storage Loopback(int port) {
 TEST_F(ScriptedTest, ConnectMovesOnFromAnAddressThatNeverAnswers) {
   using std::chrono::milliseconds;
   // A listener with room for one waiting connection, and more than that asking.
-  const SocketHandle listener = socket_api::NewStreamSocket(AF_INET);
-  ASSERT_EQ(socket_api::Bind(listener, Loopback(0)), 0);
-  ASSERT_EQ(socket_api::Listen(listener, 0), 0);
+  const SocketHandle listener = SystemSockets().NewStreamSocket(AF_INET);
+  ASSERT_EQ(SystemSockets().Bind(listener, Loopback(0)), 0);
+  ASSERT_EQ(SystemSockets().Listen(listener, 0), 0);
   sockaddr_storage silent{};
-  ASSERT_EQ(socket_api::LocalAddress(listener, &silent), 0);
+  ASSERT_EQ(SystemSockets().LocalAddress(listener, &silent), 0);
   std::vector<SocketHandle> queued;
   for (int i = 0; i < 3; ++i) {
-    queued.push_back(socket_api::NewStreamSocket(AF_INET));
-    socket_api::Connect(queued.back(), silent);
+    queued.push_back(SystemSockets().NewStreamSocket(AF_INET));
+    SystemSockets().Connect(queued.back(), silent);
   }
   // The listener is silent once one of them fills its queue: waited for, not assumed after a
   // pause, since a loaded machine may take longer to finish a handshake.
   std::vector<socket_api::PollEntry> connecting;
   for (SocketHandle socket : queued) connecting.push_back({socket, true, false});
-  ASSERT_GT(socket_api::PollAny(connecting, 10000), 0);
+  ASSERT_GT(SystemSockets().PollAny(connecting, 10000), 0);
   std::this_thread::sleep_for(milliseconds(200));
-  const SocketHandle gone = socket_api::NewStreamSocket(AF_INET);
+  const SocketHandle gone = SystemSockets().NewStreamSocket(AF_INET);
   sockaddr_storage refusing{};
-  ASSERT_EQ(socket_api::Bind(gone, Loopback(0)), 0);
-  ASSERT_EQ(socket_api::LocalAddress(gone, &refusing), 0);
-  socket_api::Close(gone);
+  ASSERT_EQ(SystemSockets().Bind(gone, Loopback(0)), 0);
+  ASSERT_EQ(SystemSockets().LocalAddress(gone, &refusing), 0);
+  SystemSockets().Close(gone);
 
   const auto connectTime = [&](const sockaddr_storage& first) {
     const auto start = std::chrono::steady_clock::now();
-    const TcpSocket made =
-        TcpSocket::ConnectToAny({first, Loopback(server.Port())}, "test", 30000, nullptr);
+    const TcpSocket made = TcpSocket::ConnectToAny(
+        SystemEnvironment(), {first, Loopback(server.Port())}, "test", 30000, nullptr);
     EXPECT_EQ(AddressPort(made.PeerAddress()), server.Port());
     return std::chrono::steady_clock::now() - start;
   };
@@ -375,8 +375,8 @@ TEST_F(ScriptedTest, ConnectMovesOnFromAnAddressThatNeverAnswers) {
   EXPECT_GE(afterSilence, milliseconds(240));
   EXPECT_LT(afterSilence, milliseconds(2000));
   EXPECT_LT(connectTime(refusing), milliseconds(200));
-  for (SocketHandle socket : queued) socket_api::Close(socket);
-  socket_api::Close(listener);
+  for (SocketHandle socket : queued) SystemSockets().Close(socket);
+  SystemSockets().Close(listener);
 }
 
 TEST(ScriptedIpv6Test, ActiveModeOverIpv6UsesEprt) {

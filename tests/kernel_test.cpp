@@ -6,12 +6,12 @@
 #include <chrono>
 #include <thread>
 
+#include "kernel/clock.h"
 #include "kernel/home_router.h"
 #include "kernel/local_file.h"
 #include "kernel/network_link.h"
 #include "kernel/own_file.h"
 #include "kernel/private_folder.h"
-#include "kernel/tick_count.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/file_plants.h"
 #include "tests/support/local_file_test.h"
@@ -48,21 +48,23 @@ TEST(TickCount, IntervalsAcrossTheWrapStayShort) {
   EXPECT_EQ(TickInterval(42, 42), 0u);
 }
 
-DWORD g_fakeTick = 0;
-DWORD FakeTick() {
-  return g_fakeTick;
-}
-
-TEST(TickCount, SourceCanBeReplacedAndRestored) {
-  SetTickSource(&FakeTick);
-  g_fakeTick = 123456;
-  EXPECT_EQ(GetTickCount(), 123456u);
-  SetTickSource(nullptr);
-  const DWORD first = GetTickCount();
+// The transfers' tick counter and the waits' clocks keep the same time: a transfer timed on
+// one and a time-out on the others agree.
+TEST(SystemClock, TicksAndWaitClocksAdvanceTogether) {
+  CClock& clock = SystemClock();
+  const DWORD firstTick = clock.TickCount();
+  const long long firstMs = clock.NowMs();
+  const long long firstUs = clock.NowUs();
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  const DWORD interval = TickInterval(first, GetTickCount());
-  EXPECT_GE(interval, 15u);
-  EXPECT_LT(interval, 5000u);
+  const DWORD ticks = TickInterval(firstTick, clock.TickCount());
+  const long long ms = clock.NowMs() - firstMs;
+  const long long us = clock.NowUs() - firstUs;
+  EXPECT_GE(ticks, 15u);
+  EXPECT_LT(ticks, 5000u);
+  EXPECT_GE(ms, 15);
+  EXPECT_GE(us, 15000);
+  EXPECT_NEAR(static_cast<double>(ms), ticks, 20.0);
+  EXPECT_NEAR(us / 1000.0, static_cast<double>(ms), 20.0);
 }
 
 TEST_F(LocalFileTest, CreateTruncatesAndReadFillsUntilTheEnd) {

@@ -13,7 +13,6 @@
 
 #include "ftp/ftp_exception.h"
 #include "kernel/directories.h"
-#include "kernel/tick_count.h"
 #include "tests/fuzz/closing_front_end.h"
 #include "tests/fuzz/fake_network.h"
 #include "tests/support/file_contents.h"
@@ -42,12 +41,8 @@ class RunTest : public ::testing::Test {
   static void SetUpTestSuite() {
     // The record goes into a folder of the test's own, never into the user's history.
     ASSERT_FALSE(PointUserFoldersIntoRoot("lumvik-run-test").empty());
-    fake_network::TickWithVirtualClock();
   }
-  static void TearDownTestSuite() {
-    SetTickSource(nullptr);
-    RemoveUserFoldersRoot();
-  }
+  static void TearDownTestSuite() { RemoveUserFoldersRoot(); }
 
   // One run over the fake network, each transfer taking `ms` in turn; `script` sets the
   // server's further decisions before it starts.
@@ -57,7 +52,7 @@ class RunTest : public ::testing::Test {
     fake_network::StartSession(nullptr, 0);
     fake_network::TimeTransfers(std::move(ms));
     script();
-    CTestRun run("fake-folder", kServer, 21, &listener);
+    CTestRun run("fake-folder", kServer, 21, &listener, fake_network::Environment(tickBaseMs));
     run.EchoLog(false);
     run.SetOrigin(RunOrigin::kSchedule);
     run.SetWholeLine(wholeLine);
@@ -77,6 +72,7 @@ class RunTest : public ::testing::Test {
   }
 
   CClosingFrontEnd listener;
+  DWORD tickBaseMs = 0;  // where the transfers' tick counter starts
 };
 
 // The worked example: 2048/512 in one attempt, the tick counter wrapping during the first
@@ -84,13 +80,12 @@ class RunTest : public ::testing::Test {
 // made at once; the idle NOOPs take 1 ms but the first 51 ms; the system tells a round trip
 // of 200 ms on the loaded data connections and 5 of each 1000 bytes of the upload sent again.
 TEST_F(RunTest, MatchedRunFromLogInToHistoryLine) {
-  fake_network::TickWithVirtualClock(0xFFFFFFFFu - 499);
+  tickBaseMs = 0xFFFFFFFFu - 499;
   const CTestOutcome outcome = Run({1000, 9600, 3700}, [] {
     fake_network::ScriptAnswer("NOOP", 1, {10, 1});
     for (int nth = 2; nth <= 10; ++nth) fake_network::ScriptAnswer("NOOP", nth, {10, 0});
     fake_network::TellPath({200.0}, 5);
   });
-  fake_network::TickWithVirtualClock();
   std::vector<std::string> expected = {"USER anonymous", "PASS ip@lumvik.dk", "PWD"};
   expected.insert(expected.end(), 10, "NOOP");
   expected.insert(expected.end(),

@@ -19,10 +19,9 @@
 #include "kernel/directories.h"
 #include "kernel/local_file.h"
 #include "kernel/private_folder.h"
-#include "kernel/tick_count.h"
 #include "res/resource.h"
-#include "tests/support/scoped_tick_source.h"
 #include "tests/support/scripted_ftp_server.h"
+#include "tests/support/scripted_tick_clock.h"
 #include "tests/support/test_point.h"
 #include "tests/support/test_sockets.h"
 #include "tests/support/window_test_env.h"
@@ -55,6 +54,8 @@ DWORD ScriptedTicks() {
 // transfer's duration. It records every transfer with the status text it ran under.
 class ClockedDlg : public CSpeedTestDlg {
  public:
+  ClockedDlg() { m_pEnvironment = &clock.Environment(); }
+
   struct Transfer {
     std::string kind;  // "small", "large" or "upload"
     std::string infoText;
@@ -84,6 +85,7 @@ class ClockedDlg : public CSpeedTestDlg {
   std::function<void()> onExchange;  // before each exchange of the controls' data
   int depth = 0;
   int maxDepth = 0;
+  ScriptedTickClock clock{&ScriptedTicks};
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override {
@@ -112,17 +114,13 @@ class ClockedDlg : public CSpeedTestDlg {
 class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetTickSource(&ScriptedTicks);
     dlg = std::make_unique<ClockedDlg>();
     // The clocked transfers' rates are the script's; the whole line's are the network's.
     dlg->m_wholeLine = WholeLine::kNever;
     dlg->Show();
     PumpWindowEvents();
   }
-  void TearDown() override {
-    dlg.reset();
-    SetTickSource(nullptr);
-  }
+  void TearDown() override { dlg.reset(); }
 
   std::string LocalFile(const char* name) const {
     return dlg->m_windowsDir + kPathSeparator + name;
@@ -291,7 +289,6 @@ class ThrowingDlg : public ClockedDlg {
 };
 
 TEST(DialogFailureTest, AnyErrorInTheRunTakesTheFailurePath) {
-  const ScopedTickSource ticks(&ScriptedTicks);
   ThrowingDlg dlg;
   dlg.Show();
   dlg.throwOnce = true;
@@ -355,7 +352,6 @@ TEST(DialogModalTest, RealClickRunsAWholeTestAgainstTheServer) {
 }
 
 TEST(DialogModalTest, CloseRequestDuringATransferStopsItAndEndsTheDialog) {
-  const ScopedTickSource ticks(&ScriptedTicks);
   ClockedDlg dlg;
   dlg.durationsMs = {1000, 9600, 3700};
   dlg.onReport = [&](const ClockedDlg::Transfer&, DWORD bytes) {
@@ -380,7 +376,6 @@ TEST(DialogModalTest, CloseRequestDuringATransferStopsItAndEndsTheDialog) {
 // the run is logged and its test files are gone at once, before it unwinds, and what it
 // does after that adds nothing to the log.
 TEST(DialogModalTest, SessionEndDuringATransferRecordsTheRunAtOnce) {
-  const ScopedTickSource ticks(&ScriptedTicks);
   ClockedDlg dlg;
   dlg.durationsMs = {1000, 9600, 3700};
   std::string logAtTheEnd;
@@ -478,7 +473,6 @@ void PressKey(wxWindow* window, int keyCode) {
 }
 
 TEST(DialogModalTest, EscapeEndsTheDialogOnlyWhenNoTestRuns) {
-  const ScopedTickSource ticks(&ScriptedTicks);
   ClockedDlg dlg;
   dlg.durationsMs = {1000, 9600, 3700};
   dlg.onReport = [&](const ClockedDlg::Transfer&, DWORD bytes) {
@@ -540,7 +534,6 @@ TEST(DialogMenuTest, SystemCommands16To31OpenTheAboutBox) {
 // The About item picked during a transfer opens the box between two chunks; the run goes on
 // once the box is closed and ends as it would have.
 TEST(DialogMenuTest, AboutDuringATransferLeavesTheRunWhole) {
-  const ScopedTickSource ticks(&ScriptedTicks);
   ClockedDlg dlg;
   dlg.durationsMs = {1000, 9600, 3700};
   dlg.onReport = [&](const ClockedDlg::Transfer& transfer, DWORD bytes) {

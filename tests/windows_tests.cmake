@@ -18,7 +18,7 @@ target_link_libraries(chart_scale_test PRIVATE gtest_main)
 target_link_options(chart_scale_test PRIVATE -static)
 add_test(NAME chart_scale_test COMMAND chart_scale_test)
 add_executable(run_test run_test.cpp support/file_contents.cpp support/user_folders_win32.cpp)
-target_link_libraries(run_test PRIVATE lumvik_core_fake_network gtest_main)
+target_link_libraries(run_test PRIVATE lumvik_fake_environment gtest_main)
 target_link_options(run_test PRIVATE -static)
 add_test(NAME run_test COMMAND run_test)
 

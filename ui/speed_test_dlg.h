@@ -59,6 +59,8 @@ class CSpeedTestDlg : public CDialog, public CTestRunListener {
 
   // When a run measures the whole line; beyond the tiers unless a test says otherwise.
   WholeLine m_wholeLine = WholeLine::kBeyondTiers;
+  // The clocks, sockets and files a run is handed: the system's unless a test says otherwise.
+  const CEnvironment* m_pEnvironment = &SystemEnvironment();
   // The test state that the run, the readout and the dialog share.
   DWORD m_expectedBytes = 0;
   double m_elapsedSeconds = 0.0;

@@ -40,7 +40,7 @@ void CSpeedTestDlg::RunTest() {
     m_infoSpeed.clear();
   });
 
-  CTestRun run(m_windowsDir, kTestServer, kTestServerPort, this);
+  CTestRun run(m_windowsDir, kTestServer, kTestServerPort, this, *m_pEnvironment);
   run.SetWholeLine(m_wholeLine);
   run.SetSubscription(LoadSubscription());
   m_pRun = &run;

@@ -1,6 +1,6 @@
 // An FTP server and the network to it, in memory and on a virtual clock, played from a
-// script of bytes: the socket layer's fake (socket_api_fake.cpp) serves the FTP client from
-// it, so that a whole test run takes microseconds and a 30 s time-out costs nothing.
+// script of bytes: the environment it hands a run (socket_api_fake.cpp) serves the FTP client
+// from it, so that a whole test run takes microseconds and a 30 s time-out costs nothing.
 //
 // The script is read a byte at a time, only at the server's decisions, in the order they
 // come; once it is used up, every decision is the well-behaved one (a zero byte), so that
@@ -42,6 +42,8 @@
 #include <string>
 #include <vector>
 
+#include "ftp/environment.h"
+#include "kernel/file_system.h"
 #include "kernel/types.h"
 
 namespace fake_network {
@@ -79,9 +81,12 @@ int CloseAfterReports();
 
 // The virtual clock.
 long long NowMs();
-// The virtual clock as the tick counter behind GetTickCount, from `baseMs` on (one near 2^32
-// makes the counter wrap), so that the transfers are timed on it.
-void TickWithVirtualClock(DWORD baseMs = 0);
+// What a run is handed to play against the session: the virtual clock, whose tick counter
+// starts at `tickBaseMs` (one near 2^32 makes it wrap), so that the transfers are timed on
+// it; the sockets to the scripted server; and the local files in memory.
+const CEnvironment& Environment(DWORD tickBaseMs = 0);
+// The local files in memory alone (local_file_fake.cpp).
+CFileSystem& LocalFiles();
 
 // Whether the server made a transfer fail (a reset, a refusal at its end, a server that
 // stopped reading): a run that reports a result after it is wrong.

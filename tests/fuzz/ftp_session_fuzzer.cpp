@@ -64,7 +64,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   ::unsetenv("XDG_CACHE_HOME");
   ::unsetenv("XDG_DATA_HOME");
   ::unsetenv("HOME");
-  fake_network::TickWithVirtualClock();
   return 0;
 }
 
@@ -76,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A name looked up on the resolver's thread, or an address known at once: one input in
     // eight, by its length, takes the thread, so that both ways are fuzzed and the thread's
     // hand-offs do not take a tenth of the time.
-    CTestRun run(kFolder, size % 8 == 7 ? "fuzz.test" : "192.0.2.1", 21, &user);
+    CTestRun run(kFolder, size % 8 == 7 ? "fuzz.test" : "192.0.2.1", 21, &user,
+                 fake_network::Environment());
     run.EchoLog(false);
     run.SetWholeLine(fake_network::LineCarried() ? WholeLine::kAlways : WholeLine::kNever);
     outcome = run.Run();

@@ -1,7 +1,6 @@
-// Local files in memory, linked in place of the platform's file for the session fuzzer: a
-// test file costs no system call, and what a session leaves behind is in plain view.
+// Local files in memory, the files of the fake network's environment: a test file costs no
+// system call, and what a session leaves behind is in plain view.
 #include <errno.h>
-#include <string.h>
 
 #include <algorithm>
 #include <cstring>
@@ -9,107 +8,99 @@
 #include <string>
 
 #include "kernel/local_file.h"
-#include "kernel/private_folder.h"
 #include "tests/fuzz/fake_network.h"
 
 namespace {
 
-struct OpenFile {
-  std::string path;
-  std::size_t position = 0;
+class MemoryFiles final : public CFileSystem {
+ public:
+  int Open(const std::string& path, UINT flags, Handle* file) override {
+    const auto found = m_files.find(path);
+    if (found == m_files.end() && !(flags & CFile::modeCreate)) return ENOENT;
+    if (flags & CFile::modeCreate) m_files[path].clear();
+    *file = m_nextHandle++;
+    m_open[*file] = OpenFile{path, 0};
+    return 0;
+  }
+
+  int Read(Handle file, void* buffer, UINT count, UINT* read) override {
+    OpenFile& open = m_open.at(file);
+    const std::string& content = m_files[open.path];
+    const std::size_t n =
+        std::min<std::size_t>(count, content.size() - std::min(open.position, content.size()));
+    std::memcpy(buffer, content.data() + open.position, n);
+    open.position += n;
+    *read = static_cast<UINT>(n);
+    return 0;
+  }
+
+  int Write(Handle file, const void* buffer, UINT count) override {
+    if (fake_network::FailLocalWrite()) return ENOSPC;
+    m_files[m_open.at(file).path].append(static_cast<const char*>(buffer), count);
+    return 0;
+  }
+
+  int Length(Handle file, ULONGLONG* length) override {
+    *length = m_files[m_open.at(file).path].size();
+    return 0;
+  }
+
+  int Close(Handle file) override {
+    m_open.erase(file);
+    return 0;
+  }
+
+  bool Remove(const std::string& path) override { return m_files.erase(path) > 0; }
+
+  // The private folder of the fake runs is a name in memory, and no other run shares it.
+  std::string FolderRefusal(const std::string& folder) override {
+    return folder.empty() ? "no private folder for the test files" : std::string();
+  }
+
+  bool TryLock(const std::string&, Handle* lock, std::string*, bool* failed) override {
+    *failed = false;
+    *lock = 1;
+    return true;
+  }
+
+  void Unlock(Handle) override {}
+
+  std::size_t Count() const { return m_files.size(); }
+  void Forget() {
+    m_files.clear();
+    m_open.clear();
+  }
+
+ private:
+  struct OpenFile {
+    std::string path;
+    std::size_t position = 0;
+  };
+
+  std::map<std::string, std::string> m_files;
+  std::map<Handle, OpenFile> m_open;
+  Handle m_nextHandle = 3;
 };
 
-std::map<std::string, std::string> g_files;
-std::map<std::intptr_t, OpenFile> g_open;
-std::intptr_t g_nextHandle = 3;
+MemoryFiles& Files() {
+  static MemoryFiles files;
+  return files;
+}
 
 }  // namespace
 
 namespace fake_network {
 
+CFileSystem& LocalFiles() {
+  return Files();
+}
+
 std::size_t LocalFileCount() {
-  return g_files.size();
+  return Files().Count();
 }
 
 void ForgetLocalFiles() {
-  g_files.clear();
-  g_open.clear();
+  Files().Forget();
 }
 
 }  // namespace fake_network
-
-void CFile::CloseQuietly() {
-  g_open.erase(m_hFile);
-  m_hFile = kNoFile;
-}
-
-bool CFile::Open(const std::string& path, UINT flags) {
-  if (m_hFile != kNoFile) return false;
-  const auto found = g_files.find(path);
-  if (flags & modeWrite) {
-    if (!(flags & modeCreate) && found == g_files.end()) {
-      m_nOpenError = ENOENT;
-      return false;
-    }
-    if (flags & modeCreate) g_files[path].clear();
-  } else if (found == g_files.end()) {
-    m_nOpenError = ENOENT;
-    return false;
-  }
-  m_hFile = g_nextHandle++;
-  g_open[m_hFile] = OpenFile{path, 0};
-  m_strFileName = path;
-  return true;
-}
-
-UINT CFile::ReadDirect(void* buffer, UINT count) {
-  OpenFile& file = g_open.at(m_hFile);
-  const std::string& content = g_files[file.path];
-  const std::size_t n =
-      std::min<std::size_t>(count, content.size() - std::min(file.position, content.size()));
-  std::memcpy(buffer, content.data() + file.position, n);
-  file.position += n;
-  return static_cast<UINT>(n);
-}
-
-void CFile::WriteDirect(const void* buffer, UINT count) {
-  if (fake_network::FailLocalWrite()) throw new CFileException(ENOSPC, m_strFileName);
-  OpenFile& file = g_open.at(m_hFile);
-  g_files[file.path].append(static_cast<const char*>(buffer), count);
-}
-
-ULONGLONG CFile::LengthDirect() const {
-  return g_files[g_open.at(m_hFile).path].size();
-}
-
-void CFile::CloseDirect() {
-  g_open.erase(m_hFile);
-  m_hFile = kNoFile;
-}
-
-void CFile::ThrowLastError() const {
-  throw new CFileException(EIO, m_strFileName);
-}
-
-bool RemoveFile(const std::string& path) {
-  return g_files.erase(path) > 0;
-}
-
-std::string FileErrorText(int cause) {
-  return strerror(cause);
-}
-
-// The private folder of the fuzzed runs is a name in memory, and no other run shares it.
-std::string FolderRefusal(const std::string& folder) {
-  return folder.empty() ? "no private folder for the test files" : std::string();
-}
-
-bool CFolderLock::TryTake(const std::string&, std::string*, bool* failed) {
-  *failed = false;
-  m_handle = 1;
-  return true;
-}
-
-void CFolderLock::Release() {
-  m_handle = kNone;
-}

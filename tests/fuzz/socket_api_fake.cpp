@@ -1,5 +1,5 @@
-// The socket layer over fake_network's scripted server: linked in place of the platform's
-// file, so that the FTP client above it runs unchanged.
+// The sockets and the clock of fake_network's environment: the scripted server on a virtual
+// clock, so that the FTP client above them runs unchanged.
 #include <errno.h>
 #include <string.h>
 
@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "ftp/environment.h"
 #include "ftp/socket_api.h"
-#include "kernel/tick_count.h"
+#include "kernel/clock.h"
 #include "speedtest/run_constants.h"
 #include "tests/fuzz/fake_network.h"
 #include "tests/support/ftp_replies.h"
@@ -545,12 +546,6 @@ long long NowMs() {
   return g_net.NowMs();
 }
 
-void TickWithVirtualClock(DWORD baseMs) {
-  static DWORD base;
-  base = baseMs;
-  SetTickSource([] { return base + static_cast<DWORD>(g_net.NowMs()); });
-}
-
 bool ServerFailedATransfer() {
   return g_net.failedTransfer;
 }
@@ -569,368 +564,368 @@ int OpenSockets() {
 
 }  // namespace fake_network
 
-namespace socket_api {
+using namespace socket_api;
 
-int LastError() {
-  return g_net.lastError;
-}
+namespace {
 
-Failure Classify(int error) {
-  switch (error) {
-    case EAGAIN:
-      return Failure::kWouldBlock;
-    case EINPROGRESS:
-      return Failure::kInProgress;
-    case EINTR:
-      return Failure::kInterrupted;
-    case ECONNRESET:
-      return Failure::kReset;
-    case ECONNREFUSED:
-      return Failure::kRefused;
-    default:
-      return Failure::kOther;
-  }
-}
+class FakeSockets final : public CSocketLayer {
+ public:
+  int LastError() override { return g_net.lastError; }
 
-std::string ErrorText(int error) {
-  return strerror(error);
-}
-
-// Every name of the in-memory network is its server's; offline, as the system's resolver, it
-// knows only an address literal.
-bool Resolve(const std::string& host, unsigned short, int, bool offline,
-             std::vector<sockaddr_storage>* found, std::string* failure) {
-  in6_addr literal;
-  if (offline && ::inet_pton(AF_INET, host.c_str(), &literal) != 1 &&
-      ::inet_pton(AF_INET6, host.c_str(), &literal) != 1) {
-    *failure = "not an address";
-    return false;
-  }
-  if (host.empty()) {
-    *failure = "no such host";
-    return false;
-  }
-  found->push_back(ServerAddress());
-  return true;
-}
-
-SocketHandle NewStreamSocket(int family) {
-  FakeSocket socket;
-  socket.family = family;
-  const SocketHandle handle = g_net.nextHandle++;
-  g_net.sockets[handle] = socket;
-  return handle;
-}
-
-void Close(SocketHandle handle) {
-  g_net.sessions.erase(handle);
-  FakeSocket* socket = Find(handle);
-  if (socket) {
-    ServerSession* session = TransferOf(handle, *socket);
-    if (session) EndTransfer(*session);
-  }
-  g_net.sockets.erase(handle);
-}
-
-int Connect(SocketHandle handle, const sockaddr_storage&) {
-  FakeSocket* socket = Find(handle);
-  if (!socket) return Fail(EBADF);
-  switch (g_net.Byte() % 8) {
-    case 5:
-      return Fail(ECONNREFUSED);
-    case 6:
-      socket->connecting = true;
-      socket->connectOutcome = ECONNREFUSED;
-      socket->readyAt = g_net.NowMs() + 5;
-      return Fail(EINPROGRESS);
-    case 7:
-      socket->connecting = true;
-      socket->readyAt = kNever;
-      return Fail(EINPROGRESS);
-    default:
-      break;
-  }
-  // Over a line, a connection takes its round trip.
-  if (g_net.lineBytesPerUs > 0) {
-    socket->connecting = true;
-    socket->readyAt = g_net.NowMs() + kLineRttMs;
-    return Fail(EINPROGRESS);
-  }
-  Connected(handle, *socket);
-  return 0;
-}
-
-int ConnectOutcome(SocketHandle handle) {
-  FakeSocket* socket = Find(handle);
-  if (!socket) return EBADF;
-  socket->connecting = false;
-  if (socket->connectOutcome != 0) return socket->connectOutcome;
-  Connected(handle, *socket);
-  return 0;
-}
-
-int Bind(SocketHandle handle, const sockaddr_storage&) {
-  FakeSocket* socket = Find(handle);
-  if (!socket) return Fail(EBADF);
-  socket->port = g_net.nextPort++;
-  return 0;
-}
-
-int Listen(SocketHandle handle, int) {
-  FakeSocket* socket = Find(handle);
-  if (!socket) return Fail(EBADF);
-  socket->kind = Kind::kListener;
-  return 0;
-}
-
-int LocalAddress(SocketHandle handle, sockaddr_storage* address) {
-  FakeSocket* socket = Find(handle);
-  if (!socket) return Fail(EBADF);
-  *address = ServerAddress();
-  if (address->ss_family == AF_INET6) {
-    reinterpret_cast<sockaddr_in6*>(address)->sin6_port = htons(socket->port);
-  } else {
-    reinterpret_cast<sockaddr_in*>(address)->sin_port = htons(socket->port);
-  }
-  return 0;
-}
-
-int PeerAddress(SocketHandle handle, sockaddr_storage* address) {
-  FakeSocket* socket = Find(handle);
-  if (!socket) return Fail(EBADF);
-  *address = ServerAddress(socket->impostor);
-  return 0;
-}
-
-SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer) {
-  FakeSocket* socket = Find(listener);
-  if (!socket || socket->kind != Kind::kListener) {
-    Fail(EBADF);
-    return kNoSocket;
-  }
-  const SocketHandle owner = AwaitingAt(*socket);
-  if (owner == kNoSocket) {
-    Fail(EAGAIN);
-    return kNoSocket;
-  }
-  Transfer& t = SessionOf(owner)->transfer;
-  const bool impostor = t.impostorFirst && t.arrivals == (t.realArrives ? 2 : 1);
-  --t.arrivals;
-  FakeSocket data;
-  data.kind = Kind::kData;
-  data.family = g_net.family;
-  data.impostor = impostor;
-  data.owner = owner;
-  const SocketHandle handle = g_net.nextHandle++;
-  g_net.sockets[handle] = data;
-  if (!impostor) t.dataSocket = handle;
-  *peer = ServerAddress(impostor);
-  return handle;
-}
-
-long Send(SocketHandle handle, const void* bytes, std::size_t size) {
-  FakeSocket* socket = Find(handle);
-  if (!socket) return Fail(EBADF);
-  if (socket->kind == Kind::kControl) {
-    ServerSession* session = SessionOf(handle);
-    if (!session || session->reset || session->closed) return Fail(ECONNRESET);
-    session->fromClient.append(static_cast<const char*>(bytes), size);
-    for (std::size_t end; (end = session->fromClient.find("\r\n")) != std::string::npos;) {
-      const std::string line = session->fromClient.substr(0, end);
-      session->fromClient.erase(0, end + 2);
-      Command(*session, line);
+  Failure Classify(int error) override {
+    switch (error) {
+      case EAGAIN:
+        return Failure::kWouldBlock;
+      case EINPROGRESS:
+        return Failure::kInProgress;
+      case EINTR:
+        return Failure::kInterrupted;
+      case ECONNRESET:
+        return Failure::kReset;
+      case ECONNREFUSED:
+        return Failure::kRefused;
+      default:
+        return Failure::kOther;
     }
-    return static_cast<long>(size);
   }
-  ServerSession* session = TransferOf(handle, *socket);
-  if (!session || session->transfer.retrieve) return Fail(ECONNRESET);
-  Transfer& t = session->transfer;
-  std::size_t taken = LineAllows(*session, size);
-  if (taken == 0) return Fail(EAGAIN);
-  if (!t.readsAll) {
-    if (t.moved >= t.length) return Fail(t.resetsAtLimit ? ECONNRESET : EAGAIN);
-    taken = std::min(taken, t.length - t.moved);
-  }
-  if (Carried(*session)) t.credit -= static_cast<double>(taken);
-  t.moved += taken;
-  if (!t.readsAll && t.moved >= t.length) FailTransfer(*session);
-  return static_cast<long>(taken);
-}
 
-long Receive(SocketHandle handle, void* buffer, std::size_t size) {
-  FakeSocket* socket = Find(handle);
-  if (!socket) return Fail(EBADF);
-  if (socket->kind == Kind::kControl) {
-    ServerSession* session = SessionOf(handle);
-    if (!session) return Fail(ENOTCONN);
-    if (!session->toClient.empty() && session->toClientAt <= g_net.NowMs()) {
-      const std::size_t count = std::min({size, session->toClient.size() - session->toClientRead,
-                                          session->piece == 0 ? size : session->piece});
-      std::memcpy(buffer, session->toClient.data() + session->toClientRead, count);
-      session->toClientRead += count;
-      if (session->toClientRead == session->toClient.size()) {
-        session->toClient.clear();
-        session->toClientRead = 0;
+  std::string ErrorText(int error) override { return strerror(error); }
+
+  // Every name of the in-memory network is its server's; offline, as the system's resolver, it
+  // knows only an address literal.
+  bool Resolve(const std::string& host, unsigned short, int, bool offline,
+               std::vector<sockaddr_storage>* found, std::string* failure) override {
+    in6_addr literal;
+    if (offline && ::inet_pton(AF_INET, host.c_str(), &literal) != 1 &&
+        ::inet_pton(AF_INET6, host.c_str(), &literal) != 1) {
+      *failure = "not an address";
+      return false;
+    }
+    if (host.empty()) {
+      *failure = "no such host";
+      return false;
+    }
+    found->push_back(ServerAddress());
+    return true;
+  }
+
+  SocketHandle NewStreamSocket(int family) override {
+    FakeSocket socket;
+    socket.family = family;
+    const SocketHandle handle = g_net.nextHandle++;
+    g_net.sockets[handle] = socket;
+    return handle;
+  }
+
+  void Close(SocketHandle handle) override {
+    g_net.sessions.erase(handle);
+    FakeSocket* socket = Find(handle);
+    if (socket) {
+      ServerSession* session = TransferOf(handle, *socket);
+      if (session) EndTransfer(*session);
+    }
+    g_net.sockets.erase(handle);
+  }
+
+  int Connect(SocketHandle handle, const sockaddr_storage&) override {
+    FakeSocket* socket = Find(handle);
+    if (!socket) return Fail(EBADF);
+    switch (g_net.Byte() % 8) {
+      case 5:
+        return Fail(ECONNREFUSED);
+      case 6:
+        socket->connecting = true;
+        socket->connectOutcome = ECONNREFUSED;
+        socket->readyAt = g_net.NowMs() + 5;
+        return Fail(EINPROGRESS);
+      case 7:
+        socket->connecting = true;
+        socket->readyAt = kNever;
+        return Fail(EINPROGRESS);
+      default:
+        break;
+    }
+    // Over a line, a connection takes its round trip.
+    if (g_net.lineBytesPerUs > 0) {
+      socket->connecting = true;
+      socket->readyAt = g_net.NowMs() + kLineRttMs;
+      return Fail(EINPROGRESS);
+    }
+    Connected(handle, *socket);
+    return 0;
+  }
+
+  int ConnectOutcome(SocketHandle handle) override {
+    FakeSocket* socket = Find(handle);
+    if (!socket) return EBADF;
+    socket->connecting = false;
+    if (socket->connectOutcome != 0) return socket->connectOutcome;
+    Connected(handle, *socket);
+    return 0;
+  }
+
+  int Bind(SocketHandle handle, const sockaddr_storage&) override {
+    FakeSocket* socket = Find(handle);
+    if (!socket) return Fail(EBADF);
+    socket->port = g_net.nextPort++;
+    return 0;
+  }
+
+  int Listen(SocketHandle handle, int) override {
+    FakeSocket* socket = Find(handle);
+    if (!socket) return Fail(EBADF);
+    socket->kind = Kind::kListener;
+    return 0;
+  }
+
+  int LocalAddress(SocketHandle handle, sockaddr_storage* address) override {
+    FakeSocket* socket = Find(handle);
+    if (!socket) return Fail(EBADF);
+    *address = ServerAddress();
+    if (address->ss_family == AF_INET6) {
+      reinterpret_cast<sockaddr_in6*>(address)->sin6_port = htons(socket->port);
+    } else {
+      reinterpret_cast<sockaddr_in*>(address)->sin_port = htons(socket->port);
+    }
+    return 0;
+  }
+
+  int PeerAddress(SocketHandle handle, sockaddr_storage* address) override {
+    FakeSocket* socket = Find(handle);
+    if (!socket) return Fail(EBADF);
+    *address = ServerAddress(socket->impostor);
+    return 0;
+  }
+
+  SocketHandle Accept(SocketHandle listener, sockaddr_storage* peer) override {
+    FakeSocket* socket = Find(listener);
+    if (!socket || socket->kind != Kind::kListener) {
+      Fail(EBADF);
+      return kNoSocket;
+    }
+    const SocketHandle owner = AwaitingAt(*socket);
+    if (owner == kNoSocket) {
+      Fail(EAGAIN);
+      return kNoSocket;
+    }
+    Transfer& t = SessionOf(owner)->transfer;
+    const bool impostor = t.impostorFirst && t.arrivals == (t.realArrives ? 2 : 1);
+    --t.arrivals;
+    FakeSocket data;
+    data.kind = Kind::kData;
+    data.family = g_net.family;
+    data.impostor = impostor;
+    data.owner = owner;
+    const SocketHandle handle = g_net.nextHandle++;
+    g_net.sockets[handle] = data;
+    if (!impostor) t.dataSocket = handle;
+    *peer = ServerAddress(impostor);
+    return handle;
+  }
+
+  long Send(SocketHandle handle, const void* bytes, std::size_t size) override {
+    FakeSocket* socket = Find(handle);
+    if (!socket) return Fail(EBADF);
+    if (socket->kind == Kind::kControl) {
+      ServerSession* session = SessionOf(handle);
+      if (!session || session->reset || session->closed) return Fail(ECONNRESET);
+      session->fromClient.append(static_cast<const char*>(bytes), size);
+      for (std::size_t end; (end = session->fromClient.find("\r\n")) != std::string::npos;) {
+        const std::string line = session->fromClient.substr(0, end);
+        session->fromClient.erase(0, end + 2);
+        Command(*session, line);
       }
-      return static_cast<long>(count);
+      return static_cast<long>(size);
     }
-    if (session->reset) return Fail(ECONNRESET);
-    if (session->closed) return 0;
-    return Fail(EAGAIN);
-  }
-  if (socket->kind != Kind::kData) return Fail(ENOTCONN);
-  ServerSession* session = TransferOf(handle, *socket);
-  if (!session || !session->transfer.retrieve) return 0;
-  Transfer& t = session->transfer;
-  if (t.resetHalfway && t.moved >= t.length / 2) return Fail(ECONNRESET);
-  const std::size_t limit = t.resetHalfway ? t.length / 2 : t.length;
-  const std::size_t count = std::min(size, limit - t.moved);
-  if (count == 0) SpendDuration(t);
-  const std::size_t allowed = LineAllows(*session, count);
-  if (count > 0 && allowed == 0) return Fail(EAGAIN);
-  // The line's data is counted and dropped, never read: only a file's bytes are written.
-  if (Carried(*session)) {
-    t.credit -= static_cast<double>(allowed);
-  } else {
-    std::memset(buffer, static_cast<int>(t.moved & 0xff), allowed);
-  }
-  t.moved += allowed;
-  return static_cast<long>(allowed);
-}
-
-int Poll(SocketHandle handle, bool forWriting, int timeoutMs) {
-  FakeSocket* socket = Find(handle);
-  if (!socket) return Fail(EBADF);
-  const long long ready = ReadyAt(handle, *socket, forWriting);
-  const long long now = g_net.NowMs();
-  if (ready <= now + timeoutMs) {
-    if (ready > now) g_net.Advance(ready - now);
-    return 1;
-  }
-  g_net.Advance(timeoutMs);
-  return 0;
-}
-
-int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs) {
-  const long long now = g_net.NowMs();
-  int first = -1;
-  long long firstAt = now + timeoutMs;
-  for (std::size_t i = 0; i < sockets.size(); ++i) {
-    FakeSocket* socket = Find(sockets[i]);
-    if (!socket) return Fail(EBADF) - 1;
-    const long long ready = ReadyAt(sockets[i], *socket, true);
-    if (ready <= firstAt) {
-      first = static_cast<int>(i);
-      firstAt = ready;
+    ServerSession* session = TransferOf(handle, *socket);
+    if (!session || session->transfer.retrieve) return Fail(ECONNRESET);
+    Transfer& t = session->transfer;
+    std::size_t taken = LineAllows(*session, size);
+    if (taken == 0) return Fail(EAGAIN);
+    if (!t.readsAll) {
+      if (t.moved >= t.length) return Fail(t.resetsAtLimit ? ECONNRESET : EAGAIN);
+      taken = std::min(taken, t.length - t.moved);
     }
+    if (Carried(*session)) t.credit -= static_cast<double>(taken);
+    t.moved += taken;
+    if (!t.readsAll && t.moved >= t.length) FailTransfer(*session);
+    return static_cast<long>(taken);
   }
-  g_net.Advance(std::max(firstAt, now) - now);
-  return first;
-}
 
-int PollAny(std::vector<PollEntry>& entries, int timeoutMs) {
-  const long long now = g_net.NowMs();
-  long long firstAt = now + timeoutMs;
-  static std::vector<long long> readyAt;  // kept, so that a poll allocates nothing
-  readyAt.clear();
-  for (const PollEntry& entry : entries) {
-    FakeSocket* socket = Find(entry.socket);
-    readyAt.push_back(socket ? ReadyAt(entry.socket, *socket, entry.forWriting) : now);
-    firstAt = std::min(firstAt, readyAt.back());
+  long Receive(SocketHandle handle, void* buffer, std::size_t size) override {
+    FakeSocket* socket = Find(handle);
+    if (!socket) return Fail(EBADF);
+    if (socket->kind == Kind::kControl) {
+      ServerSession* session = SessionOf(handle);
+      if (!session) return Fail(ENOTCONN);
+      if (!session->toClient.empty() && session->toClientAt <= g_net.NowMs()) {
+        const std::size_t count = std::min({size, session->toClient.size() - session->toClientRead,
+                                            session->piece == 0 ? size : session->piece});
+        std::memcpy(buffer, session->toClient.data() + session->toClientRead, count);
+        session->toClientRead += count;
+        if (session->toClientRead == session->toClient.size()) {
+          session->toClient.clear();
+          session->toClientRead = 0;
+        }
+        return static_cast<long>(count);
+      }
+      if (session->reset) return Fail(ECONNRESET);
+      if (session->closed) return 0;
+      return Fail(EAGAIN);
+    }
+    if (socket->kind != Kind::kData) return Fail(ENOTCONN);
+    ServerSession* session = TransferOf(handle, *socket);
+    if (!session || !session->transfer.retrieve) return 0;
+    Transfer& t = session->transfer;
+    if (t.resetHalfway && t.moved >= t.length / 2) return Fail(ECONNRESET);
+    const std::size_t limit = t.resetHalfway ? t.length / 2 : t.length;
+    const std::size_t count = std::min(size, limit - t.moved);
+    if (count == 0) SpendDuration(t);
+    const std::size_t allowed = LineAllows(*session, count);
+    if (count > 0 && allowed == 0) return Fail(EAGAIN);
+    // The line's data is counted and dropped, never read: only a file's bytes are written.
+    if (Carried(*session)) {
+      t.credit -= static_cast<double>(allowed);
+    } else {
+      std::memset(buffer, static_cast<int>(t.moved & 0xff), allowed);
+    }
+    t.moved += allowed;
+    return static_cast<long>(allowed);
   }
-  g_net.Advance(std::max(firstAt, now) - now);
-  int ready = 0;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    entries[i].ready = readyAt[i] <= firstAt && firstAt <= now + timeoutMs;
-    ready += entries[i].ready;
+
+  int Poll(SocketHandle handle, bool forWriting, int timeoutMs) override {
+    FakeSocket* socket = Find(handle);
+    if (!socket) return Fail(EBADF);
+    const long long ready = ReadyAt(handle, *socket, forWriting);
+    const long long now = g_net.NowMs();
+    if (ready <= now + timeoutMs) {
+      if (ready > now) g_net.Advance(ready - now);
+      return 1;
+    }
+    g_net.Advance(timeoutMs);
+    return 0;
   }
-  return ready;
-}
 
-bool ShutdownSend(SocketHandle handle) {
-  FakeSocket* socket = Find(handle);
-  if (!socket) return Fail(EBADF) == 0;
-  ServerSession* session = TransferOf(handle, *socket);
-  if (!session) return true;
-  if (Carried(*session) && session->transfer.credit < 0.0) {
-    session->transfer.sendEnded = true;
-  } else {
-    EndTransfer(*session);
+  int PollConnecting(const std::vector<SocketHandle>& sockets, int timeoutMs) override {
+    const long long now = g_net.NowMs();
+    int first = -1;
+    long long firstAt = now + timeoutMs;
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+      FakeSocket* socket = Find(sockets[i]);
+      if (!socket) return Fail(EBADF) - 1;
+      const long long ready = ReadyAt(sockets[i], *socket, true);
+      if (ready <= firstAt) {
+        first = static_cast<int>(i);
+        firstAt = ready;
+      }
+    }
+    g_net.Advance(std::max(firstAt, now) - now);
+    return first;
   }
-  return true;
+
+  int PollAny(std::vector<PollEntry>& entries, int timeoutMs) override {
+    const long long now = g_net.NowMs();
+    long long firstAt = now + timeoutMs;
+    static std::vector<long long> readyAt;  // kept, so that a poll allocates nothing
+    readyAt.clear();
+    for (const PollEntry& entry : entries) {
+      FakeSocket* socket = Find(entry.socket);
+      readyAt.push_back(socket ? ReadyAt(entry.socket, *socket, entry.forWriting) : now);
+      firstAt = std::min(firstAt, readyAt.back());
+    }
+    g_net.Advance(std::max(firstAt, now) - now);
+    int ready = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      entries[i].ready = readyAt[i] <= firstAt && firstAt <= now + timeoutMs;
+      ready += entries[i].ready;
+    }
+    return ready;
+  }
+
+  bool ShutdownSend(SocketHandle handle) override {
+    FakeSocket* socket = Find(handle);
+    if (!socket) return Fail(EBADF) == 0;
+    ServerSession* session = TransferOf(handle, *socket);
+    if (!session) return true;
+    if (Carried(*session) && session->transfer.credit < 0.0) {
+      session->transfer.sendEnded = true;
+    } else {
+      EndTransfer(*session);
+    }
+    return true;
+  }
+
+  bool LimitUnsent(SocketHandle, int) override { return !g_net.noUnsentBound; }
+
+  bool BoundSendBuffer(SocketHandle, int) override { return true; }
+
+  bool SendAtOnce(SocketHandle) override { return true; }
+
+  std::size_t SegmentSize(SocketHandle) override { return 1460; }
+
+  bool QuerySendState(SocketHandle handle, unsigned long long, SendState* state) override {
+    FakeSocket* socket = Find(handle);
+    ServerSession* session = socket ? TransferOf(handle, *socket) : nullptr;
+    if (session) SpendDuration(session->transfer);
+    const bool stopped = session && !session->transfer.readsAll &&
+                         session->transfer.moved >= session->transfer.length;
+    if (g_net.cannotTellAcknowledged) return false;
+    const double owed = session && Carried(*session) ? -session->transfer.credit : 0.0;
+    state->unsent = 0;
+    state->unacknowledged = static_cast<unsigned long long>(std::max(0.0, owed));
+    state->allAcknowledged = !stopped && state->unacknowledged == 0;
+    return true;
+  }
+
+  bool QueryPathInfo(SocketHandle handle, PathInfo* info) override {
+    FakeSocket* socket = Find(handle);
+    const ServerSession* session = socket ? TransferOf(handle, *socket) : nullptr;
+    if (g_net.cannotTellAcknowledged || !session) return false;
+    if (g_net.pathRttMs.empty() && !Carried(*session)) return false;
+    const Transfer& t = session->transfer;
+    // A line's connections queue when it is full: each carries less than it could alone.
+    const bool full = LineShare() < g_net.connectionBytesPerUs;
+    const double rtt =
+        g_net.pathRttMs.empty()
+            ? kLineRttMs + (full ? kLineQueueMs : 0.0)
+            : g_net.pathRttMs[std::min(g_net.pathLooks++, g_net.pathRttMs.size() - 1)];
+    (t.retrieve ? info->receiveRttMs : info->sendRttMs) = rtt;
+    info->bytesSent = t.moved;
+    info->bytesRetransmitted = t.moved * g_net.retransmittedPerMille / 1000;
+    return true;
+  }
+
+  // The fake line runs on no interface of this computer: nothing known of it.
+  CNetworkLink NetworkLinkOf(const sockaddr_storage&) override { return CNetworkLink(); }
+
+  CLinkCounters NetworkLinkCounters(const std::string&) override { return CLinkCounters(); }
+
+  // The fake line has no local network: no router on it answers.
+  SocketHandle NewDatagramSocket(int) override { return kNoSocket; }
+};
+
+// One virtual clock for the transfers' tick counter and the network's waits, so that a wait
+// of the client costs no real time and the transfers are timed on the network's seconds.
+class FakeClock final : public CClock {
+ public:
+  DWORD tickBaseMs = 0;
+
+  DWORD TickCount() override { return tickBaseMs + static_cast<DWORD>(g_net.NowMs()); }
+  long long NowMs() override { return g_net.NowMs(); }
+  long long NowUs() override { return g_net.nowUs; }
+  void Pause(int microseconds) override { g_net.Elapse(microseconds); }
+};
+
+}  // namespace
+
+namespace fake_network {
+
+const CEnvironment& Environment(DWORD tickBaseMs) {
+  static FakeClock clock;
+  static FakeSockets sockets;
+  static const CEnvironment environment{clock, sockets, LocalFiles()};
+  clock.tickBaseMs = tickBaseMs;
+  return environment;
 }
 
-bool LimitUnsent(SocketHandle, int) {
-  return !g_net.noUnsentBound;
-}
-
-bool BoundSendBuffer(SocketHandle, int) {
-  return true;
-}
-
-bool SendAtOnce(SocketHandle) {
-  return true;
-}
-
-std::size_t SegmentSize(SocketHandle) {
-  return 1460;
-}
-
-bool QuerySendState(SocketHandle handle, unsigned long long, SendState* state) {
-  FakeSocket* socket = Find(handle);
-  ServerSession* session = socket ? TransferOf(handle, *socket) : nullptr;
-  if (session) SpendDuration(session->transfer);
-  const bool stopped =
-      session && !session->transfer.readsAll && session->transfer.moved >= session->transfer.length;
-  if (g_net.cannotTellAcknowledged) return false;
-  const double owed = session && Carried(*session) ? -session->transfer.credit : 0.0;
-  state->unsent = 0;
-  state->unacknowledged = static_cast<unsigned long long>(std::max(0.0, owed));
-  state->allAcknowledged = !stopped && state->unacknowledged == 0;
-  return true;
-}
-
-bool QueryPathInfo(SocketHandle handle, PathInfo* info) {
-  FakeSocket* socket = Find(handle);
-  const ServerSession* session = socket ? TransferOf(handle, *socket) : nullptr;
-  if (g_net.cannotTellAcknowledged || !session) return false;
-  if (g_net.pathRttMs.empty() && !Carried(*session)) return false;
-  const Transfer& t = session->transfer;
-  // A line's connections queue when it is full: each carries less than it could alone.
-  const bool full = LineShare() < g_net.connectionBytesPerUs;
-  const double rtt = g_net.pathRttMs.empty()
-                         ? kLineRttMs + (full ? kLineQueueMs : 0.0)
-                         : g_net.pathRttMs[std::min(g_net.pathLooks++, g_net.pathRttMs.size() - 1)];
-  (t.retrieve ? info->receiveRttMs : info->sendRttMs) = rtt;
-  info->bytesSent = t.moved;
-  info->bytesRetransmitted = t.moved * g_net.retransmittedPerMille / 1000;
-  return true;
-}
-
-long long NowMs() {
-  return g_net.NowMs();
-}
-
-long long NowUs() {
-  return g_net.nowUs;
-}
-
-void Pause(int microseconds) {
-  g_net.Elapse(microseconds);
-}
-
-// The fake line runs on no interface of this computer: nothing known of it.
-CNetworkLink NetworkLinkOf(const sockaddr_storage&) {
-  return CNetworkLink();
-}
-
-CLinkCounters NetworkLinkCounters(const std::string&) {
-  return CLinkCounters();
-}
-
-// The fake line has no local network: no router on it answers.
-SocketHandle NewDatagramSocket(int) {
-  return kNoSocket;
-}
-
-}  // namespace socket_api
+}  // namespace fake_network
