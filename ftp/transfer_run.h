@@ -21,9 +21,9 @@ struct ChunkStep {
 };
 
 // Runs `step` (a callable returning ChunkStep) until the transfer ends. Each step's time
-// comes from the tick counter, whole, and is added up in seconds; after each step that
-// asks for it, `owner` hears the bytes and seconds so far and pumps its window's events, and
-// `path` looks at the tick. Throws the abort (code 16) when the owner asks to stop.
+// comes from the tick counter of `clock`, whole, and is added up in seconds; after each step
+// that asks for it, `owner` hears the bytes and seconds so far and pumps its window's events,
+// and `path` looks at the tick. Throws the abort (code 16) when the owner asks to stop.
 template <typename Step>
 void RunTimedChunks(CProgressSink* owner, CClock& clock, CPathSampler& path, Step step) {
   DWORD bytes = 0;
