@@ -11,10 +11,10 @@ std::string CommandLine(const std::string& verb, const std::string& argument);
 // False when the argument would break the command line: CR, LF or NUL.
 bool IsSafeArgument(const std::string& argument);
 
-// The argument of "PORT h1,h2,h3,h4,p1,p2" for an IPv4 address and port.
+// The argument of `PORT h1,h2,h3,h4,p1,p2` for an IPv4 address and port.
 std::string PortArgument(const sockaddr_storage& address);
 
-// The argument of "EPRT |2|address|port|" for an IPv6 address (or |1| for IPv4).
+// The argument of `EPRT |2|address|port|` for an IPv6 address (or |1| for IPv4).
 std::string EprtArgument(const sockaddr_storage& address);
 
 // The directory of a 257 reply: the text between the first quote and its closing

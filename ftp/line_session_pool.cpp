@@ -24,8 +24,8 @@ void CLineSessionPool::Start(int count) {
 // for the others. Microseconds: a slice of Windows' tick counter could be off by one of its
 // 15.6 ms steps.
 void CLineSessionPool::RunUntil(long long untilUs) {
-  std::vector<socket_api::PollEntry> entries;
-  std::vector<std::size_t> owners;
+  std::vector<socket_api::PollEntry>& entries = m_waits;
+  std::vector<std::size_t>& owners = m_waitOwners;
   for (long long nowUs = m_env.clock.NowUs(); nowUs < untilUs; nowUs = m_env.clock.NowUs()) {
     const int waitMs = static_cast<int>((untilUs - nowUs + 999) / 1000);
     entries.clear();

@@ -63,6 +63,10 @@ class CLineSessionPool {
   std::string m_file;
   std::vector<std::unique_ptr<CLineSession>> m_sessions;
   std::set<const CLineSession*> m_countedLost;
+  // The sockets of a wait and the session of each, kept from one wait to the next so that a
+  // slice allocates nothing.
+  std::vector<socket_api::PollEntry> m_waits;
+  std::vector<std::size_t> m_waitOwners;
   int m_lost = 0;
   int m_refused = 0;
   std::string m_firstFailure;

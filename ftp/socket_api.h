@@ -1,5 +1,5 @@
-// The system's stream sockets under one set of names: POSIX sockets, or Winsock 2. The FTP
-// client's logic above this is the same on both.
+// Stream sockets behind one interface (CSocketLayer): the system's, POSIX sockets or Winsock 2,
+// or a test's in memory. The FTP client's logic above it is the same on all of them.
 #pragma once
 
 #ifdef _WIN32
