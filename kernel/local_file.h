@@ -27,7 +27,7 @@ class CFile {
     modeCreate = 0x1000,
   };
 
-  // A file among `files`: the system's unless given (which outlive it).
+  // A file among `files`: the system's unless given (they outlive it).
   explicit CFile(CFileSystem& files = SystemFiles()) : m_files(files) {}
   CFile(const CFile&) = delete;
   CFile& operator=(const CFile&) = delete;
