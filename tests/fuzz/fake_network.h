@@ -13,9 +13,10 @@
 //                   it has no bound on unsent data (Winsock), so writes wait on its counts;
 //                   bit 6 it tells the data connections' round trip, as TellPath; bit 7
 //                   the run measures the whole line, over a line of 1 byte more: its low
-//                   4 bits + 1 Mbit/s, each connection 1 at most (slow, so that a whole
-//                   line's virtual seconds cost few events); its high bits % 8, when not
-//                   0, the sessions the server has at once
+//                   4 bits + 1 quarters of a Mbit/s, each connection a quarter at most
+//                   (slow, so that a whole line's virtual seconds cost few files and
+//                   commands); its high bits % 8, when not 0, the sessions the server has
+//                   at once
 //   TCP connect     1 byte % 8: 5 refused at once, 6 refused later, 7 never answers; else made
 //   each reply      1 byte, for the greeting, every command and every transfer's end. Its
 //                   high 4 bits: 0 the client reads the reply whole, else in pieces of at

@@ -501,7 +501,7 @@ void StartSession(const std::uint8_t* data, std::size_t size) {
   if (system & 0x40) fake_network::TellPath({20.0, 150.0, 300.0}, 10);
   if (system & 0x80) {
     const std::uint8_t line = g_net.Byte();
-    CarryLine(1 + (line & 0x0f), 1, (line >> 4) % 8);
+    CarryLine((1 + (line & 0x0f)) / 4.0, 0.25, (line >> 4) % 8);
   }
 }
 
