@@ -6,7 +6,7 @@
 #include "ftp/transfer_run.h"
 
 CFtpClient::CFtpClient(CProgressSink* owner, const CEnvironment& env)
-    : m_env(env), m_session(env), m_pOwner(owner) {
+    : m_session(env), m_pOwner(owner) {
   m_session.SetWaitSink(owner);
 }
 

@@ -55,7 +55,7 @@ class CFtpClient {
 
   // The session behind the client, whose time-outs a caller may tighten before Connect.
   CInternetSession& Session() { return m_session; }
-  const CEnvironment& Environment() const { return m_env; }
+  const CEnvironment& Environment() const { return m_session.Environment(); }
 
  private:
   template <TransferDirection>
@@ -64,7 +64,6 @@ class CFtpClient {
   // One end of the logged-in connection, as `end` names it.
   sockaddr_storage ConnectionAddress(sockaddr_storage (CFtpConnection::*end)() const) const;
 
-  const CEnvironment& m_env;
   CInternetSession m_session;
   CFtpConnection* m_pConnection = nullptr;
   std::string m_strCurrentDir;

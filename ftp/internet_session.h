@@ -59,6 +59,8 @@ class CInternetSession {
   void SetTimeouts(const InternetTimeouts& timeouts);
   const InternetTimeouts& GetTimeouts() const { return m_timeouts; }
 
+  const CEnvironment& Environment() const { return m_env; }
+
   void Close() {}
 
  private:

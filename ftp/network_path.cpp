@@ -1,6 +1,15 @@
 #include "ftp/network_path.h"
 
+#include "ftp/socket_address.h"
 #include "ftp/socket_api.h"
+
+CNetworkLink CSocketLayer::NetworkLinkOf(const sockaddr_storage& local) {
+  return FindNetworkLink(AddressText(local));
+}
+
+CLinkCounters CSocketLayer::NetworkLinkCounters(const std::string& name) {
+  return ReadLinkCounters(name);
+}
 
 CNetworkLink LinkOf(const CEnvironment& env, const sockaddr_storage& local) {
   return env.sockets.NetworkLinkOf(local);

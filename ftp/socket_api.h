@@ -145,9 +145,10 @@ class CSocketLayer {
   virtual bool QueryPathInfo(SocketHandle socket, PathInfo* info) = 0;
 
   // The computer's interface that holds `local` (a connection's own end), with its kind and
-  // speed, and the counters of the interface named `name`.
-  virtual CNetworkLink NetworkLinkOf(const sockaddr_storage& local) = 0;
-  virtual CLinkCounters NetworkLinkCounters(const std::string& name) = 0;
+  // speed, and the counters of the interface named `name`: the system's, on every platform,
+  // unless a network of a test's own knows none.
+  virtual CNetworkLink NetworkLinkOf(const sockaddr_storage& local);
+  virtual CLinkCounters NetworkLinkCounters(const std::string& name);
 };
 
 // The home router on the local network, looked for from now on; none beyond a loopback, or

@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstring>
 
-#include "ftp/socket_address.h"
 #include "ftp/socket_api.h"
 
 using namespace socket_api;
@@ -216,14 +215,6 @@ class PosixSockets final : public CSocketLayer {
       info->bytesRetransmitted = tcp.tcpi_bytes_retrans;
     }
     return true;
-  }
-
-  CNetworkLink NetworkLinkOf(const sockaddr_storage& local) override {
-    return FindNetworkLink(AddressText(local));
-  }
-
-  CLinkCounters NetworkLinkCounters(const std::string& name) override {
-    return ReadLinkCounters(name);
   }
 };
 

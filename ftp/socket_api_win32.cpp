@@ -2,7 +2,6 @@
 #undef NTDDI_VERSION
 #define NTDDI_VERSION 0x0A000003
 
-#include "ftp/socket_address.h"
 #include "ftp/socket_api.h"
 
 #include <mstcpip.h>
@@ -251,14 +250,6 @@ class WinsockSockets final : public CSocketLayer {
     info->bytesSent = tcp.BytesOut;
     info->bytesRetransmitted = tcp.BytesRetrans;
     return true;
-  }
-
-  CNetworkLink NetworkLinkOf(const sockaddr_storage& local) override {
-    return FindNetworkLink(AddressText(local));
-  }
-
-  CLinkCounters NetworkLinkCounters(const std::string& name) override {
-    return ReadLinkCounters(name);
   }
 };
 
