@@ -34,6 +34,9 @@ class FtpReplyParser {
   bool HasPartialReply() const { return !m_buffer.empty(); }
 
  private:
+  // Fills `reply` from the first `length` bytes, a whole reply's lines, and takes them out.
+  Status TakeReply(std::size_t length, FtpReply* reply);
+
   std::string m_buffer;
   bool m_malformed = false;
 };

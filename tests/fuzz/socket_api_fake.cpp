@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ftp/environment.h"
@@ -26,15 +28,19 @@ constexpr unsigned short kServerPort = 21;
 
 enum class Kind { kNew, kControl, kListener, kData };
 
+struct ServerSession;
+
 struct FakeSocket {
+  bool open = true;
   Kind kind = Kind::kNew;
   int family = AF_INET;
-  bool connecting = false;         // a connect still under way
-  int connectOutcome = 0;          // what it ends in
-  long long readyAt = 0;           // when it is writable (a connect) or its data arrives
-  bool impostor = false;           // a data connection from another host
-  unsigned short port = 0;         // a listener's
-  SocketHandle owner = kNoSocket;  // a data connection's session, by its control socket
+  bool connecting = false;           // a connect still under way
+  int connectOutcome = 0;            // what it ends in
+  long long readyAt = 0;             // when it is writable (a connect) or its data arrives
+  bool impostor = false;             // a data connection from another host
+  unsigned short port = 0;           // a listener's
+  SocketHandle owner = kNoSocket;    // a data connection's session, by its control socket
+  ServerSession* session = nullptr;  // a control connection's, in Network::sessions
 };
 
 // One transfer's data connection as the server plays it.
@@ -83,11 +89,14 @@ struct Network {
   std::size_t at = 0;
   long long nowUs = 0;
   int lastError = 0;
-  SocketHandle nextHandle = 100;
+  static constexpr SocketHandle kFirstHandle = 100;
   int closeAfterReports = 0;
   int family = AF_INET;
   unsigned short nextPort = 40000;
-  std::map<SocketHandle, FakeSocket> sockets;
+  // Every socket made, by its handle from kFirstHandle on: a deque, so that a socket stays
+  // where it is while others are made.
+  std::deque<FakeSocket> sockets;
+  int openSockets = 0;
   std::map<SocketHandle, ServerSession> sessions;  // by control socket
   bool failedTransfer = false;                     // in a session of the run's own (not the line's)
   std::vector<std::string> commands;
@@ -139,9 +148,16 @@ constexpr double kLineBufferBytes = 256 * 1024;
 constexpr long long kLineRttMs = 10;
 constexpr double kLineQueueMs = 20.0;
 
+FakeSocket* Find(SocketHandle handle) {
+  const std::size_t index = static_cast<std::size_t>(handle - Network::kFirstHandle);
+  if (handle < Network::kFirstHandle || index >= g_net.sockets.size()) return nullptr;
+  FakeSocket& socket = g_net.sockets[index];
+  return socket.open ? &socket : nullptr;
+}
+
 ServerSession* SessionOf(SocketHandle control) {
-  const auto found = g_net.sessions.find(control);
-  return found == g_net.sessions.end() ? nullptr : &found->second;
+  FakeSocket* socket = Find(control);
+  return socket ? socket->session : nullptr;
 }
 
 // Whether the line carries this transfer's data now.
@@ -198,9 +214,10 @@ void SpendDuration(Transfer& t) {
   g_net.Advance(t.durationMs);
 }
 
-std::string ExpectedReply(const std::string& key) {
+const std::string& ExpectedReply(std::string_view key) {
+  static const std::string notImplemented = "502 not implemented\r\n";
   const auto found = WellBehavedFtpReplies().find(key);
-  return found == WellBehavedFtpReplies().end() ? "502 not implemented\r\n" : found->second;
+  return found == WellBehavedFtpReplies().end() ? notImplemented : found->second;
 }
 
 std::string PickedReply(std::uint8_t pick) {
@@ -216,15 +233,18 @@ void StartTransfer(ServerSession& session, bool retrieve);
 
 // The server's answer to `key` (a verb, "GREETING" or "RETR END"/"STOR END"), as the
 // script decides.
-void Answer(ServerSession& session, const std::string& key) {
+void Answer(ServerSession& session, std::string_view key) {
   if (session.closed || session.reset || session.silent) return;
   // Counted only where a test scripted answers (before the run): a fuzzed session needs no
   // count, and its every reply would pay for one.
   if (!g_net.answers.empty()) {
-    const auto scripted = g_net.answers.find({key, ++g_net.answered[key]});
+    const std::string name(key);
+    const auto scripted = g_net.answers.find({name, ++g_net.answered[name]});
     if (scripted != g_net.answers.end()) g_net.ahead = scripted->second;
   }
-  std::string reply = ExpectedReply(key);
+  // The expected reply is appended as it stands; only a scripted one is made.
+  const std::string* reply = &ExpectedReply(key);
+  std::string made;
   long long delayMs = 0;
   const std::uint8_t decision = g_net.Byte();
   session.piece = decision >> 4;
@@ -234,16 +254,17 @@ void Answer(ServerSession& session, const std::string& key) {
       break;
     case 11: {
       const std::size_t length = g_net.Byte();
-      reply.clear();
+      reply = &made;
       if (length == 0xff) {
-        reply.assign(16 * 1024, static_cast<char>(g_net.Byte()));
+        made.assign(16 * 1024, static_cast<char>(g_net.Byte()));
         break;
       }
-      for (std::size_t i = 0; i < length; ++i) reply += static_cast<char>(g_net.Byte());
+      for (std::size_t i = 0; i < length; ++i) made += static_cast<char>(g_net.Byte());
       break;
     }
     case 12:
-      reply = PickedReply(g_net.Byte());
+      made = PickedReply(g_net.Byte());
+      reply = &made;
       break;
     case 13:
       session.closed = true;
@@ -259,17 +280,20 @@ void Answer(ServerSession& session, const std::string& key) {
   }
   if (g_net.lineBytesPerUs > 0) delayMs += kLineRttMs;
   if (session.toClient.empty()) session.toClientAt = g_net.NowMs() + delayMs;
-  session.toClient += reply;
-  const bool preliminary = !reply.empty() && reply[0] == '1';
+  session.toClient += *reply;
+  const bool preliminary = !reply->empty() && (*reply)[0] == '1';
   if (preliminary && (key == "RETR" || key == "STOR")) StartTransfer(session, key == "RETR");
   // A server that says it is not ready yet (120) greets again later.
   if (preliminary && key == "GREETING") Answer(session, key);
 }
 
 // The size of the test file that `retrieve` (the RETR line) names; 1000 for any other.
-std::size_t WholeFileBytes(const std::string& retrieve) {
-  if (retrieve == std::string("RETR ") + kSmallTestFile) return kSmallTestFileBytes;
-  if (retrieve == std::string("RETR ") + kLargeTestFile) return kLargeTestFileBytes;
+std::size_t WholeFileBytes(std::string_view retrieve) {
+  constexpr std::string_view kVerb = "RETR ";
+  if (retrieve.substr(0, kVerb.size()) != kVerb) return 1000;
+  retrieve.remove_prefix(kVerb.size());
+  if (retrieve == kSmallTestFile) return kSmallTestFileBytes;
+  if (retrieve == kLargeTestFile) return kLargeTestFileBytes;
   return 1000;
 }
 
@@ -329,38 +353,41 @@ void EndTransfer(ServerSession& session) {
   if (!completion) FailTransfer(session);
 }
 
-// The port that a PORT or EPRT argument names; 0 for none.
-unsigned short OfferedPort(const std::string& verb, const std::string& argument) {
+// The port that a PORT or EPRT argument names; 0 for none. The argument ends its command
+// line, so its end is the line's terminating null.
+unsigned short OfferedPort(std::string_view verb, std::string_view argument) {
   unsigned high = 0, low = 0, port = 0;
-  if (verb == "PORT" && std::sscanf(argument.c_str(), "%*u,%*u,%*u,%*u,%u,%u", &high, &low) == 2) {
+  if (verb == "PORT" && std::sscanf(argument.data(), "%*u,%*u,%*u,%*u,%u,%u", &high, &low) == 2) {
     return static_cast<unsigned short>(high * 256 + low);
   }
   const std::size_t last = argument.find_last_of('|', argument.size() - 2);
   if (verb == "EPRT" && argument.size() > 2 && last != std::string::npos &&
-      std::sscanf(argument.c_str() + last + 1, "%u", &port) == 1) {
+      std::sscanf(argument.data() + last + 1, "%u", &port) == 1) {
     return static_cast<unsigned short>(port);
   }
   return 0;
 }
 
-void Command(ServerSession& session, const std::string& line) {
-  g_net.commands.push_back(line);
-  const std::size_t space = line.find(' ');
-  const std::string verb = line.substr(0, space);
-  const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
+void Command(ServerSession& session, std::string line) {
+  g_net.commands.push_back(std::move(line));
+  const std::string_view command = g_net.commands.back();
+  const std::size_t space = command.find(' ');
+  const std::string_view verb = command.substr(0, space);
+  const std::string_view argument =
+      space == std::string::npos ? command.substr(command.size()) : command.substr(space + 1);
   // A command while a transfer is open: the server forgets the transfer.
   if (session.transfer.active && session.transfer.dataSocket == kNoSocket) {
     session.transfer.active = false;
   }
   if (verb == "PORT" || verb == "EPRT") session.offeredPort = OfferedPort(verb, argument);
   // The fake server has one folder for uploads: a path names the file at its end.
-  if (verb == "DELE") g_net.files.erase(argument.substr(argument.rfind('/') + 1));
+  if (verb == "DELE") g_net.files.erase(std::string(argument.substr(argument.rfind('/') + 1)));
   const std::size_t before = session.toClient.size();
   Answer(session, verb);
   // The server makes the file as STOR comes, before it connects: only a refusal (5xx)
   // leaves none.
   const bool refused = session.toClient.size() > before && session.toClient[before] == '5';
-  if (verb == "STOR" && !refused) g_net.files.insert(argument);
+  if (verb == "STOR" && !refused) g_net.files.insert(std::string(argument));
 }
 
 // A control connection is made: the server greets it, or refuses it when it has as many
@@ -372,6 +399,7 @@ void Connected(SocketHandle handle, FakeSocket& socket) {
   const bool refused =
       g_net.sessionLimit > 0 && static_cast<int>(g_net.sessions.size()) >= g_net.sessionLimit;
   ServerSession& made = g_net.sessions[handle] = session;
+  socket.session = &made;
   if (refused) {
     made.toClient = "421 There are too many connections from your internet address.\r\n";
     made.toClientAt = g_net.NowMs();
@@ -396,11 +424,6 @@ sockaddr_storage ServerAddress(bool impostor = false) {
     v4.sin_port = htons(kServerPort);
   }
   return address;
-}
-
-FakeSocket* Find(SocketHandle handle) {
-  const auto found = g_net.sockets.find(handle);
-  return found == g_net.sockets.end() ? nullptr : &found->second;
 }
 
 int Fail(int error) {
@@ -559,7 +582,7 @@ const std::set<std::string>& ServerFiles() {
 }
 
 int OpenSockets() {
-  return static_cast<int>(g_net.sockets.size());
+  return g_net.openSockets;
 }
 
 }  // namespace fake_network
@@ -569,6 +592,12 @@ using namespace socket_api;
 namespace {
 
 class FakeSockets final : public CSocketLayer {
+  static SocketHandle Add(const FakeSocket& socket) {
+    g_net.sockets.push_back(socket);
+    ++g_net.openSockets;
+    return Network::kFirstHandle + static_cast<SocketHandle>(g_net.sockets.size() - 1);
+  }
+
  public:
   int LastError() override { return g_net.lastError; }
 
@@ -612,19 +641,18 @@ class FakeSockets final : public CSocketLayer {
   SocketHandle NewStreamSocket(int family) override {
     FakeSocket socket;
     socket.family = family;
-    const SocketHandle handle = g_net.nextHandle++;
-    g_net.sockets[handle] = socket;
-    return handle;
+    return Add(socket);
   }
 
   void Close(SocketHandle handle) override {
-    g_net.sessions.erase(handle);
     FakeSocket* socket = Find(handle);
-    if (socket) {
-      ServerSession* session = TransferOf(handle, *socket);
-      if (session) EndTransfer(*session);
-    }
-    g_net.sockets.erase(handle);
+    if (!socket) return;
+    if (socket->session) g_net.sessions.erase(handle);
+    socket->session = nullptr;
+    ServerSession* session = TransferOf(handle, *socket);
+    if (session) EndTransfer(*session);
+    socket->open = false;
+    --g_net.openSockets;
   }
 
   int Connect(SocketHandle handle, const sockaddr_storage&) override {
@@ -716,8 +744,7 @@ class FakeSockets final : public CSocketLayer {
     data.family = g_net.family;
     data.impostor = impostor;
     data.owner = owner;
-    const SocketHandle handle = g_net.nextHandle++;
-    g_net.sockets[handle] = data;
+    const SocketHandle handle = Add(data);
     if (!impostor) t.dataSocket = handle;
     *peer = ServerAddress(impostor);
     return handle;
@@ -731,9 +758,9 @@ class FakeSockets final : public CSocketLayer {
       if (!session || session->reset || session->closed) return Fail(ECONNRESET);
       session->fromClient.append(static_cast<const char*>(bytes), size);
       for (std::size_t end; (end = session->fromClient.find("\r\n")) != std::string::npos;) {
-        const std::string line = session->fromClient.substr(0, end);
+        std::string line = session->fromClient.substr(0, end);
         session->fromClient.erase(0, end + 2);
-        Command(*session, line);
+        Command(*session, std::move(line));
       }
       return static_cast<long>(size);
     }

@@ -3,11 +3,13 @@
 // the scripted server and the session fuzzer's server.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 
-inline const std::map<std::string, std::string>& WellBehavedFtpReplies() {
-  static const std::map<std::string, std::string> replies = {
+// Looked up by any string type, so that the fuzzer's server finds a reply without a copy.
+inline const std::map<std::string, std::string, std::less<>>& WellBehavedFtpReplies() {
+  static const std::map<std::string, std::string, std::less<>> replies = {
       {"GREETING", "220 scripted server ready\r\n"},
       {"USER", "331 password please\r\n"},
       {"PASS", "230 logged in\r\n"},

@@ -39,14 +39,14 @@ bool ReadLine(int fd, std::string* buffer, std::string* line, const std::atomic<
   }
 }
 
-const std::map<std::string, std::string>& DefaultReplies() {
+const std::map<std::string, std::string, std::less<>>& DefaultReplies() {
   return WellBehavedFtpReplies();
 }
 
 }  // namespace
 
 ScriptedFtpServer::ScriptedFtpServer(int family, int port) {
-  m_replies = DefaultReplies();
+  m_replies.insert(DefaultReplies().begin(), DefaultReplies().end());
   m_listener = TestSocket(family);
   sockaddr_storage address{};
   socklen_t length;
