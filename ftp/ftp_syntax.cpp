@@ -1,9 +1,13 @@
 #include "ftp/ftp_syntax.h"
 
+#include <cstdio>
+
 #include "ftp/socket_address.h"
 
 std::string CommandLine(const std::string& verb, const std::string& argument) {
-  std::string line = verb;
+  std::string line;
+  line.reserve(verb.size() + 1 + argument.size() + 2);
+  line += verb;
   if (!argument.empty()) {
     line += ' ';
     line += argument;
@@ -20,9 +24,9 @@ std::string PortArgument(const sockaddr_storage& address) {
   const auto& ipv4 = reinterpret_cast<const sockaddr_in&>(address);
   const auto* octets = reinterpret_cast<const unsigned char*>(&ipv4.sin_addr);
   const unsigned port = AddressPort(address);
-  std::string argument;
-  for (int i = 0; i < 4; ++i) argument += std::to_string(octets[i]) + ",";
-  argument += std::to_string(port >> 8) + "," + std::to_string(port & 0xff);
+  char argument[sizeof "255,255,255,255,255,255"];
+  std::snprintf(argument, sizeof argument, "%u,%u,%u,%u,%u,%u", octets[0], octets[1], octets[2],
+                octets[3], port >> 8, port & 0xff);
   return argument;
 }
 

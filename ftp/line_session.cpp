@@ -76,13 +76,12 @@ void CLineSession::ReadControl(long long nowMs) {
   }
   // What came before a close is read first: a server that refuses a session says why (421)
   // and closes at once.
-  FtpReply reply;
   for (FtpReplyParser::Status status; !Done();) {
-    status = m_replies.Next(&reply);
+    status = m_replies.Next(&m_reply);
     if (status == FtpReplyParser::Status::kNeedMore) break;
     if (status == FtpReplyParser::Status::kMalformed) return Fail("a malformed reply");
     Progress(nowMs);
-    OnReply(reply, nowMs);
+    OnReply(m_reply, nowMs);
   }
   if (!closed || Done()) return;
   if (m_state == State::kQuit) {
@@ -101,8 +100,9 @@ void CLineSession::OnReply(const FtpReply& reply, long long nowMs) {
     if (!next.empty()) Send(next, m_state);
     return;
   }
-  const std::string said = std::to_string(reply.code) + " " + reply.text;
-  if (verdict == FtpVerdict::kOutOfTurn) return Fail("unexpected reply: " + said);
+  // Only a failure tells the reply.
+  const auto said = [&reply] { return std::to_string(reply.code) + " " + reply.text; };
+  if (verdict == FtpVerdict::kOutOfTurn) return Fail("unexpected reply: " + said());
   if (m_state == State::kQuit) {
     m_state = State::kDone;
     m_control.Close();
@@ -111,8 +111,8 @@ void CLineSession::OnReply(const FtpReply& reply, long long nowMs) {
   if (m_state == State::kDelete) return Say(FtpStep::kQuit, std::string(), State::kQuit);
   if (verdict != FtpVerdict::kAccepted) {
     m_refused = m_state == State::kGreeting || m_state == State::kLogIn;
-    if (m_refused) return Fail("refused: " + said);
-    return Fail(std::string(m_dialogue.Verb()) + " refused: " + said);
+    if (m_refused) return Fail("refused: " + said());
+    return Fail(std::string(m_dialogue.Verb()) + " refused: " + said());
   }
   switch (m_state) {
     case State::kGreeting: {
@@ -135,7 +135,7 @@ void CLineSession::OnReply(const FtpReply& reply, long long nowMs) {
       return Say(m_plan.upload ? FtpStep::kStore : FtpStep::kRetrieve, m_plan.file,
                  State::kTransfer);
     default:
-      return Fail("unexpected reply: " + said);
+      return Fail("unexpected reply: " + said());
   }
 }
 

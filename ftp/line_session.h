@@ -135,6 +135,7 @@ class CLineSession {
   std::size_t m_listenerIndex = 0;
   TcpSocket m_data;
   FtpReplyParser m_replies;
+  FtpReply m_reply;  // the latest reply, whose text's storage serves the next one
   CFtpDialogue m_dialogue;
   long long m_deadline = 0;
   unsigned long long m_bytes = 0;
