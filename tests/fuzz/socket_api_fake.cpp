@@ -178,6 +178,10 @@ double LineShare() {
 void EndTransfer(ServerSession& session);
 
 void Network::Elapse(long long us) {
+  if (lineBytesPerUs <= 0) {
+    nowUs += us;
+    return;
+  }
   const double share = LineShare();
   for (auto& entry : sessions) {
     if (!Carried(entry.second)) continue;
@@ -201,8 +205,9 @@ void FailTransfer(const ServerSession& session) {
 // When an upload that the client ended has all its data carried; kNever for none.
 long long DrainedAt(const ServerSession& session) {
   const Transfer& t = session.transfer;
+  if (!t.active || !t.sendEnded) return kNever;
   const double share = LineShare();
-  if (!t.active || !t.sendEnded || share <= 0.0) return kNever;
+  if (share <= 0.0) return kNever;
   // A millisecond at least: a wait that ends now would never let the clock move.
   return g_net.NowMs() + std::max(1LL, static_cast<long long>(-t.credit / share / 1000.0 + 0.999));
 }
