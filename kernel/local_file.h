@@ -53,14 +53,20 @@ class CFile {
   const std::string& GetFilePath() const { return m_strFileName; }
 
  private:
+#ifdef LUMVIK_FILE_BUFFER_BYTES  // the session fuzzer's, so that a buffer is gathered often
+  static constexpr UINT kBufferBytes = LUMVIK_FILE_BUFFER_BYTES;
+#else
   static constexpr UINT kBufferBytes = 64 * 1024;
+#endif
 
   // Throws the file system's failure `error`, unless it is 0.
   void Check(int error) const;
   // The file system's side: a read of up to `count` bytes (0 at the end), a write of all
   // `count` bytes, and the close (Quietly: without a report).
   UINT ReadDirect(void* buffer, UINT count);
-  void WriteDirect(const void* buffer, UINT count) { Check(m_files.Write(m_hFile, buffer, count)); }
+  void WriteDirect(const void* buffer, UINT count) {
+    Check(m_files.Write(m_hFile, buffer, count));
+  }
   void CloseDirect();
   void CloseQuietly();
   void WriteBack();
