@@ -42,11 +42,10 @@ void CFtpConnection::EnsureUsable() const {
   }
 }
 
-FtpReply CFtpConnection::ReadReply() {
+const FtpReply& CFtpConnection::ReadReply() {
   if (m_broken) throw new CInternetException(ERROR_FTP_DROPPED, "the control connection is closed");
-  FtpReply reply;
   for (;;) {
-    const FtpReplyParser::Status status = m_parser.Next(&reply);
+    const FtpReplyParser::Status status = m_parser.Next(&m_lastReply);
     if (status == FtpReplyParser::Status::kReply) break;
     if (status == FtpReplyParser::Status::kMalformed) {
       Fail(ERROR_INTERNET_PROTOCOL_ERROR, "malformed reply from the server");
@@ -57,8 +56,7 @@ FtpReply CFtpConnection::ReadReply() {
     if (received == 0) Fail(ERROR_FTP_DROPPED, "the server closed the control connection");
     m_parser.Append(buffer, received);
   }
-  m_lastReply = reply.text;
-  return reply;
+  return m_lastReply;
 }
 
 FtpVerdict CFtpConnection::Await() {
@@ -94,12 +92,12 @@ bool CFtpConnection::Accepted(FtpVerdict verdict) {
 }
 
 void CFtpConnection::OutOfTurn() {
-  Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + m_lastReply);
+  Fail(ERROR_INTERNET_PROTOCOL_ERROR, "unexpected reply: " + m_lastReply.text);
 }
 
 void CFtpConnection::Login(const std::string& user, const std::string& password) {
   if (Command(FtpStep::kGreeting) != FtpVerdict::kAccepted) {
-    Fail(ERROR_INTERNET_CANNOT_CONNECT, "greeting: " + m_lastReply);
+    Fail(ERROR_INTERNET_CANNOT_CONNECT, "greeting: " + m_lastReply.text);
   }
   std::string line;
   if (!m_dialogue.BeginLogIn(user, password, &line)) {
@@ -107,7 +105,7 @@ void CFtpConnection::Login(const std::string& user, const std::string& password)
                                  "log-in: the name or password holds a line break");
   }
   if (Exchange(line) != FtpVerdict::kAccepted) {
-    throw new CInternetException(ERROR_INTERNET_LOGIN_FAILURE, m_lastReply);
+    throw new CInternetException(ERROR_INTERNET_LOGIN_FAILURE, m_lastReply.text);
   }
 }
 
@@ -124,7 +122,7 @@ bool CFtpConnection::GetCurrentDirectory(std::string& directory) {
   // and little else.
   double ms;
   return Accepted(TimedCommand(FtpStep::kPrintFolder, &ms)) &&
-         ParseDirectoryReply(m_lastReply, &directory);
+         ParseDirectoryReply(m_lastReply.text, &directory);
 }
 
 double CFtpConnection::NoopRoundTrip() {

@@ -43,7 +43,7 @@ class CFtpConnection {
   // Says QUIT and closes. Never throws; an open file is abandoned first.
   void Close();
   // The server's latest reply, all its lines; what a refusal said.
-  const std::string& LastReply() const { return m_lastReply; }
+  const std::string& LastReply() const { return m_lastReply.text; }
 
  private:
   friend class CInternetSession;
@@ -58,7 +58,8 @@ class CFtpConnection {
   FtpVerdict Exchange(const std::string& line);
   // Reads replies until one settles the step under way: the blocking loop around the dialogue.
   FtpVerdict Await();
-  FtpReply ReadReply();
+  // The next reply, read into m_lastReply.
+  const FtpReply& ReadReply();
   // Command, with the reply time in `ms`, kept when it is the shortest round trip yet.
   FtpVerdict TimedCommand(FtpStep step, double* ms);
   // Accepted is true and a refusal false; any other verdict breaks the dialogue and throws.
@@ -82,7 +83,7 @@ class CFtpConnection {
   InternetTimeouts m_timeouts;
   bool m_broken = false;
   CInternetFile* m_pOpenFile = nullptr;
-  std::string m_lastReply;
+  FtpReply m_lastReply;  // whose text's storage serves every reply of the connection
   double m_roundTripMs = -1.0;
   std::unique_ptr<char[]> m_pReceiveBuffer;
 };

@@ -227,8 +227,8 @@ TEST_F(RunTest, SlowNoopsAndAPathTheSystemDoesNotTell) {
     for (int nth = 1; nth <= 10; ++nth) fake_network::ScriptAnswer("NOOP", nth, {10, 10});
   });
   ASSERT_TRUE(outcome.finished) << outcome.errorCause;
-  EXPECT_EQ(std::count(fake_network::Commands().begin(), fake_network::Commands().end(), "NOOP"),
-            3);
+  const std::vector<std::string> commands = fake_network::Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "NOOP"), 3);
   EXPECT_DOUBLE_EQ(outcome.download.seconds, 9.6);
   EXPECT_DOUBLE_EQ(outcome.upload.seconds, 3.7);
   EXPECT_EQ(outcome.latency.idleSamples, 3);

@@ -94,7 +94,7 @@ CFileSystem& LocalFiles();
 bool ServerFailedATransfer();
 
 // The commands the client sent, in order.
-const std::vector<std::string>& Commands();
+std::vector<std::string> Commands();
 
 // The files uploaded to the server and not deleted, by the names STOR gave.
 const std::set<std::string>& ServerFiles();

@@ -99,7 +99,10 @@ struct Network {
   int openSockets = 0;
   std::map<SocketHandle, ServerSession> sessions;  // by control socket
   bool failedTransfer = false;                     // in a session of the run's own (not the line's)
-  std::vector<std::string> commands;
+  // The commands the client sent, each ended by a line feed (a command holds none): one
+  // string for them all, so that a command costs no allocation of its own.
+  std::string commands;
+  std::size_t lastCommandAt = 0;
   std::set<std::string> files;  // the files uploaded and not deleted
   // The system: which local write fails (0 none), and what it cannot tell of sent data.
   int failingWrite = 0;
@@ -327,7 +330,9 @@ void StartTransfer(ServerSession& session, bool retrieve) {
   }
   t.arrivals = (t.impostorFirst ? 1 : 0) + (t.realArrives ? 1 : 0);
   if (!t.realArrives) FailTransfer(session);
-  const std::string& command = g_net.commands.back();
+  const std::string_view command =
+      std::string_view(g_net.commands)
+          .substr(g_net.lastCommandAt, g_net.commands.size() - 1 - g_net.lastCommandAt);
   if (retrieve) {
     const std::size_t low = g_net.Byte();
     const std::size_t length = low | static_cast<std::size_t>(g_net.Byte()) << 8;
@@ -358,24 +363,24 @@ void EndTransfer(ServerSession& session) {
   if (!completion) FailTransfer(session);
 }
 
-// The port that a PORT or EPRT argument names; 0 for none. The argument ends its command
-// line, so its end is the line's terminating null.
-unsigned short OfferedPort(std::string_view verb, std::string_view argument) {
+// The port that a PORT or EPRT argument names; 0 for none.
+unsigned short OfferedPort(std::string_view verb, const std::string& argument) {
   unsigned high = 0, low = 0, port = 0;
-  if (verb == "PORT" && std::sscanf(argument.data(), "%*u,%*u,%*u,%*u,%u,%u", &high, &low) == 2) {
+  if (verb == "PORT" && std::sscanf(argument.c_str(), "%*u,%*u,%*u,%*u,%u,%u", &high, &low) == 2) {
     return static_cast<unsigned short>(high * 256 + low);
   }
   const std::size_t last = argument.find_last_of('|', argument.size() - 2);
   if (verb == "EPRT" && argument.size() > 2 && last != std::string::npos &&
-      std::sscanf(argument.data() + last + 1, "%u", &port) == 1) {
+      std::sscanf(argument.c_str() + last + 1, "%u", &port) == 1) {
     return static_cast<unsigned short>(port);
   }
   return 0;
 }
 
-void Command(ServerSession& session, std::string line) {
-  g_net.commands.push_back(std::move(line));
-  const std::string_view command = g_net.commands.back();
+void Command(ServerSession& session, std::string_view command) {
+  g_net.lastCommandAt = g_net.commands.size();
+  g_net.commands.append(command);
+  g_net.commands += '\n';
   const std::size_t space = command.find(' ');
   const std::string_view verb = command.substr(0, space);
   const std::string_view argument =
@@ -384,7 +389,8 @@ void Command(ServerSession& session, std::string line) {
   if (session.transfer.active && session.transfer.dataSocket == kNoSocket) {
     session.transfer.active = false;
   }
-  if (verb == "PORT" || verb == "EPRT") session.offeredPort = OfferedPort(verb, argument);
+  if (verb == "PORT" || verb == "EPRT")
+    session.offeredPort = OfferedPort(verb, std::string(argument));
   // The fake server has one folder for uploads: a path names the file at its end.
   if (verb == "DELE") g_net.files.erase(std::string(argument.substr(argument.rfind('/') + 1)));
   const std::size_t before = session.toClient.size();
@@ -578,8 +584,13 @@ bool ServerFailedATransfer() {
   return g_net.failedTransfer;
 }
 
-const std::vector<std::string>& Commands() {
-  return g_net.commands;
+std::vector<std::string> Commands() {
+  std::vector<std::string> commands;
+  for (std::size_t at = 0, end; (end = g_net.commands.find('\n', at)) != std::string::npos;
+       at = end + 1) {
+    commands.push_back(g_net.commands.substr(at, end - at));
+  }
+  return commands;
 }
 
 const std::set<std::string>& ServerFiles() {
@@ -761,12 +772,12 @@ class FakeSockets final : public CSocketLayer {
     if (socket->kind == Kind::kControl) {
       ServerSession* session = SessionOf(handle);
       if (!session || session->reset || session->closed) return Fail(ECONNRESET);
-      session->fromClient.append(static_cast<const char*>(bytes), size);
-      for (std::size_t end; (end = session->fromClient.find("\r\n")) != std::string::npos;) {
-        std::string line = session->fromClient.substr(0, end);
-        session->fromClient.erase(0, end + 2);
-        Command(*session, std::move(line));
-      }
+      std::string& received = session->fromClient;
+      received.append(static_cast<const char*>(bytes), size);
+      std::size_t at = 0;
+      for (std::size_t end; (end = received.find("\r\n", at)) != std::string::npos; at = end + 2)
+        Command(*session, std::string_view(received).substr(at, end - at));
+      received.erase(0, at);
       return static_cast<long>(size);
     }
     ServerSession* session = TransferOf(handle, *socket);
