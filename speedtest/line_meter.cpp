@@ -32,7 +32,9 @@ void CLineMeter::AddSlice(const CLineSlice& slice) {
     stage.sessions = slice.sessions;
     const double rampMs = m_rules.rampRoundTrips * std::max(0.0, m_rules.idleRttMs);
     stage.rampLeft = static_cast<std::size_t>(std::max(1.0, std::ceil(rampMs / m_rules.sliceMs)));
-    m_stages.push_back(stage);
+    // A stage seldom runs longer than it may before it gives way: its slices grow once.
+    stage.slices.reserve(static_cast<std::size_t>(std::max(1, m_rules.maxStageSlices)));
+    m_stages.push_back(std::move(stage));
   }
   Stage& stage = m_stages.back();
   stage.slices.push_back(slice);

@@ -1,5 +1,7 @@
 // Local files in memory, the files of the fake network's environment: a test file costs no
-// system call, and what a session leaves behind is in plain view.
+// system call, and what a session leaves behind is in plain view. A file keeps its length,
+// not its bytes: nothing reads back what was written but an upload, which the server counts
+// rather than reads, and a file's bytes would cost an allocation of their size.
 #include <errno.h>
 
 #include <algorithm>
@@ -17,7 +19,7 @@ class MemoryFiles final : public CFileSystem {
   int Open(const std::string& path, UINT flags, Handle* file) override {
     const auto found = m_files.find(path);
     if (found == m_files.end() && !(flags & CFile::modeCreate)) return ENOENT;
-    if (flags & CFile::modeCreate) m_files[path].clear();
+    if (flags & CFile::modeCreate) m_files[path] = 0;
     *file = m_nextHandle++;
     m_open[*file] = OpenFile{path, 0};
     return 0;
@@ -25,23 +27,22 @@ class MemoryFiles final : public CFileSystem {
 
   int Read(Handle file, void* buffer, UINT count, UINT* read) override {
     OpenFile& open = m_open.at(file);
-    const std::string& content = m_files[open.path];
-    const std::size_t n =
-        std::min<std::size_t>(count, content.size() - std::min(open.position, content.size()));
-    std::memcpy(buffer, content.data() + open.position, n);
+    const std::size_t length = m_files[open.path];
+    const std::size_t n = std::min<std::size_t>(count, length - std::min(open.position, length));
+    std::memset(buffer, static_cast<int>(open.position & 0xff), n);
     open.position += n;
     *read = static_cast<UINT>(n);
     return 0;
   }
 
-  int Write(Handle file, const void* buffer, UINT count) override {
+  int Write(Handle file, const void*, UINT count) override {
     if (fake_network::FailLocalWrite()) return ENOSPC;
-    m_files[m_open.at(file).path].append(static_cast<const char*>(buffer), count);
+    m_files[m_open.at(file).path] += count;
     return 0;
   }
 
   int Length(Handle file, ULONGLONG* length) override {
-    *length = m_files[m_open.at(file).path].size();
+    *length = m_files[m_open.at(file).path];
     return 0;
   }
 
@@ -77,7 +78,7 @@ class MemoryFiles final : public CFileSystem {
     std::size_t position = 0;
   };
 
-  std::map<std::string, std::string> m_files;
+  std::map<std::string, std::size_t> m_files;  // their lengths
   std::map<Handle, OpenFile> m_open;
   Handle m_nextHandle = 3;
 };
