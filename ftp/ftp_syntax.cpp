@@ -17,7 +17,7 @@ std::string CommandLine(const std::string& verb, const std::string& argument) {
 }
 
 bool IsSafeArgument(const std::string& argument) {
-  return argument.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+  return argument.find_first_of("\r\n\0", 0, 3) == std::string::npos;
 }
 
 std::string PortArgument(const sockaddr_storage& address) {
