@@ -96,13 +96,11 @@ struct Network {
   // Every socket made, by its handle from kFirstHandle on: a deque, so that a socket stays
   // where it is while others are made.
   std::deque<FakeSocket> sockets;
-  int openSockets = 0;
   std::map<SocketHandle, ServerSession> sessions;  // by control socket
   bool failedTransfer = false;                     // in a session of the run's own (not the line's)
   // The commands the client sent, each ended by a line feed (a command holds none): one
   // string for them all, so that a command costs no allocation of its own.
   std::string commands;
-  std::size_t lastCommandAt = 0;
   std::set<std::string> files;  // the files uploaded and not deleted
   // The system: which local write fails (0 none), and what it cannot tell of sent data.
   int failingWrite = 0;
@@ -295,13 +293,18 @@ void Answer(ServerSession& session, std::string_view key) {
   if (preliminary && key == "GREETING") Answer(session, key);
 }
 
+// The command the client sent last, without its line feed.
+std::string_view LastCommand() {
+  std::string_view log(g_net.commands);
+  log.remove_suffix(1);
+  return log.substr(log.rfind('\n') + 1);
+}
+
 // The size of the test file that `retrieve` (the RETR line) names; 1000 for any other.
 std::size_t WholeFileBytes(std::string_view retrieve) {
-  constexpr std::string_view kVerb = "RETR ";
-  if (retrieve.substr(0, kVerb.size()) != kVerb) return 1000;
-  retrieve.remove_prefix(kVerb.size());
-  if (retrieve == kSmallTestFile) return kSmallTestFileBytes;
-  if (retrieve == kLargeTestFile) return kLargeTestFileBytes;
+  const std::string_view file = retrieve.substr(retrieve.find(' ') + 1);
+  if (file == kSmallTestFile) return kSmallTestFileBytes;
+  if (file == kLargeTestFile) return kLargeTestFileBytes;
   return 1000;
 }
 
@@ -330,13 +333,10 @@ void StartTransfer(ServerSession& session, bool retrieve) {
   }
   t.arrivals = (t.impostorFirst ? 1 : 0) + (t.realArrives ? 1 : 0);
   if (!t.realArrives) FailTransfer(session);
-  const std::string_view command =
-      std::string_view(g_net.commands)
-          .substr(g_net.lastCommandAt, g_net.commands.size() - 1 - g_net.lastCommandAt);
   if (retrieve) {
     const std::size_t low = g_net.Byte();
     const std::size_t length = low | static_cast<std::size_t>(g_net.Byte()) << 8;
-    const std::size_t whole = WholeFileBytes(command);
+    const std::size_t whole = WholeFileBytes(LastCommand());
     t.length = length == 0 ? whole : length;
     // A download of any other length is no copy of the file, whatever the server says.
     if (t.length != whole) FailTransfer(session);
@@ -378,7 +378,6 @@ unsigned short OfferedPort(std::string_view verb, const std::string& argument) {
 }
 
 void Command(ServerSession& session, std::string_view command) {
-  g_net.lastCommandAt = g_net.commands.size();
   g_net.commands.append(command);
   g_net.commands += '\n';
   const std::size_t space = command.find(' ');
@@ -598,7 +597,8 @@ const std::set<std::string>& ServerFiles() {
 }
 
 int OpenSockets() {
-  return g_net.openSockets;
+  return static_cast<int>(std::count_if(g_net.sockets.begin(), g_net.sockets.end(),
+                                        [](const FakeSocket& socket) { return socket.open; }));
 }
 
 }  // namespace fake_network
@@ -610,7 +610,6 @@ namespace {
 class FakeSockets final : public CSocketLayer {
   static SocketHandle Add(const FakeSocket& socket) {
     g_net.sockets.push_back(socket);
-    ++g_net.openSockets;
     return Network::kFirstHandle + static_cast<SocketHandle>(g_net.sockets.size() - 1);
   }
 
@@ -668,7 +667,6 @@ class FakeSockets final : public CSocketLayer {
     ServerSession* session = TransferOf(handle, *socket);
     if (session) EndTransfer(*session);
     socket->open = false;
-    --g_net.openSockets;
   }
 
   int Connect(SocketHandle handle, const sockaddr_storage&) override {
